@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Set-up for a fresh Debian machine: installs what is missing, builds, then
+#   run   starts Update against the built-in simulated switch
+#   test  runs the whole test suite
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
+          libqt6serialport6-dev libgl-dev xvfb xauth)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+if ((${#missing[@]})); then
+  sudo_cmd=()
+  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+build_dir=${BUILD_DIR:-build}
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORLINK_WARNINGS_AS_ERRORS=ON
+cmake --build "$build_dir" -j"$(nproc)"
+
+case "${1:-run}" in
+  run)
+    shift || true
+    exec "$build_dir/bin/Update" --simulate "$@"
+    ;;
+  test)
+    cd "$build_dir"
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+    ;;
+  *)
+    echo "usage: tools/dev.sh [run|test]" >&2
+    exit 2
+    ;;
+esac
