@@ -1,0 +1,7 @@
+#include "program.h"
+
+// Update: the link timers are high-resolution timers.
+int main(int argc, char** argv)
+{
+    return quorlink::app::runProgram(argc, argv, Qt::PreciseTimer);
+}

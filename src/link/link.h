@@ -1,0 +1,113 @@
+#pragma once
+
+#include "protocol.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+namespace quorlink {
+class CommPort;
+class LinkTimer;
+class Prompts;
+class TimeSource;
+} // namespace quorlink
+
+namespace quorlink::link {
+
+// How a pause leaves Timer2: most pauses put the resting interval back, a few
+// leave it at 100 ms for the next pause.
+enum class PauseForm { Restoring, Short };
+
+// The pieces every link operation is built from: the address phase with its
+// parity switch and 10 ms pacing, the reply waits with their timer-driven
+// timeouts, the 100 ms pause and the communication error message. Everything
+// runs on the GUI thread; the timers only clear a flag when they tick, and
+// the waits block in the event loop until the next event.
+class Link
+{
+public:
+    static constexpr int PacingMs = 10;
+    static constexpr int ManagementReplyTimeoutMs = 500;
+    static constexpr int RemoteReplyTimeoutMs = 200;
+    static constexpr int AcknowledgementTimeoutMs = 1000;
+    static constexpr int PauseMs = 100;
+
+    Link(CommPort& port, LinkTimer& timer1, LinkTimer& timer2, TimeSource& time, Prompts& prompts);
+    ~Link();
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    CommPort& port() { return m_port; }
+    LinkTimer& timer1() { return m_timer1; }
+    LinkTimer& timer2() { return m_timer2; }
+    TimeSource& time() { return m_time; }
+    Prompts& prompts() { return m_prompts; }
+
+    // Shared flags of the window's link state.
+    bool waitingForReply = false;  // a reply wait runs; the Timer1 tick clears it
+    bool pauseActive = false;      // a pause runs; the Timer2 tick clears it
+    bool replyReceived = false;    // result of the last wait
+    bool cancelRequested = false;  // set by Cancel; polled by the text reply wait
+    bool linkOk = false;           // a card answered the last version query
+    // The characters of the last text reply, one per byte (codes 0..255).
+    QString replyText;
+
+    void setAddressSettings();
+    void setDataSettings();
+    void writeByte(std::uint8_t byte);
+    void write(const QByteArray& bytes);
+    void sleepPacing();
+    void yield();
+
+    // Selects `card` and sends `command` under mark parity, then ends the
+    // address phase with 0x00 under space parity.
+    void versionAddressPhase(int card, std::uint8_t command);
+
+    // Collects a reply text ended by 0xFF within 500 ms (management card) or
+    // 200 ms (remote card). Afterwards replyReceived tells whether a complete
+    // reply came; replyText holds it without the terminator. Ends at once,
+    // without a reply, when cancelRequested is set.
+    void awaitTextReply(int card);
+
+    // Waits up to 1000 ms for a read whose first byte is 0x52; reads starting
+    // with anything else are discarded. Cancel is not consulted.
+    bool awaitAcknowledgement(QByteArray* lastRead = nullptr);
+
+    // One tick of Timer2 at 100 ms.
+    void pause(PauseForm form = PauseForm::Restoring);
+
+    // Beep, then the "Communication Error" box with its three hints.
+    void showCommunicationError();
+    static QString communicationErrorText();
+
+    // Closing and opening again discards everything waiting in both directions.
+    void reopenPort();
+
+    // The close of every version exchange: leftovers discarded, the reply text
+    // emptied, Timer1 back at its resting interval.
+    void endVersionExchange();
+
+    // One whole version exchange with one card, as the version query does it,
+    // without the card-list bookkeeping: address phase, reply wait, the
+    // communication error (unless cancelled) and the closing steps.
+    // Returns whether a complete reply arrived; the text is in the result.
+    struct VersionReply
+    {
+        bool received = false;
+        QString text;
+    };
+    VersionReply exchangeVersion(int card, std::uint8_t command);
+
+private:
+    void waitForNextEvent(bool& firstPass);
+
+    CommPort& m_port;
+    LinkTimer& m_timer1;
+    LinkTimer& m_timer2;
+    TimeSource& m_time;
+    Prompts& m_prompts;
+};
+
+} // namespace quorlink::link
