@@ -1,0 +1,19 @@
+// quorlink: the command-line tool. Each command lives in its own file and is
+// listed in the command table (command.cpp).
+
+#include "command.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    quorlink::cli::Streams streams{out, err};
+    const int code = quorlink::cli::runCommandLine(app.arguments().mid(1), streams);
+    out.flush();
+    err.flush();
+    return code;
+}
