@@ -1,0 +1,48 @@
+#include "mainformdesign.h"
+
+#include "olecolour.h"
+#include "progbar.h"
+#include "propertybag.h"
+
+#include <cmath>
+
+namespace quorlink::progbar {
+
+namespace {
+
+constexpr OleColour blue = oleRgb(0, 0, 255);
+
+qlonglong asStored(OleColour colour)
+{
+    return static_cast<qint32>(colour);
+}
+
+int hundredthsOfMmToPixels(int hundredths, double dotsPerInch)
+{
+    return static_cast<int>(std::nearbyint(hundredths / 2540.0 * dotsPerInch));
+}
+
+} // namespace
+
+PropertyBag mainFormDesign()
+{
+    PropertyBag bag;
+    bag.write(QStringLiteral("BarStartColour"), asStored(blue));
+    bag.write(QStringLiteral("BarEndColour"), asStored(blue));
+    bag.write(QStringLiteral("FontColour"), asStored(systemWindowText));
+    bag.write(QStringLiteral("ShowPercent"), qlonglong{-1});
+    return bag;
+}
+
+QSize mainFormDesignSize(double dotsPerInch)
+{
+    return {hundredthsOfMmToPixels(7646, dotsPerInch), hundredthsOfMmToPixels(450, dotsPerInch)};
+}
+
+void applyMainFormDesign(ProgBar& bar)
+{
+    bar.readProperties(mainFormDesign());
+    bar.resize(mainFormDesignSize());
+}
+
+} // namespace quorlink::progbar

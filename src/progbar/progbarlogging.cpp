@@ -1,0 +1,3 @@
+#include "progbarlogging.h"
+
+Q_LOGGING_CATEGORY(lcProgBar, "quorlink.progbar")
