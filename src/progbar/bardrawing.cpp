@@ -247,7 +247,7 @@ void drawBarText(QPainter& painter, const QSize& area, const QString& text, bool
     // Each line is placed by the top of its text cell, like a print at a
     // current position.
     auto print = [&](double x, double y, const QString& piece) {
-        painter.drawText(QPointF(nearest(x), nearest(y) + metrics.ascent()), piece);
+        painter.drawText(QPoint(nearest(x), nearest(y) + qRound(metrics.ascent())), piece);
     };
     if (!vertical) {
         print((w - metrics.horizontalAdvance(text)) / 2, (h - metrics.height()) / 2, text);

@@ -364,8 +364,8 @@ BarLook ProgBar::look() const
 {
     BarLook result;
     result.percent = m_percent;
-    // Stored values outside the known styles draw as the defaults do.
-    result.style = m_barStyle == 0 ? BarStyle::Gradient : BarStyle::Solid;
+    result.style = m_barStyle == 1 ? BarStyle::Solid : BarStyle::Gradient;
+    // A stored direction outside 0..3 grows from the left, as a new bar does.
     result.direction = m_fillDirection >= 0 && m_fillDirection <= 2
                            ? static_cast<FillDirection>(m_fillDirection)
                            : FillDirection::FromLeft;
