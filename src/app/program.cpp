@@ -1,0 +1,120 @@
+#include "program.h"
+
+#include "dialogprompts.h"
+#include "logging.h"
+#include "mainform.h"
+
+#include "platform/prompts.h"
+#include "platform/qttimesource.h"
+#include "platform/serialports.h"
+#include "platform/singleinstance.h"
+#include "platform/systemdirectory.h"
+#include "sim/simulatedport.h"
+#include "sim/simulatedswitch.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace quorlink::app {
+
+namespace {
+
+struct Options
+{
+    bool simulate = false;
+    std::vector<ComMapping> mappings;
+};
+
+// Parses the command line; prints usage and returns nothing on an error.
+std::optional<Options> parseOptions(const QApplication& application)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Reads versions of, updates the firmware of and restarts the cards of a Varnex "
+        "Quorlink switch."));
+    parser.addHelpOption();
+    const QCommandLineOption simulate(
+        QStringLiteral("simulate"),
+        QStringLiteral("Put a simulated switch in the place of COM1 (try the program without "
+                       "hardware)."));
+    const QCommandLineOption com(
+        QStringLiteral("com"),
+        QStringLiteral("Serve COM port N (1 to 4) by DEVICE, e.g. --com 1=/dev/ttyUSB0. "
+                       "Repeatable."),
+        QStringLiteral("N=DEVICE"));
+    parser.addOption(simulate);
+    parser.addOption(com);
+    parser.process(application);
+
+    Options options;
+    options.simulate = parser.isSet(simulate);
+    for (const QString& value : parser.values(com)) {
+        ComMapping mapping = parseComMapping(value);
+        if (!mapping.isValid()) {
+            std::fprintf(stderr, "%s\n", qPrintable(mapping.error));
+            return std::nullopt;
+        }
+        options.mappings.push_back(mapping);
+    }
+    return options;
+}
+
+QString markSpaceWarningText(const QString& device)
+{
+    return QStringLiteral("The serial device %1 does not support mark and space parity.\r\n"
+                          "The cards of the switch cannot be addressed through it.")
+        .arg(device);
+}
+
+} // namespace
+
+int runProgram(int argc, char** argv, Qt::TimerType timerType)
+{
+    QApplication application(argc, argv);
+    const QString programName = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName();
+    QApplication::setApplicationName(programName);
+    QApplication::setOrganizationName(QStringLiteral("VarnexQuorlink"));
+
+    const std::optional<Options> options = parseOptions(application);
+    if (!options)
+        return 2;
+
+    // A second copy ends before it shows anything.
+    const QString folder = systemDirectory();
+    const auto instance = SingleInstance::tryAcquire(programName, folder);
+    if (!instance)
+        return 0;
+
+    QtTimeSource time(timerType);
+    DialogPrompts prompts;
+    SystemDeviceProvider systemDevices;
+    for (const ComMapping& mapping : options->mappings)
+        systemDevices.mapDevice(mapping.comNumber, mapping.device);
+    RoutingDeviceProvider devices(systemDevices);
+
+    std::unique_ptr<sim::SimulatedSwitch> simulatedSwitch;
+    std::unique_ptr<sim::SimulatedDeviceProvider> simulatedDevices;
+    if (options->simulate) {
+        simulatedSwitch = sim::SimulatedSwitch::standard(time);
+        simulatedDevices = std::make_unique<sim::SimulatedDeviceProvider>(*simulatedSwitch, 1);
+        devices.route(1, *simulatedDevices);
+    }
+
+    MainForm form({devices, time, prompts, folder});
+    prompts.setOwner(&form);
+    systemDevices.setMarkSpaceWarning([&prompts](const QString& device) {
+        prompts.beep();
+        prompts.message(markSpaceWarningText(device), MessageStyle::ExclamationOk,
+                        QStringLiteral("Serial Port"));
+    });
+
+    form.Form_Initialize();
+    form.Form_Load();
+    form.show();
+    return QApplication::exec();
+}
+
+} // namespace quorlink::app
