@@ -68,25 +68,6 @@ void CommPort::setPortOpen(bool open)
     m_device = m_provider.open(m_commPort, m_settings);
 }
 
-void CommPort::setSettings(const QString& settings)
-{
-    const std::optional<LineSettings> parsed = LineSettings::parse(settings);
-    if (!parsed)
-        throw RuntimeError(RuntimeError::InvalidProperty, QStringLiteral("Invalid property value"));
-    if (m_device)
-        m_device->apply(*parsed);
-    m_settings = *parsed;
-    m_settingsText = parsed->toString();
-}
-
-SerialDevice& CommPort::openDevice()
-{
-    if (!m_device)
-        throw RuntimeError(RuntimeError::PortNotOpen,
-                           QStringLiteral("Operation not valid: port is closed"));
-    return *m_device;
-}
-
 // A device that fails is dropped, so the port reads closed afterwards and a
 // later reopen starts afresh.
 template <typename Operation>
@@ -99,6 +80,25 @@ static auto guarded(std::unique_ptr<SerialDevice>& device, Operation&& operation
             device.reset();
         throw;
     }
+}
+
+void CommPort::setSettings(const QString& settings)
+{
+    const std::optional<LineSettings> parsed = LineSettings::parse(settings);
+    if (!parsed)
+        throw RuntimeError(RuntimeError::InvalidProperty, QStringLiteral("Invalid property value"));
+    if (m_device)
+        guarded(m_device, [&] { m_device->apply(*parsed); });
+    m_settings = *parsed;
+    m_settingsText = parsed->toString();
+}
+
+SerialDevice& CommPort::openDevice()
+{
+    if (!m_device)
+        throw RuntimeError(RuntimeError::PortNotOpen,
+                           QStringLiteral("Operation not valid: port is closed"));
+    return *m_device;
 }
 
 void CommPort::output(const QByteArray& bytes)
