@@ -1,1 +1,380 @@
 #include "serialports.h"
+
+#include "logging.h"
+#include "runtimeerror.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+#if defined(Q_OS_WIN)
+#include <windows.h>
+#elif defined(Q_OS_UNIX)
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+#if defined(Q_OS_LINUX)
+#include <sys/sysmacros.h>
+#endif
+#endif
+
+namespace quorlink {
+
+namespace {
+
+// A write of a few bytes normally reaches the driver at once; only a stalled
+// line (a driver buffer that never empties) runs into this.
+constexpr int WriteTimeoutMs = 3000;
+// Enough reads to empty a driver holding more than any reply of the cards.
+constexpr int MaxPullRounds = 8;
+
+QSerialPort::StopBits stopBitsFor(int stopBits)
+{
+    return stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop;
+}
+
+QSerialPort::Parity qtParity(Parity parity)
+{
+    switch (parity) {
+    case Parity::None:
+        return QSerialPort::NoParity;
+    case Parity::Even:
+        return QSerialPort::EvenParity;
+    case Parity::Odd:
+        return QSerialPort::OddParity;
+    case Parity::Mark:
+        return QSerialPort::MarkParity;
+    case Parity::Space:
+        return QSerialPort::SpaceParity;
+    }
+    return QSerialPort::NoParity;
+}
+
+#if defined(Q_OS_UNIX)
+QString systemErrorText()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+#endif
+
+} // namespace
+
+QtSerialDevice::QtSerialDevice(const QString& deviceName, std::function<void()> onMarkSpaceLost,
+                               bool exemptPseudoTerminals)
+    : m_deviceName(deviceName), m_onMarkSpaceLost(std::move(onMarkSpaceLost)),
+      m_exemptPseudoTerminals(exemptPseudoTerminals)
+{
+    m_port.setPortName(deviceName);
+    if (!m_port.open(QIODevice::ReadWrite))
+        fail("open", m_port.error(), m_port.errorString());
+#if defined(Q_OS_LINUX)
+    // Unix98 pseudo-terminal slaves use majors 136 to 143, whatever path
+    // (a symbolic link made by a test harness, say) they were opened by.
+    struct stat status = {};
+    if (::fstat(m_port.handle(), &status) == 0 && S_ISCHR(status.st_mode)) {
+        const unsigned int deviceMajor = major(status.st_rdev);
+        m_pseudoTerminal = deviceMajor >= 136 && deviceMajor <= 143;
+    }
+#endif
+    if (QFileInfo(deviceName).canonicalFilePath().startsWith(QLatin1String("/dev/pts/")))
+        m_pseudoTerminal = true;
+    // A hung-up device stays readable and every read returns nothing, so the
+    // event loop would read it again and again at full speed; close it
+    // instead. The next operation then reports it gone. Queued: the port is
+    // still inside its own read when it reports the error.
+    QObject::connect(
+        &m_port, &QSerialPort::errorOccurred, &m_port,
+        [this](QSerialPort::SerialPortError error) {
+            if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError &&
+                m_port.isOpen() && deviceGone()) {
+                qCWarning(lcPlatform) << m_deviceName << "has gone away";
+                m_port.close();
+            }
+        },
+        Qt::QueuedConnection);
+    qCDebug(lcPlatform) << "opened" << deviceName << (m_pseudoTerminal ? "(pseudo-terminal)" : "");
+}
+
+QtSerialDevice::~QtSerialDevice()
+{
+    // Reopening must start afresh: nothing left over in either direction.
+    if (m_port.isOpen()) {
+        m_port.clear(QSerialPort::AllDirections);
+        m_port.close();
+    }
+}
+
+void QtSerialDevice::apply(const LineSettings& settings)
+{
+    requireOpen();
+    throwIfFailed("apply settings");
+    // The parity bit is the addressing bit: a byte still queued when the
+    // parity changes would reach the cards with the wrong meaning.
+    pushToDriver();
+    drainDriver();
+
+    bool applied = true;
+    const bool all = !m_applied.has_value();
+    if (all || m_applied->baud != settings.baud)
+        applied = applied && m_port.setBaudRate(settings.baud);
+    if (all || m_applied->dataBits != settings.dataBits)
+        applied =
+            applied && m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
+    if (all || m_applied->stopBits != settings.stopBits)
+        applied = applied && m_port.setStopBits(stopBitsFor(settings.stopBits));
+    if (all || m_applied->parity != settings.parity)
+        applied = applied && m_port.setParity(qtParity(settings.parity));
+    if (!applied)
+        fail("apply settings", m_port.error(), m_port.errorString());
+    m_applied = settings;
+
+    const bool addressing = settings.parity == Parity::Mark || settings.parity == Parity::Space;
+    if (!addressing || markSpaceHonoured(settings.parity))
+        return;
+    if ((m_pseudoTerminal && m_exemptPseudoTerminals) || m_markSpaceLossReported)
+        return;
+    m_markSpaceLossReported = true;
+    qCWarning(lcPlatform) << m_deviceName << "does not keep mark/space parity";
+    if (m_onMarkSpaceLost)
+        m_onMarkSpaceLost();
+}
+
+void QtSerialDevice::write(const QByteArray& bytes)
+{
+    requireOpen();
+    throwIfFailed("write");
+    if (m_port.write(bytes) != bytes.size())
+        fail("write", m_port.error(), m_port.errorString());
+    pushToDriver();
+}
+
+int QtSerialDevice::bytesWaiting()
+{
+    requireOpen();
+    throwIfFailed("read");
+    pullFromDriver();
+    return static_cast<int>(
+        std::min<qint64>(m_port.bytesAvailable(), std::numeric_limits<int>::max()));
+}
+
+QByteArray QtSerialDevice::readAll()
+{
+    requireOpen();
+    throwIfFailed("read");
+    pullFromDriver();
+    return m_port.readAll();
+}
+
+void QtSerialDevice::discardInput()
+{
+    requireOpen();
+    throwIfFailed("discard input");
+    if (!m_port.clear(QSerialPort::Input))
+        fail("discard input", m_port.error(), m_port.errorString());
+}
+
+void QtSerialDevice::requireOpen()
+{
+    // Closed only after the device failed for good.
+    if (!m_port.isOpen())
+        throw RuntimeError(
+            RuntimeError::DeviceUnavailable,
+            QStringLiteral("%1: the device is no longer available").arg(m_deviceName));
+}
+
+// QSerialPort writes from the event loop, which does not run while the link
+// sleeps between frames; hand every byte to the driver now.
+void QtSerialDevice::pushToDriver()
+{
+    const QDeadlineTimer deadline(WriteTimeoutMs);
+    while (m_port.bytesToWrite() > 0) {
+        if (m_port.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
+            continue;
+        throwIfFailed("write");
+        if (deadline.hasExpired())
+            fail("write", QSerialPort::TimeoutError,
+                 QStringLiteral("the device accepts no more data"));
+    }
+}
+
+// Waits until the driver has put every byte on the wire.
+void QtSerialDevice::drainDriver()
+{
+#if defined(Q_OS_WIN)
+    if (!::FlushFileBuffers(m_port.handle()))
+        fail("drain output", QSerialPort::WriteError,
+             QStringLiteral("error %1").arg(::GetLastError()));
+#elif defined(Q_OS_UNIX)
+    int result = 0;
+    do {
+        result = ::tcdrain(m_port.handle());
+    } while (result != 0 && errno == EINTR);
+    if (result != 0)
+        fail("drain output", QSerialPort::WriteError, systemErrorText());
+#endif
+}
+
+// Bytes that arrived while the event loop was not running are still in the
+// driver; QSerialPort only counts what it has read itself.
+void QtSerialDevice::pullFromDriver()
+{
+    for (int round = 0; round < MaxPullRounds && m_port.waitForReadyRead(0); ++round) {
+    }
+    throwIfFailed("read");
+}
+
+bool QtSerialDevice::markSpaceHonoured(Parity parity)
+{
+#if defined(Q_OS_WIN)
+    DCB state = {};
+    state.DCBlength = sizeof(state);
+    if (!::GetCommState(m_port.handle(), &state))
+        fail("read back settings", QSerialPort::UnknownError,
+             QStringLiteral("error %1").arg(::GetLastError()));
+    return state.Parity == (parity == Parity::Mark ? MARKPARITY : SPACEPARITY);
+#elif defined(Q_OS_UNIX)
+    termios state = {};
+    if (::tcgetattr(m_port.handle(), &state) != 0)
+        fail("read back settings", QSerialPort::UnknownError, systemErrorText());
+#if defined(CMSPAR)
+    const tcflag_t relevant = PARENB | CMSPAR | PARODD;
+    const tcflag_t wanted = PARENB | CMSPAR | (parity == Parity::Mark ? PARODD : 0);
+    return (state.c_cflag & relevant) == wanted;
+#else
+    Q_UNUSED(parity);
+    return false; // no way to ask the driver for mark or space parity
+#endif
+#else
+    Q_UNUSED(parity);
+    return true;
+#endif
+}
+
+void QtSerialDevice::throwIfFailed(const char* action)
+{
+    const QSerialPort::SerialPortError error = m_port.error();
+    if (error == QSerialPort::NoError)
+        return;
+    // "Nothing there yet" from a zero-timeout wait is no failure.
+    if (error == QSerialPort::TimeoutError) {
+        m_port.clearError();
+        return;
+    }
+    fail(action, error, m_port.errorString());
+}
+
+void QtSerialDevice::fail(const char* action, QSerialPort::SerialPortError error,
+                          const QString& detail)
+{
+    m_port.clearError();
+    QString reason = detail;
+    int code = RuntimeError::DeviceIo;
+    if (error == QSerialPort::DeviceNotFoundError || error == QSerialPort::ResourceError) {
+        code = RuntimeError::DeviceUnavailable;
+    } else if (deviceGone()) {
+        // The error text of a hung-up device is whatever errno was before.
+        code = RuntimeError::DeviceUnavailable;
+        reason = QStringLiteral("the device has gone away");
+    } else if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError) {
+        code = RuntimeError::PortAlreadyOpen; // held elsewhere, or not ours to use
+    }
+
+    if (code == RuntimeError::DeviceUnavailable && m_port.isOpen())
+        m_port.close();
+    const QString message =
+        QStringLiteral("%1: %2 failed: %3").arg(m_deviceName, QLatin1String(action), reason);
+    qCWarning(lcPlatform) << message;
+    throw RuntimeError(code, message);
+}
+
+// A tty whose device was unplugged (or whose pseudo-terminal master was
+// closed) is hung up: reads return nothing rather than an error.
+bool QtSerialDevice::deviceGone() const
+{
+#if defined(Q_OS_UNIX)
+    if (m_port.isOpen()) {
+        pollfd state = {m_port.handle(), POLLIN, 0};
+        if (::poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+            return true;
+    }
+    return m_deviceName.startsWith(QLatin1Char('/')) && !QFileInfo::exists(m_deviceName);
+#else
+    return false;
+#endif
+}
+
+ComMapping parseComMapping(const QString& value)
+{
+    ComMapping mapping;
+    const auto reject = [&](const QString& reason) {
+        mapping.error = QStringLiteral("--com \"%1\": %2 (expected N=DEVICE with N from 1 to 4, "
+                                       "e.g. 1=/dev/ttyUSB0)")
+                            .arg(value, reason);
+        return mapping;
+    };
+    const qsizetype separator = value.indexOf(QLatin1Char('='));
+    if (separator < 0)
+        return reject(QStringLiteral("no '='"));
+    bool numeric = false;
+    const int number = value.left(separator).trimmed().toInt(&numeric);
+    if (!numeric || number < 1 || number > 4)
+        return reject(QStringLiteral("the COM number must be 1 to 4"));
+    const QString device = value.mid(separator + 1).trimmed();
+    if (device.isEmpty())
+        return reject(QStringLiteral("no device named"));
+    mapping.comNumber = number;
+    mapping.device = device;
+    return mapping;
+}
+
+SystemDeviceProvider::SystemDeviceProvider(MarkSpaceWarning warning) : m_warning(std::move(warning))
+{
+}
+
+void SystemDeviceProvider::mapDevice(int comNumber, const QString& device)
+{
+    m_mapped[comNumber] = device;
+}
+
+// The device keeps a callback into this provider: devices are closed before
+// the provider goes away (the port that opens them holds the provider).
+std::unique_ptr<SerialDevice> SystemDeviceProvider::open(int comNumber,
+                                                         const LineSettings& settings)
+{
+    const QString device = deviceName(comNumber);
+    auto serial = std::make_unique<QtSerialDevice>(
+        device, [this, device] { warnOnce(device); }, m_exemptPseudoTerminals);
+    serial->apply(settings);
+    return serial;
+}
+
+QString SystemDeviceProvider::deviceName(int comNumber) const
+{
+    const auto mapped = m_mapped.find(comNumber);
+    return mapped == m_mapped.end() ? defaultDeviceName(comNumber) : mapped->second;
+}
+
+QString SystemDeviceProvider::defaultDeviceName(int comNumber)
+{
+#if defined(Q_OS_WIN)
+    return QStringLiteral("COM%1").arg(comNumber);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(comNumber - 1);
+#endif
+}
+
+void SystemDeviceProvider::warnOnce(const QString& device)
+{
+    // Not marked as told until someone could be told.
+    if (!m_warning || m_warned.contains(device))
+        return;
+    m_warned.insert(device);
+    m_warning(device);
+}
+
+} // namespace quorlink
