@@ -1,0 +1,97 @@
+// The start-up guards: one running copy per program, and the folder that
+// holds the settings file.
+#include "platform/singleinstance.h"
+#include "platform/systemdirectory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quorlink;
+
+class SingleInstanceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aSecondCopyIsRefusedUntilTheFirstEnds()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString lockFolder = folder.filePath(QStringLiteral("not/yet/there"));
+
+        auto first = SingleInstance::tryAcquire(QStringLiteral("Update"), lockFolder);
+        QVERIFY(first && first->isGuarded());
+        QVERIFY(!SingleInstance::tryAcquire(QStringLiteral("Update"), lockFolder));
+        // The other program built from the same sources is another program.
+        QVERIFY(SingleInstance::tryAcquire(QStringLiteral("Tamber"), lockFolder));
+
+        first.reset();
+        auto next = SingleInstance::tryAcquire(QStringLiteral("Update"), lockFolder);
+        QVERIFY(next && next->isGuarded());
+    }
+
+    void aLockLeftByACrashedCopyIsTakenOver()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString lockFolder = folder.path();
+        QByteArray lockText;
+        {
+            auto crashed = SingleInstance::tryAcquire(QStringLiteral("Update"), lockFolder);
+            QVERIFY(crashed);
+            QFile file(crashed->lockFilePath());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            lockText = file.readAll();
+        }
+        // The same lock again, as left by a copy whose process has ended.
+        QProcess ended;
+        ended.start(QStringLiteral("true"), {});
+        QVERIFY(ended.waitForStarted());
+        const qint64 endedPid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        lockText.replace(0, lockText.indexOf('\n'), QByteArray::number(endedPid));
+        QFile stale(QDir(lockFolder).filePath(QStringLiteral("Update.lock")));
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write(lockText);
+        stale.close();
+
+        auto instance = SingleInstance::tryAcquire(QStringLiteral("Update"), lockFolder);
+        QVERIFY(instance && instance->isGuarded());
+    }
+
+    void systemDirectoryCanBeOverridden()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString wanted = folder.filePath(QStringLiteral("portable/system"));
+        qputenv("QUORLINK_SYSTEM_DIR", (wanted + QStringLiteral("//")).toLocal8Bit());
+        const QString found = systemDirectory();
+        qunsetenv("QUORLINK_SYSTEM_DIR");
+        QCOMPARE(found, wanted);
+        QVERIFY(QDir(found).exists());
+    }
+
+    void windowsDirectoryBuffer_data()
+    {
+        QTest::addColumn<QString>("buffer");
+        QTest::addColumn<QString>("folder");
+        const QString padding(200, QLatin1Char(' '));
+        QTest::newRow("as the call leaves it")
+            << QStringLiteral("C:\\WINDOWS") + QChar(0) + padding << "C:\\WINDOWS";
+        QTest::newRow("no terminator") << QStringLiteral("  C:\\WINNT  ") << "C:\\WINNT";
+        QTest::newRow("call failed") << padding << "";
+    }
+
+    void windowsDirectoryBuffer()
+    {
+        QFETCH(QString, buffer);
+        QFETCH(QString, folder);
+        QCOMPARE(windowsDirectoryFromBuffer(buffer), folder);
+    }
+};
+
+QTEST_GUILESS_MAIN(SingleInstanceTest)
+#include "tst_singleinstance.moc"
