@@ -1,0 +1,358 @@
+#include "simulatedswitch.h"
+
+#include "link/protocol.h"
+#include "simlogging.h"
+
+#include <algorithm>
+#include <bit>
+#include <stdexcept>
+
+namespace quorlink::sim {
+
+namespace protocol = link::protocol;
+
+namespace {
+
+// The cards receive nine bits per character at the link's speed; a byte sent
+// at another speed or without a parity bit reaches them as noise.
+std::optional<bool> ninthBit(std::uint8_t value, const LineSettings& settings)
+{
+    if (settings.baud != protocol::BaudRate || settings.dataBits != 8)
+        return std::nullopt;
+    const bool oddOnes = std::popcount(value) % 2 == 1;
+    switch (settings.parity) {
+    case Parity::Mark:
+        return true;
+    case Parity::Space:
+        return false;
+    case Parity::Even:
+        return oddOnes;
+    case Parity::Odd:
+        return !oddOnes;
+    case Parity::None:
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool isAddress(std::uint8_t value)
+{
+    return value == protocol::AllRemoteCardsAddress ||
+           (value > protocol::AddressBase &&
+            value <= protocol::addressByte(protocol::LastRemoteCard));
+}
+
+bool isCommand(std::uint8_t value)
+{
+    return value == protocol::FirmwareVersionCommand || value == protocol::HardwareVersionCommand ||
+           value == protocol::DownloadCommand || value == protocol::ResetCommand;
+}
+
+// A group answers as one card: with the first answer in card order that
+// differs from the normal one, so that one troubled card is enough to show.
+template <typename Value> Value groupAnswer(const std::vector<Value>& answers, const Value& normal)
+{
+    const auto odd = std::find_if(answers.begin(), answers.end(),
+                                  [&normal](const Value& answer) { return answer != normal; });
+    return odd == answers.end() ? normal : *odd;
+}
+
+const QByteArray readyByte(1, static_cast<char>(protocol::Ready));
+
+} // namespace
+
+SimulatedSwitch::SimulatedSwitch(TimeSource& time) : m_time(time)
+{
+    for (int number = protocol::ManagementCard; number <= protocol::LastRemoteCard; ++number)
+        m_cards[number - 1] = std::make_unique<SimulatedCard>(number);
+}
+
+SimulatedSwitch::~SimulatedSwitch() = default;
+
+std::unique_ptr<SimulatedSwitch> SimulatedSwitch::standard(TimeSource& time)
+{
+    auto result = std::make_unique<SimulatedSwitch>(time);
+    result->card(protocol::ManagementCard)
+        .setFirmwareVersion(QStringLiteral("QLMGR ver2.31 US"))
+        .setHardwareVersion(QStringLiteral("HW rev C"))
+        .setReplyDelay(3);
+    for (int number = protocol::FirstRemoteCard; number <= protocol::LastRemoteCard; ++number) {
+        result->card(number)
+            .setFirmwareVersion(QStringLiteral("QLREM ver1.07 US"))
+            .setHardwareVersion(QStringLiteral("HW rev B"))
+            .setReplyDelay(2);
+    }
+    return result;
+}
+
+SimulatedCard& SimulatedSwitch::card(int number)
+{
+    if (number < protocol::ManagementCard || number > protocol::LastRemoteCard)
+        throw std::out_of_range("no such card in the switch");
+    return *m_cards[number - 1];
+}
+
+const SimulatedCard& SimulatedSwitch::card(int number) const
+{
+    return const_cast<SimulatedSwitch*>(this)->card(number);
+}
+
+void SimulatedSwitch::setRemoteCardsPresent(const QList<int>& cards)
+{
+    for (int number = protocol::FirstRemoteCard; number <= protocol::LastRemoteCard; ++number)
+        card(number).setPresent(cards.contains(number));
+}
+
+void SimulatedSwitch::receive(const QByteArray& bytes, const LineSettings& settings)
+{
+    const std::int64_t now = m_time.nowMicroseconds();
+    const int bits = bitsPerCharacter(settings);
+    for (const char byte : bytes) {
+        const auto value = static_cast<std::uint8_t>(byte);
+        const std::int64_t crossed = m_toSwitch.send(now, settings.baud, bits);
+        m_trace.add({Direction::PcToSwitch, value, settings.parity, crossed});
+        const std::optional<bool> addressing = ninthBit(value, settings);
+        if (!addressing)
+            continue;
+        if (*addressing)
+            onAddressByte(value);
+        else
+            onDataByte(value, crossed);
+    }
+}
+
+int SimulatedSwitch::arrivedCount() const
+{
+    const std::int64_t now = m_time.nowMicroseconds();
+    const auto firstPending =
+        std::find_if(m_replies.begin(), m_replies.end(),
+                     [now](const PendingByte& byte) { return byte.arrival > now; });
+    return static_cast<int>(firstPending - m_replies.begin());
+}
+
+QByteArray SimulatedSwitch::takeArrived()
+{
+    QByteArray result;
+    for (int count = arrivedCount(); count > 0; --count) {
+        result.append(static_cast<char>(m_replies.front().value));
+        m_replies.pop_front();
+    }
+    return result;
+}
+
+void SimulatedSwitch::discardArrived()
+{
+    m_replies.erase(m_replies.begin(), m_replies.begin() + arrivedCount());
+}
+
+// Under mark parity the cards follow the address phase: an optional reset
+// signature, an address byte, a command byte, possibly several such
+// selections. Whatever a card was doing before, a mark byte starts anew.
+void SimulatedSwitch::onAddressByte(std::uint8_t value)
+{
+    if (m_stage != Stage::Addressing) {
+        m_stage = Stage::Addressing;
+        m_selections.clear();
+        m_pendingAddress.reset();
+        m_signatureHeard = 0;
+        m_recordText.clear();
+    }
+    const QLatin1String signature = protocol::ResetSignature;
+    if (isAddress(value)) {
+        m_pendingAddress = value;
+        m_addressSigned = m_signatureHeard == signature.size();
+        m_signatureHeard = 0;
+    } else if (isCommand(value) && m_pendingAddress) {
+        // Without its signature a reset command is taken as line noise.
+        if (value != protocol::ResetCommand || m_addressSigned)
+            m_selections.push_back({*m_pendingAddress, value});
+        m_pendingAddress.reset();
+        m_signatureHeard = 0;
+    } else if (m_signatureHeard < signature.size() &&
+               value == static_cast<std::uint8_t>(signature[m_signatureHeard].toLatin1())) {
+        ++m_signatureHeard;
+    } else {
+        m_signatureHeard = value == static_cast<std::uint8_t>(signature[0].toLatin1()) ? 1 : 0;
+    }
+}
+
+void SimulatedSwitch::onDataByte(std::uint8_t value, std::int64_t time)
+{
+    if (m_stage == Stage::Addressing) {
+        if (value == protocol::EndOfAddressPhase)
+            endAddressPhase(time);
+        return;
+    }
+    if (m_stage != Stage::Download)
+        return;
+    m_recordText.append(QChar(static_cast<char16_t>(value)));
+    if (m_recordText == protocol::EndRecord || m_recordText.size() == protocol::RecordLength) {
+        const QString record = m_recordText;
+        m_recordText.clear();
+        onRecord(record, time);
+    }
+}
+
+// The space-parity 0x00 hands the line to the cards selected. When a phase
+// mixes commands, the last one decides what the phase is.
+void SimulatedSwitch::endAddressPhase(std::int64_t time)
+{
+    m_stage = Stage::Idle;
+    std::vector<Selection> selections;
+    selections.swap(m_selections);
+    m_pendingAddress.reset();
+    if (selections.empty())
+        return;
+    const std::uint8_t command = selections.back().command;
+    std::erase_if(selections,
+                  [command](const Selection& selection) { return selection.command != command; });
+    switch (command) {
+    case protocol::FirmwareVersionCommand:
+    case protocol::HardwareVersionCommand:
+        answerVersionQuery(selections.back(), time);
+        break;
+    case protocol::ResetCommand:
+        resetCards(cardsAddressedBy(selections), time);
+        break;
+    case protocol::DownloadCommand:
+        startDownload(cardsAddressedBy(selections), time);
+        break;
+    default:
+        break;
+    }
+}
+
+// Only one card can answer a version query; the all-cards address gets none.
+void SimulatedSwitch::answerVersionQuery(const Selection& selection, std::int64_t time)
+{
+    if (selection.address == protocol::AllRemoteCardsAddress)
+        return;
+    SimulatedCard& queried = card(selection.address - protocol::AddressBase);
+    if (!queried.answersQueries()) {
+        qCDebug(lcSim) << "card" << queried.number() << "does not answer the version query";
+        return;
+    }
+    send(queried.versionReply(selection.command),
+         time + std::int64_t{queried.replyDelayMilliseconds()} * 1000, queried.splitAfterBytes(),
+         queried.splitGapMilliseconds());
+}
+
+void SimulatedSwitch::resetCards(const std::vector<int>& cards, std::int64_t time)
+{
+    const std::vector<SimulatedCard*> group = groupOf(cards);
+    if (group.empty())
+        return;
+    std::vector<QByteArray> replies;
+    for (SimulatedCard* member : group) {
+        member->noteReset(time);
+        replies.push_back(member->nextResetReply());
+    }
+    qCDebug(lcSim) << "reset of" << group.size() << "card(s)";
+    send(groupAnswer(replies, readyByte), groupReplyTime(group, time));
+}
+
+void SimulatedSwitch::startDownload(const std::vector<int>& cards, std::int64_t time)
+{
+    const std::vector<SimulatedCard*> group = groupOf(cards);
+    if (group.empty())
+        return;
+    m_stage = Stage::Download;
+    m_downloadCards = cards;
+    m_recordText.clear();
+    m_acceptedRecords.clear();
+    std::vector<QByteArray> replies;
+    for (SimulatedCard* member : group)
+        replies.push_back(member->nextReadyReply());
+    qCDebug(lcSim) << "download to" << group.size() << "card(s)";
+    send(groupAnswer(replies, readyByte), groupReplyTime(group, time));
+}
+
+// A refused or unanswered record is expected again; an accepted one moves
+// the cards on to the next, and the accepted end record completes the image.
+void SimulatedSwitch::onRecord(const QString& record, std::int64_t time)
+{
+    const std::vector<SimulatedCard*> group = groupOf(m_downloadCards);
+    if (group.empty())
+        return;
+    const int index = static_cast<int>(m_acceptedRecords.size());
+    std::vector<Answer> answers;
+    for (SimulatedCard* member : group)
+        answers.push_back(member->answerRecord(index));
+    const Answer answer = groupAnswer(answers, Answer{protocol::RecordAccepted});
+    if (!answer)
+        return;
+    send(QByteArray(1, static_cast<char>(*answer)), groupReplyTime(group, time));
+    if (*answer == protocol::DownloadAborted) {
+        m_stage = Stage::Idle;
+    } else if (*answer == protocol::RecordAccepted) {
+        m_acceptedRecords.append(record);
+        if (record == protocol::EndRecord) {
+            for (SimulatedCard* member : group)
+                member->acceptImage(m_acceptedRecords);
+            qCDebug(lcSim) << "image of" << m_acceptedRecords.size() << "records stored";
+            m_stage = Stage::Idle;
+        }
+    }
+}
+
+std::vector<int> SimulatedSwitch::cardsAddressedBy(const std::vector<Selection>& selections) const
+{
+    std::vector<int> result;
+    for (const Selection& selection : selections) {
+        if (selection.address == protocol::AllRemoteCardsAddress) {
+            for (int number = protocol::FirstRemoteCard; number <= protocol::LastRemoteCard;
+                 ++number)
+                result.push_back(number);
+        } else {
+            result.push_back(selection.address - protocol::AddressBase);
+        }
+    }
+    std::sort(result.begin(), result.end());
+    result.erase(std::unique(result.begin(), result.end()), result.end());
+    return result;
+}
+
+std::vector<SimulatedCard*> SimulatedSwitch::groupOf(const std::vector<int>& cards)
+{
+    std::vector<SimulatedCard*> result;
+    for (const int number : cards) {
+        if (card(number).takesPart())
+            result.push_back(&card(number));
+    }
+    return result;
+}
+
+// A group answers when its slowest member is ready.
+std::int64_t SimulatedSwitch::groupReplyTime(const std::vector<SimulatedCard*>& group,
+                                             std::int64_t time) const
+{
+    int delayMs = 0;
+    for (const SimulatedCard* member : group)
+        delayMs = std::max(delayMs, member->replyDelayMilliseconds());
+    return time + std::int64_t{delayMs} * 1000;
+}
+
+// Each byte has its own arrival time, but a blocked wait wakes only once a
+// reply (or one part of a split reply) is complete: a program that reads
+// after waking then finds the reply in one read, as a driver delivers a burst
+// of characters, while a program that polls in between sees it grow.
+void SimulatedSwitch::send(const QByteArray& bytes, std::int64_t readyAt, int splitAfter,
+                           int gapMilliseconds)
+{
+    std::int64_t ready = readyAt;
+    std::int64_t arrival = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (splitAfter > 0 && i == splitAfter) {
+            m_time.wakeAt(arrival);
+            ready = arrival + std::int64_t{gapMilliseconds} * 1000;
+        }
+        const auto value = static_cast<std::uint8_t>(bytes[i]);
+        arrival = m_toPc.send(ready, protocol::BaudRate, protocol::BitsPerCharacter);
+        m_replies.push_back({value, arrival});
+        m_trace.add({Direction::SwitchToPc, value, Parity::None, arrival});
+    }
+    if (!bytes.isEmpty())
+        m_time.wakeAt(arrival);
+}
+
+} // namespace quorlink::sim

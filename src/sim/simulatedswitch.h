@@ -1,0 +1,117 @@
+#pragma once
+
+#include "platform/serialdevice.h"
+#include "platform/timesource.h"
+#include "serialwire.h"
+#include "simulatedcard.h"
+#include "switchtrace.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace quorlink::sim {
+
+// A whole switch behind one serial line: the management card (1) and remote
+// cards 2..64, which hear every byte the PC writes together with its parity
+// bit and answer as the real cards do. Time comes from a TimeSource: the
+// PC's bytes cross the wire one character time (11 bits at 19200 baud) after
+// another, and every reply byte has the time at which it reaches the PC.
+//
+// A blocked TimeSource::waitForEvent() wakes when a whole reply has arrived
+// (each part of a split reply on its own), so a reply is read in one piece
+// unless the reader polls while it is still arriving; the trace holds each
+// byte's own arrival time. Reply bytes keep arriving whatever the PC does
+// with its port: a byte still on its way when the port is reopened arrives
+// afterwards.
+class SimulatedSwitch
+{
+public:
+    // Every card present, with empty version texts and no faults.
+    explicit SimulatedSwitch(TimeSource& time);
+    ~SimulatedSwitch();
+    SimulatedSwitch(const SimulatedSwitch&) = delete;
+    SimulatedSwitch& operator=(const SimulatedSwitch&) = delete;
+
+    // The switch used by --simulate: every card present, with version texts
+    // such as "QLMGR ver2.31 US" and "QLREM ver1.07 US" and short reply delays.
+    static std::unique_ptr<SimulatedSwitch> standard(TimeSource& time);
+
+    TimeSource& time() const { return m_time; }
+
+    // Card 1 is the management card, 2..64 the remote cards; throws
+    // std::out_of_range for other numbers.
+    SimulatedCard& card(int number);
+    const SimulatedCard& card(int number) const;
+    // Makes only the listed remote cards present (the management card stays).
+    void setRemoteCardsPresent(const QList<int>& cards);
+
+    SwitchTrace& trace() { return m_trace; }
+    const SwitchTrace& trace() const { return m_trace; }
+
+    // The PC's side, used by the port: the bytes written with the port's
+    // current line settings.
+    void receive(const QByteArray& bytes, const LineSettings& settings);
+    // Reply bytes that have arrived by now and not been taken.
+    int arrivedCount() const;
+    QByteArray takeArrived();
+    void discardArrived();
+
+private:
+    enum class Stage
+    {
+        Idle,
+        Addressing,
+        Download
+    };
+    struct Selection
+    {
+        std::uint8_t address;
+        std::uint8_t command;
+    };
+    struct PendingByte
+    {
+        std::uint8_t value;
+        std::int64_t arrival;
+    };
+
+    void onAddressByte(std::uint8_t value);
+    void onDataByte(std::uint8_t value, std::int64_t time);
+    void endAddressPhase(std::int64_t time);
+    void answerVersionQuery(const Selection& selection, std::int64_t time);
+    void resetCards(const std::vector<int>& cards, std::int64_t time);
+    void startDownload(const std::vector<int>& cards, std::int64_t time);
+    void onRecord(const QString& record, std::int64_t time);
+    std::vector<int> cardsAddressedBy(const std::vector<Selection>& selections) const;
+    std::vector<SimulatedCard*> groupOf(const std::vector<int>& cards);
+    std::int64_t groupReplyTime(const std::vector<SimulatedCard*>& group, std::int64_t time) const;
+    void send(const QByteArray& bytes, std::int64_t readyAt, int splitAfter = 0,
+              int gapMilliseconds = 0);
+
+    TimeSource& m_time;
+    std::array<std::unique_ptr<SimulatedCard>, 64> m_cards;
+    SwitchTrace m_trace;
+    SerialWire m_toSwitch;
+    SerialWire m_toPc;
+    std::deque<PendingByte> m_replies;
+
+    Stage m_stage = Stage::Idle;
+    // Address phase: how much of the reset signature has just been heard, an
+    // address waiting for its command, and the complete selections so far.
+    int m_signatureHeard = 0;
+    bool m_addressSigned = false;
+    std::optional<std::uint8_t> m_pendingAddress;
+    std::vector<Selection> m_selections;
+    // Download: the cards receiving, the record being assembled, the records
+    // accepted so far.
+    std::vector<int> m_downloadCards;
+    QString m_recordText;
+    QStringList m_acceptedRecords;
+};
+
+} // namespace quorlink::sim

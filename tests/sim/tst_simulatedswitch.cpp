@@ -1,0 +1,491 @@
+#include "firmwaremaker.h"
+#include "link/protocol.h"
+#include "platform/commport.h"
+#include "platform/runtimeerror.h"
+#include "sim/simulatedport.h"
+#include "sim/simulatedswitch.h"
+#include "sim/virtualclock.h"
+
+#include <QTest>
+
+#include <functional>
+
+using namespace quorlink;
+using namespace quorlink::sim;
+namespace protocol = quorlink::link::protocol;
+namespace maker = quorlink::firmware::maker;
+
+using CardSetup = std::function<void(SimulatedCard&)>;
+using SwitchSetup = std::function<void(SimulatedSwitch&)>;
+Q_DECLARE_METATYPE(CardSetup)
+Q_DECLARE_METATYPE(SwitchSetup)
+
+namespace {
+
+// A PC side for the switch: a CommPort on COM1 of the simulated provider, all
+// on a virtual clock, with the link's pacing where it matters.
+class Bench
+{
+public:
+    VirtualClock clock;
+    SimulatedSwitch simSwitch{clock};
+    SimulatedDeviceProvider provider{simSwitch};
+    CommPort port{provider};
+
+    Bench()
+    {
+        port.setPortOpen(true);
+        port.setSettings(protocol::DataSettings);
+    }
+
+    void write(QLatin1String settings, const QByteArray& bytes)
+    {
+        port.setSettings(settings);
+        port.output(bytes);
+    }
+
+    // The address phase as the program writes it: mark writes 10 ms apart,
+    // then the space-parity 0x00. Returns when the 0x00 has crossed the wire.
+    std::int64_t addressPhase(const QList<QByteArray>& markWrites)
+    {
+        for (const QByteArray& bytes : markWrites) {
+            write(protocol::AddressSettings, bytes);
+            clock.sleep(10);
+        }
+        write(protocol::DataSettings, QByteArray(1, '\0'));
+        return simSwitch.trace().pcTimes().constLast();
+    }
+
+    std::int64_t query(std::uint8_t address, std::uint8_t command)
+    {
+        return addressPhase({QByteArray(1, char(address)), QByteArray(1, char(command))});
+    }
+
+    // What each read returns within `milliseconds`, reading only when a wait
+    // wakes, as the program's waits do.
+    QList<QByteArray> receive(int milliseconds, bool stopAtFirst = false)
+    {
+        QList<QByteArray> reads;
+        const std::int64_t end = clock.nowMicroseconds() + milliseconds * 1000LL;
+        clock.wakeAt(end);
+        while (clock.nowMicroseconds() < end && !(stopAtFirst && !reads.empty())) {
+            clock.waitForEvent();
+            if (port.inBufferCount() != 0)
+                reads.append(port.input());
+        }
+        return reads;
+    }
+};
+
+QList<std::int64_t> offsetsFrom(const QList<std::int64_t>& times, std::int64_t from)
+{
+    QList<std::int64_t> result;
+    for (const std::int64_t time : times)
+        result.append(time - from);
+    return result;
+}
+
+QString hex(const QByteArray& bytes)
+{
+    return bytes.isEmpty() ? QStringLiteral("--") : QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+// Records as the program sends them: a data record, one holding the version
+// text unless it is empty, then the fixed end record.
+QStringList remoteImage(const QString& version)
+{
+    maker::Image image;
+    image.place({0x1000, maker::generatedBytes(32, 5)});
+    if (!version.isEmpty())
+        image.place({0x2FDF, version.toLatin1() + char(0xFF)});
+    QStringList records = maker::FirmwareMaker(9).remoteRecordTexts(image);
+    records.last() = protocol::EndRecord;
+    return records;
+}
+
+// The download as the program drives it: ready, then every record up to
+// five times until accepted, stopping on an abort. The log shows the ready
+// bytes, then per record the answers to its attempts ("--" for none).
+QString download(Bench& bench, const QList<QByteArray>& markWrites, const QStringList& records)
+{
+    bench.addressPhase(markWrites);
+    const QByteArray ready = bench.receive(1000, true).join();
+    QStringList log{hex(ready)};
+    for (qsizetype i = 0; ready.startsWith('R') && i < records.size(); ++i) {
+        QStringList attempts;
+        QByteArray answer;
+        while (attempts.size() < 5 && answer != "\x06" && answer != "\x18") {
+            bench.write(protocol::DataSettings, records[i].toLatin1());
+            answer = bench.receive(1000, true).join();
+            attempts.append(hex(answer));
+        }
+        log.append(attempts.join(QLatin1Char(' ')));
+        if (answer != "\x06")
+            break;
+    }
+    return log.join(QStringLiteral(" | "));
+}
+
+} // namespace
+
+class SimulatedSwitchTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void versionQuery_data()
+    {
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<CardSetup>("setup");
+        // What each read of a program that waits for data returns.
+        QTest::addColumn<QList<QByteArray>>("reads");
+        // Arrival times of the reply bytes after the 0x00 has crossed, in us.
+        QTest::addColumn<QList<std::int64_t>>("offsets");
+
+        using Reads = QList<QByteArray>;
+        using Offsets = QList<std::int64_t>;
+        QTest::newRow("firmware after the reply delay")
+            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) {
+                   card.setFirmwareVersion("AB").setHardwareVersion("X").setReplyDelay(4);
+               })
+            << Reads{"AB\xFF"} << Offsets{4573, 5146, 5719};
+        QTest::newRow("hardware of the management card")
+            << 0x81 << 0x12 << CardSetup([](SimulatedCard& card) {
+                   card.setFirmwareVersion("X").setHardwareVersion("C");
+               })
+            << Reads{"C\xFF"} << Offsets{573, 1146};
+        QTest::newRow("not responding")
+            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) { card.setNotResponding(true); })
+            << Reads{"Not responding\xFF"} << Offsets{};
+        QTest::newRow("silent card")
+            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) { card.setSilent(true); })
+            << Reads{} << Offsets{};
+        QTest::newRow("absent card")
+            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) { card.setPresent(false); })
+            << Reads{} << Offsets{};
+        QTest::newRow("split after two bytes")
+            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) {
+                   card.setFirmwareVersion("ABCDE").setSplitReply(2, 7);
+               })
+            << Reads{"AB", "CDE\xFF"} << Offsets{573, 1146, 8719, 9292, 9865, 10438};
+        QTest::newRow("bytes after the terminator")
+            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) {
+                   card.setFirmwareVersion("A").setTrailingBytes("zz");
+               })
+            << Reads{"A\xFFzz"} << Offsets{573, 1146, 1719, 2292};
+        QTest::newRow("all remote cards get no reply")
+            << 0xFF << 0x10 << CardSetup([](SimulatedCard& card) { card.setFirmwareVersion("A"); })
+            << Reads{} << Offsets{};
+    }
+
+    void versionQuery()
+    {
+        QFETCH(int, address);
+        QFETCH(int, command);
+        QFETCH(CardSetup, setup);
+        QFETCH(QList<QByteArray>, reads);
+        QFETCH(QList<std::int64_t>, offsets);
+
+        Bench bench;
+        setup(bench.simSwitch.card(address == 0xFF ? 5 : address - 0x80));
+        const std::int64_t sent = bench.query(std::uint8_t(address), std::uint8_t(command));
+
+        QCOMPARE(bench.receive(500), reads);
+        QCOMPARE(bench.simSwitch.trace().switchData(), reads.join());
+        if (!offsets.isEmpty())
+            QCOMPARE(offsetsFrom(bench.simSwitch.trace().switchTimes(), sent), offsets);
+        QCOMPARE(bench.simSwitch.trace().pcText(),
+                 QStringLiteral("m%1 m%2 s00")
+                     .arg(QString::number(address, 16).toUpper(),
+                          QString::number(command, 16).toUpper()));
+    }
+
+    // Each byte leaves with the parity set when it was written, back to back
+    // with the bytes still on the wire; the cards act on that parity.
+    void pcBytesKeepTheirParityAndQueueOnTheWire()
+    {
+        Bench bench;
+        bench.simSwitch.card(1).setFirmwareVersion("M");
+        bench.write(protocol::AddressSettings, "\x81");
+        bench.port.output(QByteArray(1, 0x10));
+        bench.port.output(QByteArray(1, '\0')); // still mark: not the end of the phase
+        bench.write(protocol::DataSettings, "\x07");
+        QVERIFY(bench.receive(100).isEmpty());
+        bench.port.output(QByteArray(1, '\0'));
+
+        const std::vector<PcByte> expected{{0x81, Parity::Mark, 573},
+                                           {0x10, Parity::Mark, 1146},
+                                           {0x00, Parity::Mark, 1719},
+                                           {0x07, Parity::Space, 2292},
+                                           {0x00, Parity::Space, 100573}};
+        QVERIFY(bench.simSwitch.trace().pcBytes() == expected);
+        QCOMPARE(bench.receive(100), QList<QByteArray>{"M\xFF"});
+        QCOMPARE(bench.simSwitch.trace().switchTimes(), (QList<std::int64_t>{101146, 101719}));
+    }
+
+    void reset_data()
+    {
+        QTest::addColumn<QByteArray>("frames");
+        QTest::addColumn<SwitchSetup>("setup");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QList<int>>("resetCards");
+
+        const SwitchSetup plain = [](SimulatedSwitch&) {};
+        QTest::newRow("management card")
+            << QByteArray("QLRESET\x81\xFB") << plain << QByteArray("R") << QList<int>{1};
+        QTest::newRow("one remote card")
+            << QByteArray("QLRESET\x85\xFB") << plain << QByteArray("R") << QList<int>{5};
+        QTest::newRow("several frames") << QByteArray("QLRESET\x83\xFBQLRESET\x85\xFB") << plain
+                                        << QByteArray("R") << QList<int>{3, 5};
+        QTest::newRow("all remote cards, absent ones not")
+            << QByteArray("QLRESET\xFF\xFB") << SwitchSetup([](SimulatedSwitch& simSwitch) {
+                   simSwitch.setRemoteCardsPresent({2, 40, 64});
+               })
+            << QByteArray("R") << QList<int>{2, 40, 64};
+        QTest::newRow("signature missing")
+            << QByteArray("\x85\xFB") << plain << QByteArray() << QList<int>{};
+        QTest::newRow("signature broken")
+            << QByteArray("QLRESEX\x85\xFB") << plain << QByteArray() << QList<int>{};
+        QTest::newRow("silent card")
+            << QByteArray("QLRESET\x85\xFB")
+            << SwitchSetup([](SimulatedSwitch& simSwitch) { simSwitch.card(5).setSilent(true); })
+            << QByteArray() << QList<int>{};
+        QTest::newRow("scripted acknowledgement")
+            << QByteArray("QLRESET\x85\xFB") << SwitchSetup([](SimulatedSwitch& simSwitch) {
+                   simSwitch.card(5).scriptResetReplies({"XR"});
+               })
+            << QByteArray("XR") << QList<int>{5};
+    }
+
+    void reset()
+    {
+        QFETCH(QByteArray, frames);
+        QFETCH(SwitchSetup, setup);
+        QFETCH(QByteArray, reply);
+        QFETCH(QList<int>, resetCards);
+
+        Bench bench;
+        setup(bench.simSwitch);
+        const std::int64_t sent = bench.addressPhase({frames});
+
+        QCOMPARE(bench.receive(1000).join(), reply);
+        if (!reply.isEmpty())
+            QCOMPARE(bench.simSwitch.trace().switchTimes().constFirst() - sent, std::int64_t{573});
+        for (int number = 1; number <= 64; ++number) {
+            const QList<std::int64_t> expected =
+                resetCards.contains(number) ? QList<std::int64_t>{sent} : QList<std::int64_t>{};
+            QCOMPARE(bench.simSwitch.card(number).resetTimes(), expected);
+        }
+    }
+
+    // Every record is acknowledged one reply delay and one character after its
+    // last character has crossed; the stored image brings its version text.
+    void downloadStoresTheImageAndItsVersion()
+    {
+        Bench bench;
+        SimulatedCard& card = bench.simSwitch.card(4);
+        card.setFirmwareVersion("QLREM ver1.07 US").setReplyDelay(1);
+        const QStringList records = remoteImage("QLREM ver1.08 DE");
+        QCOMPARE(records.size(), 3);
+
+        const std::int64_t sent = bench.query(0x84, 0x11);
+        QCOMPARE(bench.receive(1000, true), QList<QByteArray>{"R"});
+        QCOMPARE(bench.simSwitch.trace().switchTimes().constLast() - sent, std::int64_t{1573});
+        for (const QString& record : records) {
+            const std::int64_t start = bench.clock.nowMicroseconds();
+            bench.write(protocol::DataSettings, record.toLatin1());
+            QCOMPARE(bench.receive(1000, true), QList<QByteArray>{"\x06"});
+            // 77 characters take 44115 us, the end record's 11 take 6303 us.
+            const std::int64_t crossing = record.size() == 77 ? 44115 : 6303;
+            QCOMPARE(bench.simSwitch.trace().switchTimes().constLast() - start, crossing + 1573);
+        }
+
+        QCOMPARE(card.images(), QList<QStringList>{records});
+        QCOMPARE(card.firmwareVersion(), QStringLiteral("QLREM ver1.08 DE"));
+        bench.query(0x84, 0x10);
+        QCOMPARE(bench.receive(200).join(), QByteArray("QLREM ver1.08 DE\xFF"));
+    }
+
+    void scriptedDownloadAnswers_data()
+    {
+        QTest::addColumn<CardSetup>("setup");
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<bool>("completed");
+
+        const Answer refuse = protocol::RecordRefused;
+        QTest::newRow("all accepted")
+            << CardSetup([](SimulatedCard&) {}) << "52 | 06 | 06 | 06" << true;
+        QTest::newRow("refused four times, then accepted") << CardSetup([=](SimulatedCard& card) {
+            card.scriptRecordAnswers(1, {refuse, refuse, refuse, refuse});
+        }) << "52 | 06 | 15 15 15 15 06 | 06" << true;
+        QTest::newRow("refused five times") << CardSetup([=](SimulatedCard& card) {
+            card.scriptRecordAnswers(1, {refuse, refuse, refuse, refuse, refuse});
+        }) << "52 | 06 | 15 15 15 15 15" << false;
+        QTest::newRow("abort on record 0") << CardSetup([](SimulatedCard& card) {
+            card.scriptRecordAnswers(0, {protocol::DownloadAborted});
+        }) << "52 | 18" << false;
+        QTest::newRow("silence, then accepted")
+            << CardSetup([](SimulatedCard& card) { card.scriptRecordAnswers(0, {NoAnswer}); })
+            << "52 | -- 06 | 06 | 06" << true;
+        QTest::newRow("other byte to the end record")
+            << CardSetup([](SimulatedCard& card) { card.scriptRecordAnswers(2, {0x52}); })
+            << "52 | 06 | 06 | 52 06" << true;
+        QTest::newRow("no ready reply")
+            << CardSetup([](SimulatedCard& card) { card.scriptReadyReplies({QByteArray()}); })
+            << "--" << false;
+        QTest::newRow("ready preceded by other bytes")
+            << CardSetup([](SimulatedCard& card) { card.scriptReadyReplies({"XR"}); }) << "58 52"
+            << false;
+    }
+
+    // A failed download leaves the old version; the next mark byte brings the
+    // card back to the address phase whatever state the download left.
+    void scriptedDownloadAnswers()
+    {
+        QFETCH(CardSetup, setup);
+        QFETCH(QString, log);
+        QFETCH(bool, completed);
+
+        Bench bench;
+        SimulatedCard& card = bench.simSwitch.card(4);
+        card.setFirmwareVersion("QLREM ver1.07 US");
+        setup(card);
+        QCOMPARE(download(bench, {"\x84", "\x11"}, remoteImage("QLREM ver1.08 US")), log);
+        QCOMPARE(card.images().size(), completed ? 1 : 0);
+        bench.port.clearInBuffer();
+        bench.query(0x84, 0x10);
+        QCOMPARE(bench.receive(200).join(),
+                 completed ? "QLREM ver1.08 US\xFF" : "QLREM ver1.07 US\xFF");
+    }
+
+    // Several addressed cards answer as one: when the slowest is ready, and
+    // with the answer of any card that does not accept.
+    void groupDownloadAnswersAsOne()
+    {
+        Bench bench;
+        bench.simSwitch.card(3).setReplyDelay(1);
+        bench.simSwitch.card(5).setReplyDelay(6).scriptRecordAnswers(0, {0x15});
+        const QString log =
+            download(bench, {"\x83", "\x11", "\x85", "\x11"}, remoteImage("QLREM ver1.09 US"));
+
+        QCOMPARE(log, QStringLiteral("52 | 15 06 | 06 | 06"));
+        QCOMPARE(bench.simSwitch.trace().switchTimes().constFirst(),
+                 bench.simSwitch.trace().pcTimes().at(4) + 6573);
+        QCOMPARE(bench.simSwitch.card(3).firmwareVersion(), QStringLiteral("QLREM ver1.09 US"));
+        QCOMPARE(bench.simSwitch.card(5).firmwareVersion(), QStringLiteral("QLREM ver1.09 US"));
+        QVERIFY(bench.simSwitch.card(4).images().isEmpty());
+    }
+
+    // Either of the management card's two images may carry the version.
+    void managementCardTakesTwoImages()
+    {
+        Bench bench;
+        SimulatedCard& card = bench.simSwitch.card(1);
+        card.setFirmwareVersion("QLMGR ver2.31 US");
+        const QStringList second = remoteImage(QString());
+        const QStringList first = remoteImage("QLMGR ver2.31 DE");
+
+        QCOMPARE(download(bench, {"\x81", "\x11"}, second), QStringLiteral("52 | 06 | 06"));
+        QCOMPARE(card.firmwareVersion(), QStringLiteral("QLMGR ver2.31 US"));
+        QCOMPARE(download(bench, {"\x81", "\x11"}, first), QStringLiteral("52 | 06 | 06 | 06"));
+        QCOMPARE(card.images(), (QList<QStringList>{second, first}));
+        QCOMPARE(card.firmwareVersion(), QStringLiteral("QLMGR ver2.31 DE"));
+    }
+
+    // Reopening drops what has arrived; bytes still on their way arrive later.
+    void reopenDiscardsWhatHasArrived()
+    {
+        Bench bench;
+        bench.simSwitch.card(2).setFirmwareVersion("ABCD").setSplitReply(2, 50);
+        bench.query(0x82, 0x10);
+        bench.clock.sleep(5);
+        QCOMPARE(bench.port.inBufferCount(), 2);
+        bench.port.setPortOpen(false);
+        bench.port.setPortOpen(true);
+        QCOMPARE(bench.port.inBufferCount(), 0);
+        QCOMPARE(bench.receive(100), QList<QByteArray>{"CD\xFF"});
+    }
+
+    // The start-up probe writes "AT" CR at 9600 baud: only a modem answers;
+    // missing and held ports cannot be opened.
+    void probeOfTheSimulatedPorts_data()
+    {
+        QTest::addColumn<int>("com");
+        QTest::addColumn<int>("openError");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("name");
+
+        QTest::newRow("switch") << 1 << 0 << QByteArray() << "Simulated switch";
+        QTest::newRow("modem") << 2 << 0 << QByteArray("\r\nOK\r\n") << "Simulated modem";
+        QTest::newRow("silent") << 3 << 0 << QByteArray() << "Simulated serial port";
+        QTest::newRow("missing") << 4 << int(RuntimeError::DeviceUnavailable) << QByteArray()
+                                 << "COM4";
+        QTest::newRow("held") << 5 << int(RuntimeError::PortAlreadyOpen) << QByteArray()
+                              << "Simulated modem";
+    }
+
+    void probeOfTheSimulatedPorts()
+    {
+        QFETCH(int, com);
+        QFETCH(int, openError);
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, name);
+
+        VirtualClock clock;
+        SimulatedSwitch simSwitch(clock);
+        SimulatedDeviceProvider provider(simSwitch);
+        provider.setDevice(2, SimulatedDevice::Modem);
+        provider.setDevice(3, SimulatedDevice::Silent);
+        provider.setDevice(5, SimulatedDevice::Modem);
+        provider.setHeld(5, true);
+        CommPort port(provider);
+        port.setCommPort(com);
+        QCOMPARE(port.deviceName(), name);
+        try {
+            port.setPortOpen(true);
+            QCOMPARE(openError, 0);
+        } catch (const RuntimeError& error) {
+            QCOMPARE(error.code(), openError);
+            return;
+        }
+        port.output("AT\r");
+        clock.sleep(1000);
+        QCOMPARE(port.input(), answer);
+        port.setPortOpen(false);
+        QVERIFY(!provider.isOpen(com));
+        if (com == 1)
+            QCOMPARE(simSwitch.trace().pcTimes(), (QList<std::int64_t>{1042, 2084, 3125}));
+    }
+
+    void unpluggedPortFailsUntilPluggedIn()
+    {
+        Bench bench;
+        bench.provider.setRemoved(1, true);
+        try {
+            bench.port.inBufferCount();
+            QFAIL("an unplugged port answered");
+        } catch (const RuntimeError& error) {
+            QCOMPARE(error.code(), int(RuntimeError::DeviceUnavailable));
+        }
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, bench.port.setPortOpen(true));
+        bench.provider.setRemoved(1, false);
+        bench.port.setPortOpen(true);
+        QCOMPARE(bench.port.inBufferCount(), 0);
+    }
+
+    void standardSwitchHasEveryCardWithItsLanguage()
+    {
+        VirtualClock clock;
+        const auto simSwitch = SimulatedSwitch::standard(clock);
+        for (int number = 1; number <= 64; ++number) {
+            const SimulatedCard& card = simSwitch->card(number);
+            const QString version = card.firmwareVersion();
+            QVERIFY(card.takesPart() && card.replyDelayMilliseconds() > 0);
+            QCOMPARE(version.mid(version.indexOf(QLatin1String("ver")) + 8, 2), "US");
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(SimulatedSwitchTest)
+#include "tst_simulatedswitch.moc"
