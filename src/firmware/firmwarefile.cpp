@@ -241,19 +241,37 @@ FileOutcome FirmwareFile::checkRecordCharacters(CardKind kind) const
     return FileOutcome::good();
 }
 
-FileOutcome FirmwareFile::readAndCheck(const QString& path, CardKind kind, TimeSource& time)
+namespace {
+
+template <typename Read>
+FileOutcome checkedRead(FirmwareFile& file, const QString& path, CardKind kind, TimeSource& time,
+                        Read read)
 {
     try {
-        const FileOutcome read = readFirmwareFile(path, time);
-        if (!read.ok())
-            return read;
+        const FileOutcome outcome = read();
+        if (!outcome.ok())
+            return outcome;
         if (kind == CardKind::Manager)
-            splitManagerFile(time);
-        return checkRecordCharacters(kind);
+            file.splitManagerFile(time);
+        return file.checkRecordCharacters(kind);
     } catch (const RuntimeError& error) {
         qCDebug(lcFirmware) << "read failure:" << error.message();
         return FileOutcome::cannotRead(path);
     }
+}
+
+} // namespace
+
+FileOutcome FirmwareFile::readAndCheck(const QString& path, CardKind kind, TimeSource& time)
+{
+    return checkedRead(*this, path, kind, time, [&] { return readFirmwareFile(path, time); });
+}
+
+FileOutcome FirmwareFile::readAndCheck(QIODevice& device, const QString& path, CardKind kind,
+                                       TimeSource& time)
+{
+    return checkedRead(*this, path, kind, time,
+                       [&] { return readFirmwareFile(device, path, time); });
 }
 
 } // namespace quorlink::firmware

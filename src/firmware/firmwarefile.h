@@ -97,6 +97,8 @@ public:
     // The whole file check of the Start command: read, split (management card
     // files), character check. Run-time errors become the read failure.
     FileOutcome readAndCheck(const QString& path, CardKind kind, TimeSource& time);
+    FileOutcome readAndCheck(QIODevice& device, const QString& path, CardKind kind,
+                             TimeSource& time);
 
 private:
     bool imagesHoldData(CardKind kind) const;

@@ -1,3 +1,3 @@
 #include "logging.h"
 
-Q_LOGGING_CATEGORY(lcFirmware, "quorlink.firmware")
+Q_LOGGING_CATEGORY(lcFirmware, "quorlink.firmware", QtInfoMsg)
