@@ -28,7 +28,17 @@ namespace quorlink::sim {
 // unless the reader polls while it is still arriving; the trace holds each
 // byte's own arrival time. Reply bytes keep arriving whatever the PC does
 // with its port: a byte still on its way when the port is reopened arrives
-// afterwards.
+// afterwards. Bytes the PC has written are on their way too and are not
+// taken back by a reopen.
+//
+// How the cards listen: a mark-parity byte always (re)starts the address
+// phase, in which "address, command" pairs select cards (a reset command
+// counts only when the reset signature came right before its address); the
+// space-parity 0x00 ends the phase, and the last command heard decides what
+// it was. Several selected cards answer as one: when the slowest is ready,
+// with the first answer in card order that is not the normal one. Bytes sent
+// at another speed or without a parity bit, and bytes that fit no state, are
+// ignored as line noise.
 class SimulatedSwitch
 {
 public:
