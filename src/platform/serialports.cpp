@@ -284,11 +284,15 @@ void QtSerialDevice::fail(const char* action, QSerialPort::SerialPortError error
         code = RuntimeError::PortAlreadyOpen; // held elsewhere, or not ours to use
     }
 
-    if (code == RuntimeError::DeviceUnavailable && m_port.isOpen())
-        m_port.close();
     const QString message =
         QStringLiteral("%1: %2 failed: %3").arg(m_deviceName, QLatin1String(action), reason);
-    qCWarning(lcPlatform) << message;
+    // Ports that cannot be opened are routine while the free ports are sought.
+    if (m_port.isOpen())
+        qCWarning(lcPlatform) << message;
+    else
+        qCDebug(lcPlatform) << message;
+    if (code == RuntimeError::DeviceUnavailable && m_port.isOpen())
+        m_port.close();
     throw RuntimeError(code, message);
 }
 
