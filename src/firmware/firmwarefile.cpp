@@ -17,12 +17,6 @@ namespace {
 constexpr int OverflowError = 6;
 constexpr int DeviceIoError = 57;
 
-void yieldTimes(TimeSource& time, int count)
-{
-    for (int i = 0; i < count; ++i)
-        time.yield();
-}
-
 // Fills one slot; fewer bytes than a slot only at the end of the file.
 qint64 readSlot(QIODevice& device, char* slot, const QString& path)
 {
@@ -158,8 +152,6 @@ FileOutcome FirmwareFile::readFirmwareFile(QIODevice& device, const QString& pat
             decodedLine = inputLine.toString();
         } else {
             decodedLine = descrambleRecord(inputLine);
-            // After the key, the count, every pair, and the checksum test.
-            yieldTimes(time, std::max<int>(3, int(decodedLine.size() / 2) + 2));
             if (!checkLineChecksum(decodedLine)) {
                 qCDebug(lcFirmware)
                     << "checksum test failed in record" << recordCount << "of" << path;
@@ -170,9 +162,10 @@ FileOutcome FirmwareFile::readFirmwareFile(QIODevice& device, const QString& pat
             if (const auto text = versionTextOf(decodedLine)) {
                 versionFound = true;
                 fileVersionText = *text;
-                yieldTimes(time, int(text->size()));
             }
         }
+        // One yield per record keeps the window painting; a record takes
+        // microseconds, so yielding within it would only cost time.
         time.yield();
         if (filled < SlotLength)
             break;

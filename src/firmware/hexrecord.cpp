@@ -27,10 +27,11 @@ int usualPairValue(QStringView text, qsizetype position)
     return 16 * digitValue(at(text, position)) + digitValue(at(text, position + 1));
 }
 
-void appendByteDigits(QString& line, std::uint8_t byte)
+QChar* writeByteDigits(QChar* out, std::uint8_t byte)
 {
-    line.append(QLatin1Char(UpperHexDigits[byte / 16]));
-    line.append(QLatin1Char(UpperHexDigits[byte % 16]));
+    *out++ = QLatin1Char(UpperHexDigits[byte / 16]);
+    *out++ = QLatin1Char(UpperHexDigits[byte % 16]);
+    return out;
 }
 
 } // namespace
@@ -40,28 +41,10 @@ bool isEndRecord(QStringView inputLine)
     return inputLine.size() >= 3 && inputLine[1] == u'0' && inputLine[2] == u'0';
 }
 
-bool isHexChar(QChar character, bool colonAllowed)
-{
-    const char16_t c = character.unicode();
-    if (c == u':')
-        return colonAllowed;
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-}
-
 bool isHexChar(QStringView character, bool colonAllowed)
 {
     // The test looks at one character; an empty string is no hex digit.
     return !character.isEmpty() && isHexChar(character.front(), colonAllowed);
-}
-
-int digitValue(QChar character)
-{
-    const char16_t c = character.unicode();
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    return int(c) - 55;
 }
 
 std::uint8_t scrambledPairValue(QStringView pair)
@@ -100,12 +83,12 @@ QString descrambleRecord(QStringView inputLine)
     if (inputLine.size() < lastPosition || !allHexDigits(inputLine.mid(5, lastPosition - 5)))
         return {};
 
-    QString decodedLine;
-    decodedLine.reserve(lastPosition - 2);
-    decodedLine.append(u':');
-    appendByteDigits(decodedLine, static_cast<std::uint8_t>(dataDigits / 2));
+    QString decodedLine(lastPosition - 2, Qt::Uninitialized);
+    QChar* out = decodedLine.data();
+    *out++ = u':';
+    out = writeByteDigits(out, static_cast<std::uint8_t>(dataDigits / 2));
     for (qsizetype position = 6; position <= lastPosition - 1; position += 2)
-        appendByteDigits(decodedLine, decodeDataByte(inputLine.mid(position - 1, 2), lineKey));
+        out = writeByteDigits(out, decodeDataByte(inputLine.sliced(position - 1, 2), lineKey));
     return decodedLine;
 }
 

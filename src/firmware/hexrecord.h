@@ -38,11 +38,11 @@ bool isEndRecord(QStringView inputLine);
 // The character test: ":" passes only when `colonAllowed`; "0"-"9", "a"-"f"
 // and "A"-"F" pass; anything else, the empty string included, fails.
 bool isHexChar(QStringView character, bool colonAllowed);
-bool isHexChar(QChar character, bool colonAllowed);
+inline bool isHexChar(QChar character, bool colonAllowed);
 
 // Value of one digit as descrambling and the checksum test read it: 0-9,
 // a-f = 10-15, anything else its character code minus 55 (A-F = 10-15).
-int digitValue(QChar character);
+inline int digitValue(QChar character);
 
 // 8-bit rotation left by two bits.
 constexpr std::uint8_t rotateLeft2(std::uint8_t x)
@@ -88,5 +88,42 @@ std::uint8_t hexPairValue(QStringView pair);
 // its data bytes up to the first 0xFF, one character per byte. nullopt for
 // any other record.
 std::optional<QString> versionTextOf(QStringView decodedLine);
+
+namespace detail {
+// Value of each hex digit character, -1 for every other character. Reading
+// a file tests and converts every character, so this is a table.
+struct HexDigitTable
+{
+    signed char value[128];
+    constexpr HexDigitTable() : value{}
+    {
+        for (int c = 0; c < 128; ++c)
+            value[c] = c >= '0' && c <= '9'   ? static_cast<signed char>(c - '0')
+                       : c >= 'a' && c <= 'f' ? static_cast<signed char>(c - 'a' + 10)
+                       : c >= 'A' && c <= 'F' ? static_cast<signed char>(c - 'A' + 10)
+                                              : static_cast<signed char>(-1);
+    }
+};
+inline constexpr HexDigitTable hexDigits{};
+
+inline int hexDigitValue(QChar character)
+{
+    const char16_t c = character.unicode();
+    return c < 128 ? hexDigits.value[c] : -1;
+}
+} // namespace detail
+
+inline bool isHexChar(QChar character, bool colonAllowed)
+{
+    if (character == u':')
+        return colonAllowed;
+    return detail::hexDigitValue(character) >= 0;
+}
+
+inline int digitValue(QChar character)
+{
+    const int value = detail::hexDigitValue(character);
+    return value >= 0 ? value : int(character.unicode()) - 55;
+}
 
 } // namespace quorlink::firmware
