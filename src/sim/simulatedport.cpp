@@ -90,9 +90,10 @@ private:
     void reply(const QByteArray& bytes, std::int64_t readyAt)
     {
         const int bits = bitsPerCharacter(m_settings);
-        for (const char byte : bytes)
+        for (const char byte : bytes) {
             m_replies.emplace_back(byte, m_toPc.send(readyAt, m_settings.baud, bits));
-        m_time.wakeAt(m_replies.back().second);
+            m_time.wakeAt(m_replies.back().second);
+        }
     }
 
     TimeSource& m_time;

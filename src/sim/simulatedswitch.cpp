@@ -332,27 +332,23 @@ std::int64_t SimulatedSwitch::groupReplyTime(const std::vector<SimulatedCard*>& 
     return time + std::int64_t{delayMs} * 1000;
 }
 
-// Each byte has its own arrival time, but a blocked wait wakes only once a
-// reply (or one part of a split reply) is complete: a program that reads
-// after waking then finds the reply in one read, as a driver delivers a burst
-// of characters, while a program that polls in between sees it grow.
+// Every byte wakes a blocked wait when it arrives, so a reader that waits
+// sees a reply grow byte by byte; one that sleeps meanwhile finds several
+// bytes in one read.
 void SimulatedSwitch::send(const QByteArray& bytes, std::int64_t readyAt, int splitAfter,
                            int gapMilliseconds)
 {
     std::int64_t ready = readyAt;
-    std::int64_t arrival = 0;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (splitAfter > 0 && i == splitAfter) {
-            m_time.wakeAt(arrival);
-            ready = arrival + std::int64_t{gapMilliseconds} * 1000;
-        }
+        if (splitAfter > 0 && i == splitAfter)
+            ready = m_toPc.freeAt() + std::int64_t{gapMilliseconds} * 1000;
         const auto value = static_cast<std::uint8_t>(bytes[i]);
-        arrival = m_toPc.send(ready, protocol::BaudRate, protocol::BitsPerCharacter);
+        const std::int64_t arrival =
+            m_toPc.send(ready, protocol::BaudRate, protocol::BitsPerCharacter);
         m_replies.push_back({value, arrival});
         m_trace.add({Direction::SwitchToPc, value, Parity::None, arrival});
-    }
-    if (!bytes.isEmpty())
         m_time.wakeAt(arrival);
+    }
 }
 
 } // namespace quorlink::sim

@@ -23,10 +23,9 @@ namespace quorlink::sim {
 // PC's bytes cross the wire one character time (11 bits at 19200 baud) after
 // another, and every reply byte has the time at which it reaches the PC.
 //
-// A blocked TimeSource::waitForEvent() wakes when a whole reply has arrived
-// (each part of a split reply on its own), so a reply is read in one piece
-// unless the reader polls while it is still arriving; the trace holds each
-// byte's own arrival time. Reply bytes keep arriving whatever the PC does
+// Each reply byte wakes a blocked TimeSource::waitForEvent() when it
+// arrives; the trace holds every byte's arrival time. Reply bytes keep
+// arriving whatever the PC does
 // with its port: a byte still on its way when the port is reopened arrives
 // afterwards. Bytes the PC has written are on their way too and are not
 // taken back by a reopen.
