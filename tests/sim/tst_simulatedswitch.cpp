@@ -351,7 +351,7 @@ private slots:
         setup(card);
         QCOMPARE(download(bench, {"\x84", "\x11"}, remoteImage("QLREM ver1.08 US")), log);
         QCOMPARE(card.images().size(), completed ? 1 : 0);
-        bench.clock.sleep(50);  // whatever the download left on its way
+        bench.clock.sleep(50); // whatever the download left on its way
         bench.port.clearInBuffer();
         bench.query(0x84, 0x10);
         QCOMPARE(bench.receive(200), completed ? "QLREM ver1.08 US\xFF" : "QLREM ver1.07 US\xFF");
