@@ -158,12 +158,9 @@ FileOutcome FirmwareFile::readFirmwareFile(QIODevice& device, const QString& pat
                 return FileOutcome::wrongChecksum();
             }
         }
-        if (!versionFound) {
-            if (const auto text = versionTextOf(decodedLine)) {
-                versionFound = true;
-                fileVersionText = *text;
-            }
-        }
+        // The first record that loads 0x2FDF holds the version text.
+        if (!versionFound)
+            versionFound = findVersionRecord(decodedLine, fileVersionText);
         // One yield per record keeps the window painting; a record takes
         // microseconds, so yielding within it would only cost time.
         time.yield();

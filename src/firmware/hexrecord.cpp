@@ -138,4 +138,12 @@ std::optional<QString> versionTextOf(QStringView decodedLine)
     return text;
 }
 
+bool findVersionRecord(QStringView decodedLine, QString& fileVersionText)
+{
+    const std::optional<QString> text = versionTextOf(decodedLine);
+    if (text)
+        fileVersionText += *text;
+    return text.has_value();
+}
+
 } // namespace quorlink::firmware

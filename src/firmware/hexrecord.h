@@ -88,6 +88,9 @@ std::uint8_t hexPairValue(QStringView pair);
 // its data bytes up to the first 0xFF, one character per byte. nullopt for
 // any other record.
 std::optional<QString> versionTextOf(QStringView decodedLine);
+// The same as the reader uses it: true for the version record, whose text is
+// then appended to `fileVersionText`.
+bool findVersionRecord(QStringView decodedLine, QString& fileVersionText);
 
 namespace detail {
 // Value of each hex digit character, -1 for every other character. Reading

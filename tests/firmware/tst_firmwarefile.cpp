@@ -113,7 +113,12 @@ private slots:
         const QByteArray contents = firmwareMaker.remoteFile(image);
 
         FirmwareFile file;
-        QVERIFY(check(file, contents, CardKind::Remote).ok());
+        quorlink::sim::VirtualClock clock;
+        QVERIFY(file.readAndCheck(write(QStringLiteral("qdx_rem_e.hex"), contents),
+                                  CardKind::Remote, clock)
+                    .ok());
+        // The window keeps painting while a file is read.
+        QVERIFY(clock.yieldCount() >= file.recordCount);
         QCOMPARE(file.fileVersionText, RemoteVersion);
         QCOMPARE(file.fileLength, contents.size());
         QCOMPARE(file.progressUnit, float(contents.size()) / 100.0f);
