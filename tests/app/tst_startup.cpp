@@ -1,11 +1,22 @@
+#include "app/mainform.h"
 #include "app/settingsfile.h"
+#include "app/twips.h"
+#include "link/protocol.h"
+#include "recordingprompts.h"
+#include "sim/simulatedport.h"
+#include "sim/simulatedswitch.h"
+#include "sim/virtualclock.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-using quorlink::app::SettingsFile;
+using namespace quorlink;
+using app::MainForm;
+using app::SettingsFile;
+using sim::SimulatedDevice;
 
 namespace {
 
@@ -21,6 +32,29 @@ void writeRaw(const QString& path, const QByteArray& bytes)
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
 }
+
+// A main window on a simulated machine: the switch on COM1, the other
+// ports as each test sets them, a fresh system directory.
+struct Machine
+{
+    QTemporaryDir systemDirectory;
+    sim::VirtualClock clock;
+    sim::SimulatedSwitch switchBox{clock};
+    sim::SimulatedDeviceProvider devices{switchBox, 1};
+    test::RecordingPrompts prompts;
+    std::unique_ptr<MainForm> form;
+
+    QString settingsPath() const { return SettingsFile::pathIn(systemDirectory.path()); }
+
+    MainForm& start()
+    {
+        form = std::make_unique<MainForm>(
+            app::MainFormServices{devices, clock, prompts, systemDirectory.path()});
+        form->Form_Initialize();
+        form->Form_Load();
+        return *form;
+    }
+};
 
 } // namespace
 
@@ -99,6 +133,146 @@ private slots:
     void writeIntoAMissingFolderFailsWithoutThrowing()
     {
         QVERIFY(!SettingsFile::write(QStringLiteral("/nonexistent-folder/update.ini"), 1, 1, 1));
+    }
+
+    void windowPositionIsRestoredInsideTheScreen_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<double>("left");
+        QTest::addColumn<double>("top");
+        QTest::newRow("no file") << QByteArray() << 100.0 << 100.0;
+        QTest::newRow("saved position") << QByteArray("Left = 1500\r\nTop = 900\r\nCom = 1\r\n")
+                                        << 1500.0 << 900.0;
+        QTest::newRow("minimised") << QByteArray("Left = -48000\r\nTop = -48000\r\nCom = 1\r\n")
+                                   << 100.0 << 100.0;
+        QTest::newRow("beyond the right edge")
+            << QByteArray("Left = 99999999\r\nTop = 300\r\nCom = 1\r\n") << 100.0 << 300.0;
+    }
+    void windowPositionIsRestoredInsideTheScreen()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(double, left);
+        QFETCH(double, top);
+        Machine machine;
+        if (!content.isEmpty())
+            writeRaw(machine.settingsPath(), content);
+        MainForm& form = machine.start();
+        QCOMPARE(form.leftTwips(), left);
+        QCOMPARE(form.topTwips(), top);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Varnex Quorlink Update"));
+    }
+
+    void probeCountsAnsweringAndUnopenablePortsAsBusy()
+    {
+        Machine machine;
+        machine.devices.setDevice(1, SimulatedDevice::Modem);
+        machine.devices.setDevice(2, SimulatedDevice::Missing);
+        machine.devices.setDevice(3, SimulatedDevice::Switch);
+        machine.devices.setDevice(4, SimulatedDevice::Silent);
+        writeRaw(machine.settingsPath(), "Left = 100\r\nTop = 100\r\nCom = 1\r\n");
+        MainForm& form = machine.start();
+
+        QCOMPARE(form.PortBusy, (std::array<bool, 4>{true, true, false, false}));
+        // Each free port listens for exactly one second; the modem answers at once.
+        QVERIFY(machine.clock.nowMilliseconds() >= 2000);
+        QVERIFY(machine.clock.nowMilliseconds() < 2100);
+        // The saved COM1 is busy: the first free port is used, open at the idle setting.
+        QCOMPARE(form.ComPortNumber, 3);
+        QVERIFY(form.MSComm1.portOpen());
+        QCOMPARE(form.MSComm1.commPort(), 3);
+        QCOMPARE(form.MSComm1.settings(), QString(link::protocol::DataSettings));
+        QVERIFY(machine.prompts.entries().empty());
+        QVERIFY(!form.Timer1->isEnabled());
+        QCOMPARE(form.List1[1]->count(), 1);
+        QCOMPARE(form.List1[2]->count() + form.List1[3]->count(), 63);
+        QCOMPARE(form.List1[3]->item(31)->text(), QStringLiteral("64. Computer 64"));
+        QVERIFY(!form.mnuOpen->isEnabled());
+
+        form.close();
+        QCOMPARE(readAll(machine.settingsPath()), QByteArray("Left = 100\r\nTop = 100\r\nCom = 3\r\n"));
+    }
+
+    void savedPortIsUsedWhenFreeAndUnusableNumbersFallBack_data()
+    {
+        QTest::addColumn<QByteArray>("comLine");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("saved free port") << QByteArray("Com = 4") << 4;
+        QTest::newRow("zero") << QByteArray("Com = 0") << 2;
+        QTest::newRow("not a number") << QByteArray("Com = abc") << 2;
+        QTest::newRow("above four") << QByteArray("Com = 9") << 2;
+    }
+    void savedPortIsUsedWhenFreeAndUnusableNumbersFallBack()
+    {
+        QFETCH(QByteArray, comLine);
+        QFETCH(int, expected);
+        Machine machine;
+        machine.devices.setDevice(1, SimulatedDevice::Modem);  // COM1 busy
+        machine.devices.setDevice(2, SimulatedDevice::Switch);
+        machine.devices.setDevice(4, SimulatedDevice::Silent);
+        writeRaw(machine.settingsPath(), "Left = 100\r\nTop = 100\r\n" + comLine + "\r\n");
+        QCOMPARE(machine.start().ComPortNumber, expected);
+    }
+
+    void noFreePortIsReportedOnceAndComOneIsSaved()
+    {
+        Machine machine;
+        machine.devices.setDevice(1, SimulatedDevice::Modem);
+        machine.devices.setHeld(2, true);
+        MainForm& form = machine.start();
+
+        QCOMPARE(machine.prompts.log(), (QStringList{"beep", "message:System Error"}));
+        const auto message = machine.prompts.messages().front();
+        QCOMPARE(message.text, QStringLiteral("There are no free Com Ports available in the system!"));
+        QCOMPARE(message.style, 0x10010);
+        QVERIFY(!form.MSComm1.portOpen());
+        form.close();
+        QVERIFY(readAll(machine.settingsPath()).endsWith("Com = 1\r\n"));
+    }
+
+    void closingIsRefusedWhileBusy()
+    {
+        Machine machine;
+        MainForm& form = machine.start();
+        form.show();
+        QFile::remove(machine.settingsPath());
+        form.Busy = true;
+        QVERIFY(!form.close());
+        QVERIFY(form.isVisible());
+        QVERIFY(!QFile::exists(machine.settingsPath()));
+        form.Busy = false;
+        QVERIFY(form.close());
+        QVERIFY(!form.MSComm1.portOpen());
+        QVERIFY(QFile::exists(machine.settingsPath()));
+    }
+
+    void aSecondInstanceEndsBeforeShowingAnything()
+    {
+        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/Update");
+        if (!QFile::exists(program))
+            QSKIP("the Update program is not built beside the tests");
+        QTemporaryDir folder;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QUORLINK_SYSTEM_DIR"), folder.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+
+        QProcess first;
+        first.setProcessEnvironment(environment);
+        first.start(program, {QStringLiteral("--simulate")});
+        QVERIFY(first.waitForStarted());
+        // The first copy holds its lock from before its window exists.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath(QStringLiteral("Update.lock"))), 10000);
+
+        QProcess second;
+        second.setProcessEnvironment(environment);
+        second.start(program, {QStringLiteral("--simulate")});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        // The second copy got no further than the lock: it neither created
+        // the settings file nor probed any port (which takes a second each).
+        first.kill();
+        first.waitForFinished();
     }
 };
 
