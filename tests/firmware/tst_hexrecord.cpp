@@ -33,29 +33,6 @@ private slots:
         }
     }
 
-    void recordsDescrambleToTheirPlainText_data()
-    {
-        QTest::addColumn<int>("dataBytes");
-        QTest::addColumn<int>("key");
-        QTest::newRow("full record") << 32 << 0x5A;
-        QTest::newRow("short record, padded") << 5 << 0x01;
-        QTest::newRow("no data bytes") << 0 << 0xFF;
-    }
-    void recordsDescrambleToTheirPlainText()
-    {
-        QFETCH(int, dataBytes);
-        QFETCH(int, key);
-        const maker::DataRecord record{0x1234, 0, maker::generatedBytes(dataBytes, 7),
-                                       static_cast<std::uint8_t>(key)};
-        maker::FirmwareMaker firmwareMaker;
-        const QString stored = firmwareMaker.recordText(record);
-        QCOMPARE(stored.size(), RecordLength);
-        const QString decoded = descrambleRecord(stored);
-        QCOMPARE(decoded, maker::plainRecordText(record));
-        QCOMPARE(decoded.size(), 11 + 2 * dataBytes);
-        QVERIFY(checkLineChecksum(decoded));
-    }
-
     // Known answers worked out by hand from the format, independent of the
     // maker; then lines that cannot be descrambled.
     void descrambledText_data()
@@ -115,13 +92,9 @@ private slots:
         QTest::addColumn<bool>("passes");
         QTest::newRow("colon allowed") << ":" << true << true;
         QTest::newRow("colon not allowed") << ":" << false << false;
-        QTest::newRow("0") << "0" << false << true;
-        QTest::newRow("9") << "9" << false << true;
         QTest::newRow("a") << "a" << false << true;
         QTest::newRow("F") << "F" << true << true;
-        QTest::newRow("g") << "g" << false << false;
         QTest::newRow("G") << "G" << false << false;
-        QTest::newRow("space") << " " << false << false;
         QTest::newRow("CR") << "\r" << true << false;
         QTest::newRow("empty") << "" << true << false;
     }
