@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QLoggingCategory>
 
 #include <cstdio>
 
@@ -74,6 +75,9 @@ QString markSpaceWarningText(const QString& device)
 int runProgram(int argc, char** argv, Qt::TimerType timerType)
 {
     QApplication application(argc, argv);
+    // Routine details (ports that do not exist while the free ones are
+    // sought) stay quiet unless QT_LOGGING_RULES asks for them.
+    QLoggingCategory::setFilterRules(QStringLiteral("quorlink.*.debug=false"));
     const QString programName = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName();
     QApplication::setApplicationName(programName);
     QApplication::setOrganizationName(QStringLiteral("VarnexQuorlink"));
