@@ -3,7 +3,7 @@
 //
 //   bench_firmwarefile [records...]     (default: 2000 30000)
 
-#include "firmware/firmwarefile.h"
+#include "firmware/firmwarereader.h"
 #include "firmwaremaker.h"
 #include "platform/qttimesource.h"
 
@@ -92,7 +92,7 @@ int main(int argc, char* argv[])
     std::printf("%8s %10s %12s %14s %14s %8s\n", "records", "bytes", "plain ms", "check ms",
                 "no-yield ms", "ratio");
     for (int records : sizes) {
-        records = std::clamp(records, 2, FirmwareFile::MaxRecordCount);
+        records = std::clamp(records, 2, FirmwareReader::MaxRecordCount);
         const QString path = dir.filePath(QStringLiteral("qdx_rem_bench_e.hex"));
         const QByteArray contents = remoteFileOf(records);
         QFile file(path);
@@ -106,11 +106,11 @@ int main(int argc, char* argv[])
         const double plain = bestOf(runs, [&] { sink = sink + plainRead(path); });
         bool ok = true;
         const double checked = bestOf(runs, [&] {
-            FirmwareFile firmware;
+            FirmwareReader firmware;
             ok = ok && firmware.readAndCheck(path, CardKind::Remote, qtTime).ok();
         });
         const double unyielded = bestOf(runs, [&] {
-            FirmwareFile firmware;
+            FirmwareReader firmware;
             ok = ok && firmware.readAndCheck(path, CardKind::Remote, noYields).ok();
         });
         if (!ok)

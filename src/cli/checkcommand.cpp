@@ -1,6 +1,6 @@
 #include "command.h"
 
-#include "firmware/firmwarefile.h"
+#include "firmware/firmwarereader.h"
 #include "firmware/language.h"
 #include "platform/qttimesource.h"
 
@@ -14,7 +14,7 @@ namespace {
 
 using firmware::CardKind;
 using firmware::FileOutcome;
-using firmware::FirmwareFile;
+using firmware::FirmwareReader;
 
 struct CheckArguments
 {
@@ -49,7 +49,7 @@ QString kindName(CardKind kind)
     return kind == CardKind::Manager ? QStringLiteral("manager") : QStringLiteral("remote");
 }
 
-void printJson(Streams& streams, const FirmwareFile& file, const FileOutcome& outcome,
+void printJson(Streams& streams, const FirmwareReader& file, const FileOutcome& outcome,
                CardKind kind)
 {
     const QJsonObject result{
@@ -63,7 +63,7 @@ void printJson(Streams& streams, const FirmwareFile& file, const FileOutcome& ou
     streams.out << QJsonDocument(result).toJson(QJsonDocument::Compact) << "\n";
 }
 
-void printText(Streams& streams, const QString& path, const FirmwareFile& file,
+void printText(Streams& streams, const QString& path, const FirmwareReader& file,
                const FileOutcome& outcome, CardKind kind)
 {
     const QString card = kind == CardKind::Manager ? QStringLiteral("management card")
@@ -90,7 +90,7 @@ int runCheck(const QStringList& arguments, Streams& streams)
     // Yields only keep the event loop turning; there is no window here.
     QtTimeSource time(Qt::CoarseTimer);
     const CardKind kind = firmware::cardKindOfFileName(parsed.path);
-    FirmwareFile file;
+    FirmwareReader file;
     const FileOutcome outcome = file.readAndCheck(parsed.path, kind, time);
 
     if (parsed.json)

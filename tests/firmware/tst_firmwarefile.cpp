@@ -1,4 +1,4 @@
-#include "firmware/firmwarefile.h"
+#include "firmware/firmwarereader.h"
 #include "firmwaremaker.h"
 #include "platform/prompts.h"
 #include "sim/virtualclock.h"
@@ -84,7 +84,7 @@ class FirmwareFileTest : public QObject
         return path;
     }
 
-    FileOutcome check(FirmwareFile& file, const QByteArray& contents, CardKind kind)
+    FileOutcome check(FirmwareReader& file, const QByteArray& contents, CardKind kind)
     {
         quorlink::sim::VirtualClock clock;
         return file.readAndCheck(write(QStringLiteral("file.hex"), contents), kind, clock);
@@ -112,7 +112,7 @@ private slots:
         const maker::Image image = maker::makeImage(0x2F00, 1000, RemoteVersion, 7);
         const QByteArray contents = firmwareMaker.remoteFile(image);
 
-        FirmwareFile file;
+        FirmwareReader file;
         quorlink::sim::VirtualClock clock;
         QVERIFY(file.readAndCheck(write(QStringLiteral("qdx_rem_e.hex"), contents),
                                   CardKind::Remote, clock)
@@ -221,7 +221,7 @@ private slots:
         QFETCH(CardKind, kind);
         QFETCH(Kind, expected);
         QFETCH(QString, version);
-        FirmwareFile file;
+        FirmwareReader file;
         const FileOutcome outcome = check(file, contents, kind);
         QCOMPARE(outcome.kind, expected);
         if (expected == Kind::Good || !version.isEmpty())
@@ -236,7 +236,7 @@ private slots:
                              [](const QString& text) { return text.startsWith(EndRecordText); }) -
                 texts.begin());
         QVERIFY(firstEnd > 0);
-        FirmwareFile file;
+        FirmwareReader file;
         QVERIFY(check(file, contentsOf(texts), CardKind::Manager).ok());
         QCOMPARE(file.firstImageEnd, firstEnd);
         QCOMPARE(file.firstImage, file.fileRecords.mid(0, firstEnd + 1));
@@ -269,7 +269,7 @@ private slots:
         QFETCH(QByteArray, contents);
         QFETCH(QString, text);
         QFETCH(QString, title);
-        FirmwareFile file;
+        FirmwareReader file;
         const FileOutcome outcome = check(file, contents, CardKind::Remote);
         QCOMPARE(outcome.text, text);
         QCOMPARE(outcome.title, title);
@@ -286,7 +286,7 @@ private slots:
     {
         QFETCH(QString, path);
         quorlink::sim::VirtualClock clock;
-        FirmwareFile file;
+        FirmwareReader file;
         const FileOutcome outcome = file.readAndCheck(path, CardKind::Remote, clock);
         QCOMPARE(outcome.kind, Kind::CannotRead);
         QCOMPARE(outcome.text, QStringLiteral("Cannot read ") + path);
@@ -315,7 +315,7 @@ private slots:
     {
         QFETCH(QByteArray, contents);
         QFETCH(CardKind, kind);
-        FirmwareFile file;
+        FirmwareReader file;
         QVERIFY(!check(file, contents, kind).ok());
     }
 
@@ -328,7 +328,7 @@ private slots:
         // What is left of the end record still counts as one from ":00" on.
         const qsizetype endRecordMarked = contents.size() - 13 + 3;
         for (qsizetype cut = 0; cut < contents.size(); ++cut) {
-            FirmwareFile file;
+            FirmwareReader file;
             const bool accepted = check(file, contents.left(cut), CardKind::Remote).ok();
             if (accepted != (cut >= endRecordMarked))
                 QFAIL(qPrintable(QStringLiteral("cut at %1 of %2").arg(cut).arg(contents.size())));
@@ -351,7 +351,7 @@ private slots:
             firmwareMaker.fileContents({firmwareMaker.recordText({0, 0, "quorlink", 9})});
         QByteArray contents = line.repeated(records - 1);
         contents.append(":00000001FF\r\n");
-        FirmwareFile file;
+        FirmwareReader file;
         QCOMPARE(check(file, contents, CardKind::Remote).kind, expected);
     }
 };

@@ -3,7 +3,7 @@
 // crash, hang or read out of bounds, and what it accepts must be what a
 // download can send.
 
-#include "firmware/firmwarefile.h"
+#include "firmware/firmwarereader.h"
 #include "firmware/hexrecord.h"
 #include "firmware/language.h"
 #include "platform/timesource.h"
@@ -48,7 +48,7 @@ bool sendable(const HexRecord& record)
     return isEndRecord(line) || checkLineChecksum(descrambleRecord(line));
 }
 
-void checkAccepted(const FirmwareFile& file, CardKind kind, qsizetype size)
+void checkAccepted(const FirmwareReader& file, CardKind kind, qsizetype size)
 {
     require(file.fileLength == size);
     require(file.recordCount == file.fileRecords.size());
@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QByteArray contents(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
 
     StillTime time;
-    FirmwareFile file;
+    FirmwareReader file;
     QBuffer device(&contents);
     device.open(QIODevice::ReadOnly);
     const FileOutcome outcome = file.readAndCheck(device, QStringLiteral("fuzz.hex"), kind, time);

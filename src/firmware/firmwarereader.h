@@ -55,11 +55,12 @@ struct FileOutcome
     static FileOutcome cannotRead(const QString& path);
 };
 
-// A firmware file as read for an update: every slot kept unchanged (records
-// are sent as stored), the version text, the progress fields and, for a
+// Reads and checks the chosen firmware file (the window's FirmwareFile path)
+// and holds what the update needs of it: every slot unchanged (records are
+// sent as stored), the version text, the progress fields and, for a
 // management card file, its two images. The results stay until the next read;
 // the images only until the next split.
-class FirmwareFile
+class FirmwareReader
 {
 public:
     // Record counts are 16-bit; a file with more records cannot be read.

@@ -1,4 +1,4 @@
-#include "firmwarefile.h"
+#include "firmwarereader.h"
 
 #include "logging.h"
 #include "platform/prompts.h"
@@ -109,7 +109,7 @@ FileOutcome FileOutcome::cannotRead(const QString& path)
             QStringLiteral("Disk Drive Error"), MessageStyle::CriticalOk};
 }
 
-FileOutcome FirmwareFile::readFirmwareFile(const QString& path, TimeSource& time)
+FileOutcome FirmwareReader::readFirmwareFile(const QString& path, TimeSource& time)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -120,7 +120,8 @@ FileOutcome FirmwareFile::readFirmwareFile(const QString& path, TimeSource& time
     return readFirmwareFile(file, path, time);
 }
 
-FileOutcome FirmwareFile::readFirmwareFile(QIODevice& device, const QString& path, TimeSource& time)
+FileOutcome FirmwareReader::readFirmwareFile(QIODevice& device, const QString& path,
+                                             TimeSource& time)
 {
     recordCount = 0;
     fileLength = device.size();
@@ -171,7 +172,7 @@ FileOutcome FirmwareFile::readFirmwareFile(QIODevice& device, const QString& pat
     return FileOutcome::good();
 }
 
-bool FirmwareFile::splitManagerFile(TimeSource& time)
+bool FirmwareReader::splitManagerFile(TimeSource& time)
 {
     int end = -1;
     for (int i = 0; i <= recordCount - 2; ++i) {
@@ -200,7 +201,7 @@ bool FirmwareFile::splitManagerFile(TimeSource& time)
     return true;
 }
 
-bool FirmwareFile::imagesHoldData(CardKind kind) const
+bool FirmwareReader::imagesHoldData(CardKind kind) const
 {
     if (kind == CardKind::Manager)
         return holdsDataRecord(firstImage, firstImageEnd) &&
@@ -208,7 +209,7 @@ bool FirmwareFile::imagesHoldData(CardKind kind) const
     return holdsDataRecord(fileRecords, recordCount - 1);
 }
 
-FileOutcome FirmwareFile::checkRecordCharacters(CardKind kind) const
+FileOutcome FirmwareReader::checkRecordCharacters(CardKind kind) const
 {
     // A management card file needs both images; without the split there is
     // only what an earlier file left behind.
@@ -234,7 +235,7 @@ FileOutcome FirmwareFile::checkRecordCharacters(CardKind kind) const
 namespace {
 
 template <typename Read>
-FileOutcome checkedRead(FirmwareFile& file, const QString& path, CardKind kind, TimeSource& time,
+FileOutcome checkedRead(FirmwareReader& file, const QString& path, CardKind kind, TimeSource& time,
                         Read read)
 {
     try {
@@ -252,13 +253,13 @@ FileOutcome checkedRead(FirmwareFile& file, const QString& path, CardKind kind, 
 
 } // namespace
 
-FileOutcome FirmwareFile::readAndCheck(const QString& path, CardKind kind, TimeSource& time)
+FileOutcome FirmwareReader::readAndCheck(const QString& path, CardKind kind, TimeSource& time)
 {
     return checkedRead(*this, path, kind, time, [&] { return readFirmwareFile(path, time); });
 }
 
-FileOutcome FirmwareFile::readAndCheck(QIODevice& device, const QString& path, CardKind kind,
-                                       TimeSource& time)
+FileOutcome FirmwareReader::readAndCheck(QIODevice& device, const QString& path, CardKind kind,
+                                         TimeSource& time)
 {
     return checkedRead(*this, path, kind, time,
                        [&] { return readFirmwareFile(device, path, time); });
