@@ -1,0 +1,278 @@
+#include "link/link.h"
+#include "link/protocol.h"
+#include "platform/commport.h"
+#include "platform/runtimeerror.h"
+#include "recordingprompts.h"
+#include "sim/simulatedport.h"
+#include "sim/simulatedswitch.h"
+#include "sim/virtualclock.h"
+
+#include <QTest>
+
+using namespace quorlink;
+using link::Link;
+using sim::SimulatedSwitch;
+namespace protocol = link::protocol;
+
+namespace {
+
+constexpr std::int64_t Char = 573;  // one character on the wire, rounded up, in microseconds
+
+// A link on a simulated switch at COM1, on the virtual clock, with the port
+// open at the idle setting as start-up leaves it.
+struct Rig
+{
+    sim::VirtualClock clock;
+    SimulatedSwitch switchBox{clock};
+    sim::SimulatedDeviceProvider devices{switchBox, 1};
+    CommPort port{devices};
+    std::unique_ptr<LinkTimer> timer1 = clock.createTimer();
+    std::unique_ptr<LinkTimer> timer2 = clock.createTimer();
+    test::RecordingPrompts prompts;
+    Link link{port, *timer1, *timer2, clock, prompts};
+
+    Rig()
+    {
+        port.setSettings(protocol::DataSettings);
+        port.setCommPort(1);
+        port.setPortOpen(true);
+    }
+
+    // What every operation must leave behind, failed or not.
+    void verifyRestingState() const
+    {
+        QCOMPARE(port.settings(), QString(protocol::DataSettings));
+        QCOMPARE(timer1->interval(), 1000);
+        QCOMPARE(timer2->interval(), 1000);
+        QVERIFY(!timer1->isEnabled());
+        QVERIFY(!timer2->isEnabled());
+    }
+
+    // A reset frame for the management card, without the pacing sleeps.
+    void sendManagementResetFrame()
+    {
+        link.setAddressSettings();
+        link.write(QByteArray(protocol::ResetSignature.data(), protocol::ResetSignature.size()));
+        link.writeByte(protocol::addressByte(protocol::ManagementCard));
+        link.writeByte(protocol::ResetCommand);
+        link.setDataSettings();
+        link.writeByte(protocol::EndOfAddressPhase);
+    }
+
+    bool communicationErrorShown() const
+    {
+        const auto messages = prompts.messages();
+        return prompts.log() == QStringList{"beep", "message:Communication Error"}
+               && messages.front().style == 0x10010
+               && messages.front().text == Link::communicationErrorText();
+    }
+};
+
+} // namespace
+
+class LinkTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void versionAddressPhaseSendsAddressAndCommandUnderMarkThenZeroUnderSpace_data()
+    {
+        QTest::addColumn<int>("card");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("bytes");
+        QTest::newRow("management firmware") << 1 << 0x10 << "m81 m10 s00";
+        QTest::newRow("remote hardware") << 5 << 0x12 << "m85 m12 s00";
+        QTest::newRow("last remote card") << 64 << 0x10 << "mC0 m10 s00";
+    }
+    void versionAddressPhaseSendsAddressAndCommandUnderMarkThenZeroUnderSpace()
+    {
+        QFETCH(int, card);
+        QFETCH(int, command);
+        QFETCH(QString, bytes);
+        Rig rig;
+        rig.switchBox.card(card).setSilent(true);
+        rig.link.versionAddressPhase(card, static_cast<std::uint8_t>(command));
+        QCOMPARE(rig.switchBox.trace().pcText(), bytes);
+        // 10 ms between the writes; each time is when the byte left the wire.
+        QCOMPARE(rig.switchBox.trace().pcTimes(), (QList<std::int64_t>{Char, 10'000 + Char, 20'000 + Char}));
+        QCOMPARE(rig.port.settings(), QString(protocol::DataSettings));
+    }
+
+    void completeReplyIsCollectedWithoutItsTerminator_data()
+    {
+        QTest::addColumn<int>("card");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<int>("splitAfter");
+        QTest::addColumn<int>("gapMs");
+        QTest::newRow("management") << 1 << "QLMGR ver2.31 US" << 0 << 0;
+        QTest::newRow("remote") << 7 << "QLREM ver1.07 US" << 0 << 0;
+        QTest::newRow("only the terminator") << 7 << "" << 0 << 0;
+        // Pieces are put together; the timer keeps running across them.
+        QTest::newRow("split over reads") << 7 << "QLREM ver1.07 US" << 3 << 100;
+    }
+    void completeReplyIsCollectedWithoutItsTerminator()
+    {
+        QFETCH(int, card);
+        QFETCH(QString, version);
+        QFETCH(int, splitAfter);
+        QFETCH(int, gapMs);
+        Rig rig;
+        rig.switchBox.card(card).setFirmwareVersion(version).setSplitReply(splitAfter, gapMs);
+        const int opensBefore = rig.devices.openCount();
+
+        const Link::VersionReply reply = rig.link.exchangeVersion(card, protocol::FirmwareVersionCommand);
+
+        QVERIFY(reply.received);
+        QCOMPARE(reply.text, version);
+        QVERIFY(rig.link.linkOk);
+        QVERIFY(rig.link.replyText.isEmpty());
+        QVERIFY(rig.prompts.entries().empty());
+        // Only a management card reply reopens the port.
+        QCOMPARE(rig.devices.openCount() - opensBefore, card == 1 ? 1 : 0);
+        rig.verifyRestingState();
+    }
+
+    void missingOrUnterminatedReplyIsACommunicationError_data()
+    {
+        QTest::addColumn<int>("card");
+        QTest::addColumn<int>("splitAfter");
+        QTest::addColumn<int>("gapMs");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::newRow("silent remote card") << 9 << -1 << 0 << 200;
+        QTest::newRow("silent management card") << 1 << -1 << 0 << 500;
+        // The second half would come 190 ms after the first: past the 200 ms
+        // that started with the wait, since partial data does not restart it.
+        QTest::newRow("partial reply then silence") << 9 << 3 << 190 << 200;
+    }
+    void missingOrUnterminatedReplyIsACommunicationError()
+    {
+        QFETCH(int, card);
+        QFETCH(int, splitAfter);
+        QFETCH(int, gapMs);
+        QFETCH(int, timeoutMs);
+        Rig rig;
+        rig.switchBox.card(card).setFirmwareVersion(QStringLiteral("QLREM ver1.07 US"));
+        if (splitAfter < 0)
+            rig.switchBox.card(card).setSilent(true);
+        else
+            rig.switchBox.card(card).setSplitReply(splitAfter, gapMs);
+        rig.link.linkOk = true;
+        const int opensBefore = rig.devices.openCount();
+
+        const std::int64_t waitStart = 20'000;  // after the address phase's two sleeps
+        const Link::VersionReply reply = rig.link.exchangeVersion(card, protocol::FirmwareVersionCommand);
+
+        QVERIFY(!reply.received);
+        QVERIFY(!rig.link.replyReceived);
+        QVERIFY(!rig.link.linkOk);
+        QVERIFY(rig.communicationErrorShown());
+        QCOMPARE(rig.clock.nowMicroseconds(), waitStart + timeoutMs * 1000);
+        QCOMPARE(rig.devices.openCount() - opensBefore, 1);  // reopened after the message
+        rig.verifyRestingState();
+        // An idle wait blocks until the next event instead of spinning.
+        QVERIFY2(rig.clock.waitCount() < 40, qPrintable(QString::number(rig.clock.waitCount())));
+    }
+
+    void bytesAfterTheTerminatorAreDroppedAndLeftoversDiscarded()
+    {
+        Rig rig;
+        rig.switchBox.card(6).setFirmwareVersion(QStringLiteral("V1")).setTrailingBytes("XYZ");
+        // A busy window: the first event after the address phase takes 30 ms,
+        // so the whole reply and the bytes after it arrive in one read.
+        rig.clock.post(20'000, [&] { rig.clock.sleep(30); });
+
+        const Link::VersionReply reply = rig.link.exchangeVersion(6, protocol::FirmwareVersionCommand);
+
+        QVERIFY(reply.received);
+        QCOMPARE(reply.text, QStringLiteral("V1"));
+        QCOMPARE(rig.port.inBufferCount(), 0);
+        rig.verifyRestingState();
+    }
+
+    void cancelDuringAnEmptyWaitEndsItAtOnceWithoutAMessage()
+    {
+        Rig rig;
+        rig.switchBox.card(9).setSilent(true);
+        rig.clock.post(50'000, [&] { rig.link.cancelRequested = true; });
+        const int opensBefore = rig.devices.openCount();
+
+        const Link::VersionReply reply = rig.link.exchangeVersion(9, protocol::FirmwareVersionCommand);
+
+        QVERIFY(!reply.received);
+        QCOMPARE(rig.clock.nowMicroseconds(), 50'000);
+        QVERIFY(rig.prompts.entries().empty());
+        QCOMPARE(rig.devices.openCount(), opensBefore);  // no reopen either
+        rig.verifyRestingState();
+    }
+
+    void dataPresentWhenTheTimerTicksIsStillRead()
+    {
+        Rig rig;
+        rig.switchBox.card(9).setFirmwareVersion(QStringLiteral("late")).setReplyDelay(150);
+        // The window is busy from 100 ms to 300 ms: the reply (about 170 ms)
+        // and the 200 ms timeout tick (220 ms) both fall inside.
+        rig.clock.post(100'000, [&] { rig.clock.sleep(200); });
+
+        const Link::VersionReply reply = rig.link.exchangeVersion(9, protocol::FirmwareVersionCommand);
+
+        QVERIFY(reply.received);
+        QCOMPARE(reply.text, QStringLiteral("late"));
+        QVERIFY(rig.prompts.entries().empty());
+    }
+
+    void acknowledgementCountsOnlyAReadStartingWithR()
+    {
+        Rig rig;
+        // One read "XR": not an acknowledgement.
+        rig.switchBox.card(1).scriptResetReplies({QByteArray("XR")});
+        rig.sendManagementResetFrame();
+        const std::int64_t start = rig.clock.nowMicroseconds();
+        rig.clock.post(start, [&] { rig.clock.sleep(10); });  // both bytes arrive before the next look
+        QVERIFY(!rig.link.awaitAcknowledgement());
+        QCOMPARE(rig.clock.nowMicroseconds(), start + 1'000'000);
+        QVERIFY(!rig.timer1->isEnabled());
+
+        // Read one at a time, the "R" starts a read of its own and counts.
+        Rig second;
+        second.switchBox.card(1).scriptResetReplies({QByteArray("XR")});
+        second.sendManagementResetFrame();
+        QByteArray lastRead;
+        QVERIFY(second.link.awaitAcknowledgement(&lastRead));
+        QCOMPARE(lastRead, QByteArray("R"));
+        QVERIFY(second.clock.nowMicroseconds() < 1'000'000);
+    }
+
+    void pauseLastsOneTickAndRestoresTheIntervalOnlyInItsRestoringForm()
+    {
+        Rig rig;
+        rig.clock.sleep(7);
+        rig.link.pause();
+        QCOMPARE(rig.clock.nowMicroseconds(), 107'000);
+        QCOMPARE(rig.timer2->interval(), 1000);
+        rig.link.pause(link::PauseForm::Short);
+        QCOMPARE(rig.clock.nowMicroseconds(), 207'000);
+        QCOMPARE(rig.timer2->interval(), 100);
+        QVERIFY(!rig.timer2->isEnabled());
+    }
+
+    void communicationErrorHasItsExactTextAndStyle()
+    {
+        Rig rig;
+        rig.link.showCommunicationError();
+        QVERIFY(rig.communicationErrorShown());
+        QCOMPARE(Link::communicationErrorText(),
+                 QStringLiteral("Communication Error\r\n\r\n1. Check Serial Cable\r\n"
+                                "2. Check Com Port Settings\r\n3. Check \"Upgrade\" (F10) Function"));
+    }
+
+    void aLostDeviceSurfacesAsTheRuntimeError()
+    {
+        Rig rig;
+        rig.devices.setRemoved(1, true);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError,
+                                 rig.link.exchangeVersion(5, protocol::FirmwareVersionCommand));
+    }
+};
+
+QTEST_GUILESS_MAIN(LinkTest)
+#include "tst_link.moc"
