@@ -1,24 +1,62 @@
+// The main window's controls, menus, layout and key preview.
 #include "mainform.h"
 
+#include "formlayout.h"
 #include "splash.h"
 #include "twips.h"
 
+#include "progbar/mainformdesign.h"
+#include "progbar/progbar.h"
+
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
-#include <QStatusBar>
+#include <QResizeEvent>
 
 namespace quorlink::app {
 
-MainForm::MainForm(const MainFormServices& services, QWidget* parent)
-    : QMainWindow(parent),
-      MSComm1(services.devices),
-      Timer1(services.time.createTimer()),
-      Timer2(services.time.createTimer()),
-      link(MSComm1, *Timer1, *Timer2, services.time, services.prompts),
-      m_services(services)
+namespace {
+
+// The classic key code of a released key, 0 for keys the window ignores.
+int classicKeyCode(int qtKey)
 {
+    if (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab)
+        return 9;
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
+        return qtKey; // the upper-case ASCII code in both systems
+    return 0;
+}
+
+// The lists sit at fixed offsets inside their frames; the caption must run
+// through the frame's top line, not above it, to leave them room.
+const QString ClassicFrameStyle = QStringLiteral(
+    "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+    " left: 7px; padding: 0 2px; }");
+
+int menuBarHeightOf(QMainWindow& window)
+{
+    QMenuBar* bar = window.menuBar();
+    const int forWidth = bar->heightForWidth(window.width());
+    return forWidth > 0 ? forWidth : bar->sizeHint().height();
+}
+
+} // namespace
+
+MainForm::MainForm(const MainFormServices& services, QWidget* parent)
+    : QMainWindow(parent), MSComm1(services.devices), Timer1(services.time.createTimer()),
+      Timer2(services.time.createTimer()),
+      link(MSComm1, *Timer1, *Timer2, services.time, services.prompts), m_services(services)
+{
+    setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Varnex Quorlink Update"));
     createControls();
     createMenus();
+    setOuterSizeTwips(FormLayout::DesignClientWidth + FormLayout::FrameWidth,
+                      FormLayout::DesignClientHeight + FormLayout::FrameHeight);
+    Form_Resize();
+    // Key preview: the window sees every key released inside it first.
+    qApp->installEventFilter(this);
 }
 
 MainForm::~MainForm() = default;
@@ -31,30 +69,61 @@ QString MainForm::remoteItemText(int card)
 void MainForm::createControls()
 {
     auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("client"));
     setCentralWidget(central);
-    const auto placeTwips = [](QWidget* widget, double left, double top, double width,
-                               double height) {
-        widget->setGeometry(pixelsFromTwipsX(left), pixelsFromTwipsY(top), pixelsFromTwipsX(width),
-                            pixelsFromTwipsY(height));
-    };
+
     Frame1[0] = new QGroupBox(QStringLiteral("Varnex Quorlink Management Card"), central);
     Frame1[1] = new QGroupBox(QStringLiteral("Varnex Quorlink Remote Cards"), central);
-    placeTwips(Frame1[0], 1680, 0, 5900, 860);
-    placeTwips(Frame1[1], 120, 840, 9150, 3400);
-    for (int index = 0; index < 4; ++index) {
-        List1[index] = new QListWidget(Frame1[index < 2 ? 0 : 1]);
-        List1[index]->setObjectName(QStringLiteral("List1_%1").arg(index));
-        if (index > 0)
-            List1[index]->setSelectionMode(QAbstractItemView::MultiSelection);
+    for (int index = 0; index < 2; ++index) {
+        Frame1[index]->setObjectName(QStringLiteral("Frame1_%1").arg(index));
+        Frame1[index]->setStyleSheet(ClassicFrameStyle);
     }
+    for (int index = 0; index < 4; ++index)
+        List1[index] = new CardList(index, Frame1[index < 2 ? 0 : 1]);
     List1[0]->addItem(QStringLiteral(" Quorlink OSD"));
     List1[0]->setEnabled(false);
-    placeTwips(List1[0], 120, 240, 5655, 285);
-    placeTwips(List1[1], 120, 480, 5655, 285);
-    placeTwips(List1[2], 240, 240, 4280, 2960);
-    placeTwips(List1[3], 4630, 240, 4280, 2960);
-    statusBar();
-    resize(pixelsFromTwipsX(9510), pixelsFromTwipsY(6030));
+    // One-item lists: no scroll bar over the item's text.
+    for (int index = 0; index < 2; ++index) {
+        List1[index]->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        List1[index]->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    connectCardLists();
+
+    ProgBar1 = new progbar::ProgBar(central);
+    ProgBar1->setObjectName(QStringLiteral("ProgBar1"));
+    progbar::applyMainFormDesign(*ProgBar1);
+
+    createToolbar();
+
+    StatusBar1 = new StatusPanels(this);
+    setStatusBar(StatusBar1);
+    StatusBar1->setPanelText(1, QStringLiteral("File Name:"));
+    StatusBar1->setPanelText(2, QStringLiteral("Status:"));
+}
+
+void MainForm::createToolbar()
+{
+    asxToolbar1 = new Toolbar(centralWidget());
+    for (const QString& key :
+         {ToolbarKey::SelectAll, ToolbarKey::UnselectAll, ToolbarKey::Start,
+          ToolbarKey::FirmwareVersion, ToolbarKey::HardwareVersion, ToolbarKey::Cancel})
+        asxToolbar1->addButton(key);
+    asxToolbar1->addButton(ToolbarKey::Reset, false);
+    connect(asxToolbar1, &Toolbar::buttonClick, this, &MainForm::asxToolbar1_ButtonClick);
+}
+
+void MainForm::connectCardLists()
+{
+    for (CardList* list : List1) {
+        const int index = list->index();
+        connect(list, &CardList::mouseUp, this, [this, index](int button, int shift, int x, int y) {
+            List1_MouseUp(index, button, shift, x, y);
+        });
+        connect(list, &CardList::keyPressed, this,
+                [this, index](int keyAscii) { List1_KeyPress(index, keyAscii); });
+        connect(list, &CardList::gotFocus, this, [this, index] { List1_GotFocus(index); });
+        connect(list, &CardList::lostFocus, this, [this, index] { List1_LostFocus(index); });
+    }
 }
 
 void MainForm::createMenus()
@@ -62,17 +131,117 @@ void MainForm::createMenus()
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile = file->menuAction();
     mnuOpen = file->addAction(QStringLiteral("&Open"));
+    connect(mnuOpen, &QAction::triggered, this, &MainForm::mnuOpen_Click);
     file->addSeparator();
     mnuExit = file->addAction(QStringLiteral("&Exit"));
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
     mnuOptions = options->menuAction();
     mnuPort = options->addAction(QStringLiteral("&Com Port"));
+    connect(mnuPort, &QAction::triggered, this, &MainForm::mnuPort_Click);
     mnuAdvanced = options->addAction(QStringLiteral("&Advanced"));
     mnuAdvanced->setCheckable(true);
+    connect(mnuAdvanced, &QAction::triggered, this, &MainForm::mnuAdvanced_Click);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp = help->menuAction();
     mnuAbout = help->addAction(QStringLiteral("&About"));
+    connect(mnuAbout, &QAction::triggered, this, &MainForm::mnuAbout_Click);
+}
+
+// --- Size and layout ----------------------------------------------------------
+
+double MainForm::outerWidthTwips() const
+{
+    return twipsFromPixelsX(width()) + FormLayout::FrameWidth;
+}
+
+double MainForm::outerHeightTwips() const
+{
+    auto& self = const_cast<MainForm&>(*this);
+    return twipsFromPixelsY(height() - menuBarHeightOf(self)) + FormLayout::FrameHeight;
+}
+
+void MainForm::setOuterSizeTwips(double width, double height)
+{
+    resize(pixelsFromTwipsX(width - FormLayout::FrameWidth),
+           menuBarHeightOf(*this) + pixelsFromTwipsY(height - FormLayout::FrameHeight));
+}
+
+void MainForm::Form_Resize()
+{
+    if (isMinimized())
+        return;
+    // The size the layout needs at least; a window manager that honours it
+    // never lets the window get smaller, and the snap below covers the rest.
+    const QSize minimum(pixelsFromTwipsX(FormLayout::MinimumOuterWidth - FormLayout::FrameWidth),
+                        menuBarHeightOf(*this) + pixelsFromTwipsY(FormLayout::MinimumOuterHeight -
+                                                                  FormLayout::FrameHeight));
+    if (minimumSize() != minimum)
+        setMinimumSize(minimum);
+    double w = outerWidthTwips();
+    double h = outerHeightTwips();
+    if (h < FormLayout::MinimumOuterHeight || w < FormLayout::MinimumOuterWidth) {
+        h = std::max(h, FormLayout::MinimumOuterHeight);
+        w = std::max(w, FormLayout::MinimumOuterWidth);
+        setOuterSizeTwips(w, h);
+    }
+
+    const FormLayout layout = FormLayout::compute(w, h);
+    Frame1[0]->setGeometry(pixelRectFromTwips(layout.managementFrame));
+    List1[0]->setGeometry(pixelRectFromTwips(layout.osdList));
+    List1[1]->setGeometry(pixelRectFromTwips(layout.managerList));
+    Frame1[1]->setGeometry(pixelRectFromTwips(layout.remoteFrame));
+    List1[2]->setGeometry(pixelRectFromTwips(layout.firstRemoteList));
+    List1[3]->setGeometry(pixelRectFromTwips(layout.secondRemoteList));
+    ProgBar1->setGeometry(pixelRectFromTwips(layout.progBar));
+
+    // The toolbar sits on the status bar, across the whole window.
+    QWidget* client = centralWidget();
+    const int toolbarHeight = asxToolbar1->sizeHint().height();
+    asxToolbar1->setGeometry(0, client->height() - toolbarHeight, client->width(), toolbarHeight);
+    StatusBar1->setFileNamePanelWidth(pixelsFromTwipsX(layout.statusPanel1Width));
+    update();
+}
+
+void MainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+// Coming back from the minimised state is a resize like any other.
+void MainForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized())
+        Form_Resize();
+}
+
+// --- Key preview --------------------------------------------------------------
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease && handleKeyPreview(watched, event))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// A released key is seen once, by the window, before the control it went to;
+// the keys the window acts on go no further, so that the same release,
+// passed on to the parents, is not handled again.
+bool MainForm::handleKeyPreview(QObject* watched, QEvent* event)
+{
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this || !isEnabled())
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->isAutoRepeat())
+        return false;
+    const int code = classicKeyCode(key->key());
+    if (code != 9 && buttonOfCommandKey(code) == 0)
+        return false;
+    Form_KeyUp(code, shiftBits(key->modifiers()));
+    return true;
 }
 
 } // namespace quorlink::app

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "cardlist.h"
+#include "statusbar.h"
+#include "toolbar.h"
+
 #include "link/link.h"
 #include "platform/commport.h"
 #include "platform/timesource.h"
 
 #include <QAction>
 #include <QGroupBox>
-#include <QListWidget>
 #include <QMainWindow>
 #include <QPointF>
 #include <QString>
@@ -19,6 +22,10 @@ namespace quorlink {
 class DeviceProvider;
 class Prompts;
 } // namespace quorlink
+
+namespace quorlink::progbar {
+class ProgBar;
+}
 
 namespace quorlink::app {
 
@@ -34,6 +41,27 @@ struct MainFormServices
     QString systemDirectory;
 };
 
+// The toolbar's buttons, numbered from 1; the caption of each is also its key.
+namespace ToolbarButton {
+inline constexpr int SelectAll = 1;
+inline constexpr int UnselectAll = 2;
+inline constexpr int Start = 3;
+inline constexpr int FirmwareVersion = 4;
+inline constexpr int HardwareVersion = 5;
+inline constexpr int Cancel = 6;
+inline constexpr int Reset = 7;
+} // namespace ToolbarButton
+
+namespace ToolbarKey {
+inline const QString SelectAll = QStringLiteral("&Select All");
+inline const QString UnselectAll = QStringLiteral("&Unselect All");
+inline const QString Start = QStringLiteral("S&tart");
+inline const QString FirmwareVersion = QStringLiteral("F/W &Version");
+inline const QString HardwareVersion = QStringLiteral("H/&W Version");
+inline const QString Cancel = QStringLiteral("&Cancel");
+inline const QString Reset = QStringLiteral("&Reset");
+} // namespace ToolbarKey
+
 // The main window. It owns the serial port, the two link timers, the card
 // lists and all shared state of the program; the link and firmware modules
 // work on what it hands them.
@@ -43,6 +71,8 @@ class MainForm : public QMainWindow
 
 public:
     static constexpr int PortCount = 4;
+    static constexpr int RemoteCardSlots = 64; // index card number - 2
+    static constexpr int ListMarkSlots = 33;   // items of one remote list, with room to spare
 
     explicit MainForm(const MainFormServices& services, QWidget* parent = nullptr);
     ~MainForm() override;
@@ -57,10 +87,58 @@ public:
     void setLeftTwips(double twips);
     void setTopTwips(double twips);
 
-    // --- Shared state --------------------------------------------------------
+    // The outer size in twips the layout works with (see FormLayout).
+    double outerWidthTwips() const;
+    double outerHeightTwips() const;
+    void setOuterSizeTwips(double width, double height);
+
+    // --- Card lists and selection --------------------------------------------
+    void List1_MouseUp(int index, int button, int shift, int x, int y);
+    void List1_KeyPress(int index, int keyAscii);
+    void List1_GotFocus(int index);
+    void List1_LostFocus(int index);
+    void SelectAllRemoteCards();
+    void UnselectAllRemoteCards();
+    // What a command works on: 4 the management card, 1 remote cards with a
+    // selection in List1(2), 2 remote cards only in List1(3), 0 nothing. A
+    // remote selection wins over the management card.
+    int selectionScope() const;
+
+    // --- Commands --------------------------------------------------------------
+    void asxToolbar1_ButtonClick(int index, const QString& key);
+    // keyCode as the classic key codes (letters = upper-case ASCII, Tab = 9);
+    // shift bits 1 Shift, 2 Ctrl, 4 Alt.
+    void Form_KeyUp(int keyCode, int shift);
+    void mnuAdvanced_Click();
+    void mnuPort_Click();
+    void mnuAbout_Click();
+    void CancelOperation();
+    void RestoreIdleState();
+    void Form_Resize();
+
+    // Entry points of the operations started from the window.
+    void CheckVersionSelection();
+    void CheckResetSelection();
+    void StartUpdate();
+    void mnuOpen_Click();
+
+    // Shows the version confirmation at the window's top-left corner, modal;
+    // returns UpdateConfirmed.
+    bool ShowVersionDialog();
+
+    // FirmwareFile and status panel 1 together.
+    void setFirmwareFile(const QString& path);
+    void clearFirmwareFile();
+    // Status panel 2.
+    void setStatusText(const QString& text);
+    QString statusText() const;
+
+    // --- Shared state ----------------------------------------------------------
     CommPort MSComm1;
     std::unique_ptr<LinkTimer> Timer1;
     std::unique_ptr<LinkTimer> Timer2;
+    // Also holds the link flags WaitingForReply, PauseActive, ReplyReceived,
+    // CancelRequested and LinkOk.
     link::Link link;
 
     QString WindowsDirectory;
@@ -76,10 +154,34 @@ public:
     bool ManagerSelected = false;
     bool RemoteSelected = false;
     std::array<int, 4> LastListIndex{};
+    bool TabPressed = false;
+    // The handlers' own record of the selected items (index = item index).
+    bool ManagerMark = false;
+    std::array<bool, ListMarkSlots> FirstListMarks{};
+    std::array<bool, ListMarkSlots> SecondListMarks{};
+    // The remote cards chosen for a reset or a group download.
+    std::array<bool, RemoteCardSlots> RemoteCardSelected{};
 
-    // --- Controls ------------------------------------------------------------
+    bool AdvancedMode = false;
+    bool WantHardwareVersion = false;
+    bool UpdateMode = false;
+    bool UpdateConfirmed = false;
+    bool LanguageChange = false;
+    bool VerifyFailed = false;
+
+    QString FirmwareFile;
+    QString FileVersionText;
+    QString ManagerVersionText;
+    std::array<QString, RemoteCardSlots> RemoteVersionTexts;
+    int LastVersionList = 0;
+    double ProgressPercent = 0;
+
+    // --- Controls --------------------------------------------------------------
     std::array<QGroupBox*, 2> Frame1{};
-    std::array<QListWidget*, 4> List1{};
+    std::array<CardList*, 4> List1{};
+    progbar::ProgBar* ProgBar1 = nullptr;
+    Toolbar* asxToolbar1 = nullptr;
+    StatusPanels* StatusBar1 = nullptr;
     QAction* mnuFile = nullptr;
     QAction* mnuOpen = nullptr;
     QAction* mnuExit = nullptr;
@@ -99,14 +201,37 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    enum class Outcome
+    {
+        None,
+        Manager,
+        Remote
+    };
+
     void createControls();
     void createMenus();
+    void createToolbar();
+    void connectCardLists();
     void fillCardLists();
     void fillLanguageTable();
     void openChosenPort();
     void Form_Unload();
+
+    Outcome toggleFocusItem(int index, int focusItem);
+    void applyOutcome(Outcome outcome, int clickedIndex);
+    void giveFocusItem(int index);
+    bool anyCardListSelection() const;
+    void enableCardListsWhenNothingSelected();
+    void setMenusEnabled(bool enabled);
+    void reopenPortSilently();
+    bool handleKeyPreview(QObject* watched, QEvent* event);
+    // The toolbar button of a command letter (S, U, T, V, W, C, R), else 0.
+    static int buttonOfCommandKey(int keyCode);
 
     MainFormServices m_services;
     std::unique_ptr<Splash> m_splash;

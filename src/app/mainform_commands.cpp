@@ -1,0 +1,299 @@
+// Commands of the main window: the toolbar, the keyboard, Advanced mode,
+// Cancel, the return to the idle state, and the dialogs.
+#include "mainform.h"
+
+#include "aboutdialog.h"
+#include "comportdialog.h"
+#include "logging.h"
+#include "twips.h"
+#include "versiondialog.h"
+
+#include "platform/runtimeerror.h"
+#include "progbar/progbar.h"
+
+namespace quorlink::app {
+
+namespace {
+
+constexpr int TabKeyCode = 9;
+constexpr int AltBit = 4;
+
+} // namespace
+
+void MainForm::asxToolbar1_ButtonClick(int /*index*/, const QString& key)
+{
+    if (key == ToolbarKey::SelectAll) {
+        SelectAllRemoteCards();
+    } else if (key == ToolbarKey::UnselectAll) {
+        UnselectAllRemoteCards();
+    } else if (key == ToolbarKey::Start) {
+        StartUpdate();
+    } else if (key == ToolbarKey::FirmwareVersion) {
+        WantHardwareVersion = false;
+        CheckVersionSelection();
+    } else if (key == ToolbarKey::HardwareVersion) {
+        WantHardwareVersion = true;
+        CheckVersionSelection();
+    } else if (key == ToolbarKey::Cancel) {
+        CancelOperation();
+    } else if (key == ToolbarKey::Reset) {
+        CheckResetSelection();
+    }
+}
+
+int MainForm::buttonOfCommandKey(int keyCode)
+{
+    switch (keyCode) {
+    case 'S':
+        return ToolbarButton::SelectAll;
+    case 'U':
+        return ToolbarButton::UnselectAll;
+    case 'T':
+        return ToolbarButton::Start;
+    case 'V':
+        return ToolbarButton::FirmwareVersion;
+    case 'W':
+        return ToolbarButton::HardwareVersion;
+    case 'C':
+        return ToolbarButton::Cancel;
+    case 'R':
+        return ToolbarButton::Reset;
+    default:
+        return 0;
+    }
+}
+
+// Alt+letter runs a toolbar command whatever the button's state: the
+// operations disable the whole window while they must not be disturbed.
+// Reset alone needs Advanced mode.
+void MainForm::Form_KeyUp(int keyCode, int shift)
+{
+    if (keyCode == TabKeyCode) {
+        TabPressed = true;
+        return;
+    }
+    const int button = buttonOfCommandKey(keyCode);
+    if (button == 0)
+        return;
+    TabPressed = false;
+    if (!(shift & AltBit))
+        return;
+    if (button == ToolbarButton::Reset && !AdvancedMode)
+        return;
+    asxToolbar1_ButtonClick(button, asxToolbar1->key(button));
+}
+
+void MainForm::mnuAdvanced_Click()
+{
+    if (!AdvancedMode) {
+        mnuAdvanced->setChecked(true);
+        for (int button : {ToolbarButton::SelectAll, ToolbarButton::UnselectAll,
+                           ToolbarButton::Cancel, ToolbarButton::Reset})
+            asxToolbar1->setButtonEnabled(button, true);
+        for (int button :
+             {ToolbarButton::Start, ToolbarButton::FirmwareVersion, ToolbarButton::HardwareVersion})
+            asxToolbar1->setButtonEnabled(button, false);
+        asxToolbar1->refresh();
+        time().yield();
+        AdvancedMode = true;
+        ListEventsSuppressed = true;
+        enableCardListsWhenNothingSelected();
+        mnuOpen->setEnabled(false);
+        ListEventsSuppressed = false;
+    } else {
+        mnuAdvanced->setChecked(false);
+        AdvancedMode = false;
+        for (int button = ToolbarButton::SelectAll; button <= ToolbarButton::Cancel; ++button)
+            asxToolbar1->setButtonEnabled(button, true);
+        asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
+        asxToolbar1->refresh();
+        time().yield();
+        ListEventsSuppressed = true;
+        enableCardListsWhenNothingSelected();
+        ListEventsSuppressed = false;
+        mnuOpen->setEnabled(true);
+    }
+    asxToolbar1->refresh();
+}
+
+void MainForm::setMenusEnabled(bool enabled)
+{
+    for (QAction* menu :
+         {mnuFile, mnuOpen, mnuExit, mnuOptions, mnuPort, mnuAdvanced, mnuHelp, mnuAbout})
+        menu->setEnabled(enabled);
+}
+
+void MainForm::CancelOperation()
+{
+    link.cancelRequested = true; // stays set; the next command clears it
+    Busy = false;
+    ManagerSelected = false;
+    RemoteSelected = false;
+
+    setEnabled(true);
+    setMenusEnabled(true);
+    mnuAdvanced->setChecked(false);
+    AdvancedMode = false;
+
+    for (int button = ToolbarButton::SelectAll; button <= ToolbarButton::Cancel; ++button)
+        asxToolbar1->setButtonEnabled(button, true);
+    asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
+    asxToolbar1->refresh();
+
+    RestoreIdleState();
+
+    ListEventsSuppressed = true;
+    clearFirmwareFile();
+    for (int list = 1; list <= 3; ++list)
+        List1[list]->setEnabled(true);
+    List1[1]->setItemSelected(0, false);
+    ManagerSelected = false;
+    const int n = List1[2]->listCount();
+    for (int i = 0; i < n; ++i) {
+        List1[2]->setItemSelected(i, false);
+        RemoteCardSelected[static_cast<std::size_t>(i)] = false;
+    }
+    for (int k = 0; k < List1[3]->listCount(); ++k) {
+        List1[3]->setItemSelected(k, false);
+        RemoteCardSelected[static_cast<std::size_t>(n + k)] = false;
+    }
+    for (int button = ToolbarButton::SelectAll; button <= ToolbarButton::HardwareVersion; ++button)
+        asxToolbar1->setButtonEnabled(button, true);
+    asxToolbar1->refresh();
+    List1[1]->setListIndex(0);
+    List1[2]->setListIndex(-1);
+    List1[3]->setListIndex(-1);
+    ListEventsSuppressed = false;
+
+    ManagerMark = false;
+    FirstListMarks.fill(false);
+    SecondListMarks.fill(false);
+
+    // Firmware files are opened and closed within their command: none is
+    // open here. The port is reopened to drop whatever is pending.
+    reopenPortSilently();
+}
+
+void MainForm::reopenPortSilently()
+{
+    try {
+        if (MSComm1.portOpen())
+            MSComm1.setPortOpen(false);
+    } catch (const RuntimeError& error) {
+        qCInfo(lcApp) << "close on cancel:" << error.message();
+    }
+    try {
+        if (!MSComm1.portOpen())
+            MSComm1.setPortOpen(true);
+    } catch (const RuntimeError& error) {
+        qCInfo(lcApp) << "reopen on cancel:" << error.message();
+    }
+}
+
+void MainForm::RestoreIdleState()
+{
+    Timer1->setEnabled(false);
+    Timer2->setEnabled(false);
+    link.replyReceived = false;
+    ListEventsSuppressed = true;
+
+    setEnabled(true);
+    for (int button = ToolbarButton::SelectAll; button <= ToolbarButton::Cancel; ++button)
+        asxToolbar1->setButtonEnabled(button, true);
+    asxToolbar1->refresh();
+
+    // Drops the version texts a query appended.
+    const int n = List1[2]->listCount();
+    for (int i = 0; i < n; ++i) {
+        List1[2]->setItemText(i, remoteItemText(i + 2));
+        time().yield();
+    }
+    for (int k = 0; k < List1[3]->listCount(); ++k) {
+        List1[3]->setItemText(k, remoteItemText(k + 2 + n));
+        time().yield();
+    }
+    List1[1]->setItemText(0, managerItemText());
+
+    if (List1[1]->selCount() == 0) {
+        List1[1]->setListIndex(-1);
+        ManagerSelected = false;
+    } else {
+        List1[1]->setListIndex(0);
+        List1[1]->setEnabled(true);
+        ManagerSelected = true;
+    }
+    if (List1[2]->selCount() == 0 && List1[3]->selCount() == 0) {
+        List1[2]->setListIndex(-1);
+        List1[3]->setListIndex(-1);
+        RemoteSelected = false;
+    } else {
+        List1[2]->setListIndex(0);
+        List1[2]->setEnabled(true);
+        List1[3]->setEnabled(true);
+        List1[3]->setListIndex(-1);
+        RemoteSelected = true;
+    }
+    ListEventsSuppressed = false;
+    link.replyReceived = false;
+
+    setMenusEnabled(true);
+    asxToolbar1->refresh();
+
+    setStatusText(QStringLiteral("Status:"));
+    ProgressPercent = 0;
+    ProgBar1->setValue(0);
+    ListEventsSuppressed = false;
+    time().yield();
+}
+
+void MainForm::setFirmwareFile(const QString& path)
+{
+    FirmwareFile = path;
+    StatusBar1->setPanelText(1, path);
+}
+
+void MainForm::clearFirmwareFile()
+{
+    FirmwareFile.clear();
+    StatusBar1->setPanelText(1, QStringLiteral("File Name:"));
+}
+
+void MainForm::setStatusText(const QString& text)
+{
+    StatusBar1->setPanelText(2, text);
+}
+
+QString MainForm::statusText() const
+{
+    return StatusBar1->panelText(2);
+}
+
+// --- Dialogs --------------------------------------------------------------------
+
+void MainForm::mnuPort_Click()
+{
+    ComPortDialog dialog(MSComm1, ComPortNumber, PortBusy, this);
+    dialog.move(pixelsFromTwipsX((outerWidthTwips() + leftTwips()) / 3),
+                pixelsFromTwipsY((outerHeightTwips() + topTwips()) / 4));
+    dialog.exec();
+}
+
+void MainForm::mnuAbout_Click()
+{
+    AboutDialog dialog(this);
+    dialog.move(pixelsFromTwipsX((outerWidthTwips() + leftTwips()) / 4),
+                pixelsFromTwipsY((outerHeightTwips() + topTwips()) / 3));
+    dialog.exec();
+}
+
+bool MainForm::ShowVersionDialog()
+{
+    VersionDialog dialog(
+        {LastVersionList, ManagerVersionText, RemoteVersionTexts, FileVersionText, UpdateConfirmed},
+        [this] { time().yield(); }, this);
+    dialog.move(pos());
+    dialog.exec();
+    return UpdateConfirmed;
+}
+
+} // namespace quorlink::app
