@@ -45,6 +45,7 @@ ComPortDialog::ComPortDialog(CommPort& port, int& comPortNumber,
 
     auto* frame = new QGroupBox(QStringLiteral("Com Port No."), this);
     frame->setGeometry(pixelRectFromTwips(960, 240, 1335, 2295));
+    frame->setStyleSheet(classicFrameStyleSheet());
     for (int i = 0; i < PortCount; ++i) {
         auto* button = new QRadioButton(QStringLiteral("COM%1").arg(i + 1), frame);
         button->setObjectName(QStringLiteral("Option1_%1").arg(i));

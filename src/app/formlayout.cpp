@@ -34,6 +34,15 @@ FormLayout FormLayout::compute(double outerWidth, double outerHeight)
 
 namespace quorlink::app {
 
+const QString& classicFrameStyleSheet()
+{
+    static const QString style = QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 7px; padding: 0 2px; }");
+    return style;
+}
+
 QRect pixelRectFromTwips(double left, double top, double width, double height)
 {
     return QRect(pixelsFromTwipsX(left), pixelsFromTwipsY(top), pixelsFromTwipsX(width),

@@ -53,8 +53,13 @@ struct FormLayout
 } // namespace quorlink::app
 
 #include <QRect>
+#include <QString>
 
 namespace quorlink::app {
+
+// The style of the program's frames: controls sit at fixed offsets inside
+// them, so the caption runs through the frame's top line, not above it.
+const QString& classicFrameStyleSheet();
 
 // A rectangle given in twips, in pixels of the primary screen.
 QRect pixelRectFromTwips(double left, double top, double width, double height);

@@ -27,13 +27,6 @@ int classicKeyCode(int qtKey)
     return 0;
 }
 
-// The lists sit at fixed offsets inside their frames; the caption must run
-// through the frame's top line, not above it, to leave them room.
-const QString ClassicFrameStyle = QStringLiteral(
-    "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
-    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-    " left: 7px; padding: 0 2px; }");
-
 int menuBarHeightOf(QMainWindow& window)
 {
     QMenuBar* bar = window.menuBar();
@@ -76,7 +69,7 @@ void MainForm::createControls()
     Frame1[1] = new QGroupBox(QStringLiteral("Varnex Quorlink Remote Cards"), central);
     for (int index = 0; index < 2; ++index) {
         Frame1[index]->setObjectName(QStringLiteral("Frame1_%1").arg(index));
-        Frame1[index]->setStyleSheet(ClassicFrameStyle);
+        Frame1[index]->setStyleSheet(classicFrameStyleSheet());
     }
     for (int index = 0; index < 4; ++index)
         List1[index] = new CardList(index, Frame1[index < 2 ? 0 : 1]);

@@ -157,6 +157,8 @@ void MainForm::CancelOperation()
         List1[3]->setItemSelected(k, false);
         RemoteCardSelected[static_cast<std::size_t>(n + k)] = false;
     }
+    // The idle-state refresh above saw the remote selection still in place.
+    RemoteSelected = false;
     for (int button = ToolbarButton::SelectAll; button <= ToolbarButton::HardwareVersion; ++button)
         asxToolbar1->setButtonEnabled(button, true);
     asxToolbar1->refresh();

@@ -27,6 +27,7 @@ VersionDialog::VersionDialog(const State& state, std::function<void()> yield, QW
 
     m_frame = new QGroupBox(this);
     m_frame->setGeometry(pixelRectFromTwips(120, 0, 5895, 3975));
+    m_frame->setStyleSheet(classicFrameStyleSheet());
     m_list = new QListWidget(m_frame);
     m_list->setObjectName(QStringLiteral("List1"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -37,6 +38,7 @@ VersionDialog::VersionDialog(const State& state, std::function<void()> yield, QW
         this);
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_label1->setWordWrap(true);
     m_label1->setGeometry(pixelRectFromTwips(0, 4080, ClientWidth, 240));
 
     m_label2 = new QLabel(this);
@@ -54,6 +56,23 @@ VersionDialog::VersionDialog(const State& state, std::function<void()> yield, QW
     connect(m_cancel, &QPushButton::clicked, this, &VersionDialog::Command2_Click);
 
     Form_Load();
+    makeRoomForTheQuestion();
+}
+
+// With a font wider than the design's the question takes two lines; what
+// lies below it moves down rather than being covered.
+void VersionDialog::makeRoomForTheQuestion()
+{
+    const int margin = 4;
+    m_label1->setGeometry(margin, m_label1->y(), width() - 2 * margin, m_label1->height());
+    const int extra = m_label1->heightForWidth(m_label1->width()) - m_label1->height();
+    if (extra <= 0)
+        return;
+    m_label1->resize(m_label1->width(), m_label1->height() + extra);
+    for (QWidget* below : {static_cast<QWidget*>(m_label2), static_cast<QWidget*>(m_ok),
+                           static_cast<QWidget*>(m_cancel)})
+        below->move(below->x(), below->y() + extra);
+    setFixedSize(width(), height() + extra);
 }
 
 void VersionDialog::Form_Load()

@@ -51,6 +51,7 @@ public:
 private:
     void Form_Load();
     void Form_Unload();
+    void makeRoomForTheQuestion();
 
     State m_state;
     std::function<void()> m_yield;
