@@ -110,10 +110,10 @@ void MainForm::Form_Load()
     fillCardLists();
 
     ListEventsSuppressed = true;
-    List1[0]->setCurrentRow(-1);
-    List1[1]->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-    List1[2]->setCurrentRow(-1);
-    List1[3]->setCurrentRow(-1);
+    List1[0]->setListIndex(-1);
+    List1[1]->setListIndex(0);
+    List1[2]->setListIndex(-1);
+    List1[3]->setListIndex(-1);
     LastListIndex[0] = 0;
     LastListIndex[1] = 0;
     ListEventsSuppressed = false;
