@@ -6,7 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
-          libqt6serialport6-dev libgl-dev xvfb xauth)
+          libgl-dev fonts-dejavu-core)
+# Without a display (a server, a container) the program runs under Xvfb.
+if [[ ${1:-run} == run && -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
+  packages+=(xvfb xauth)
+fi
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
@@ -25,6 +29,10 @@ cmake --build "$build_dir" -j"$(nproc)"
 case "${1:-run}" in
   run)
     shift || true
+    if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
+      echo "No display: running under Xvfb (nothing will be visible)." >&2
+      exec xvfb-run -a "$build_dir/bin/Update" --simulate "$@"
+    fi
     exec "$build_dir/bin/Update" --simulate "$@"
     ;;
   test)
