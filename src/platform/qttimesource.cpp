@@ -48,7 +48,6 @@ std::unique_ptr<LinkTimer> QtTimeSource::createTimer()
 
 void QtTimeSource::yield()
 {
-    QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
