@@ -1,10 +1,12 @@
 #include "platform/sound.h"
+#include "progbar/bardrawing.h"
 #include "progbar/mainformdesign.h"
 #include "progbar/olecolour.h"
 #include "progbar/progbar.h"
 #include "progbar/propertybag.h"
 
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,28 +14,39 @@ using namespace quorlink::progbar;
 
 namespace {
 
-// Records the sound requests instead of playing anything.
-struct SoundLog
-{
-    QList<std::pair<QString, bool>> plays;
+const QColor sentinel(1, 2, 3);
+const QColor startColour(0, 255, 0);
+const QColor endColour(0x12, 0x34, 0x56);
+const QColor backColour(Qt::white);
 
-    ProgBar::SoundPlayer player()
-    {
-        return [this](const QString& path, bool wait) {
-            plays.append({path, wait});
-            return true;
-        };
-    }
-};
+// Property names with values, in the order they are set or read.
+using Properties = QList<std::pair<QByteArray, QVariant>>;
 
-QString createFile(const QTemporaryDir& dir, const QString& name)
+QImage paint(const QSize& size, BarStyle style, FillDirection direction, int percent, int bands)
 {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write("RIFF");
-    return path;
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(sentinel);
+    QPainter painter(&image);
+    drawBar(painter, size, {percent, style, direction, startColour, endColour, backColour}, bands);
+    return image;
+}
+
+// Turned so that the bar grows from the left edge.
+QImage growingFromLeft(const QImage& image, FillDirection direction)
+{
+    const qreal turns[] = {90, 270, 180, 0}; // indexed by direction
+    return image.transformed(QTransform().rotate(turns[int(direction)]));
+}
+
+// Colours met walking from the starting edge to the far edge, each run of
+// equal pixels counted once.
+QList<QRgb> coloursAlongFill(const QImage& image)
+{
+    QList<QRgb> runs;
+    for (int x = 0; x < image.width(); ++x)
+        if (runs.isEmpty() || runs.last() != image.pixel(x, 0))
+            runs.append(image.pixel(x, 0));
+    return runs;
 }
 
 } // namespace
@@ -43,84 +56,53 @@ class ProgBarTest : public QObject
     Q_OBJECT
 
 private slots:
-    void setsApplyTheirRangeRules_data()
+    // Sets `sets` in order on a new bar; `reads` is what the properties
+    // hold then, each of them due for storing.
+    void setsApplyTheirRules_data()
     {
-        QTest::addColumn<QByteArray>("property");
-        QTest::addColumn<QVariant>("set");
-        QTest::addColumn<QVariant>("stored");
-        QTest::newRow("direction 7") << QByteArray("FillDirection") << QVariant(7) << QVariant(3);
-        QTest::newRow("direction -1") << QByteArray("FillDirection") << QVariant(-1) << QVariant(3);
-        QTest::newRow("direction 0") << QByteArray("FillDirection") << QVariant(0) << QVariant(0);
-        QTest::newRow("style 5") << QByteArray("BarStyle") << QVariant(5) << QVariant(1);
-        QTest::newRow("style -1") << QByteArray("BarStyle") << QVariant(-1) << QVariant(1);
-        QTest::newRow("style 0") << QByteArray("BarStyle") << QVariant(0) << QVariant(0);
-        QTest::newRow("border -2") << QByteArray("BorderStyle") << QVariant(-2) << QVariant(0);
-        QTest::newRow("border 9") << QByteArray("BorderStyle") << QVariant(9) << QVariant(1);
-        QTest::newRow("percent 150") << QByteArray("Percent") << QVariant(150) << QVariant(100);
-        QTest::newRow("percent -5") << QByteArray("Percent") << QVariant(-5) << QVariant(0);
-        QTest::newRow("min up to max") << QByteArray("Min") << QVariant(100) << QVariant(99);
-        QTest::newRow("max down to min") << QByteArray("Max") << QVariant(0) << QVariant(1);
-        QTest::newRow("value -5") << QByteArray("Value") << QVariant(-5) << QVariant(0);
-        QTest::newRow("value 110") << QByteArray("Value") << QVariant(110) << QVariant(100);
+        QTest::addColumn<Properties>("sets");
+        QTest::addColumn<Properties>("reads");
+        const auto row = [](const char* name, const Properties& sets, const Properties& reads) {
+            QTest::newRow(name) << sets << reads;
+        };
+        row("direction 7", {{"FillDirection", 7}}, {{"FillDirection", 3}});
+        row("direction -1", {{"FillDirection", -1}}, {{"FillDirection", 3}});
+        row("direction 0", {{"FillDirection", 0}}, {{"FillDirection", 0}});
+        row("style 5", {{"BarStyle", 5}}, {{"BarStyle", 1}});
+        row("style 0", {{"BarStyle", 0}}, {{"BarStyle", 0}});
+        row("style -1", {{"BarStyle", -1}}, {{"BarStyle", 1}});
+        row("border -2", {{"BorderStyle", -2}}, {{"BorderStyle", 0}});
+        row("border 9", {{"BorderStyle", 9}}, {{"BorderStyle", 1}});
+        row("min up to max", {{"Min", 100}}, {{"Min", 99}});
+        row("max down to min", {{"Max", 0}}, {{"Max", 1}});
+        row("percent 150", {{"Percent", 150}}, {{"Percent", 100}, {"Value", 100}});
+        row("percent -5", {{"Percent", -5}}, {{"Percent", 0}, {"Value", 0}});
+        row("percent 50", {{"Percent", 50}}, {{"Value", 50}});
+        row("value 100", {{"Value", 100}}, {{"Percent", 100}});
+        row("value -5", {{"Value", -5}}, {{"Value", 0}, {"Percent", 0}});
+        row("value 110", {{"Value", 110}}, {{"Value", 100}, {"Percent", 100}});
+        row("offset range", {{"Min", 10}, {"Max", 20}, {"Value", 15}}, {{"Percent", 50}});
+        row("percent floors", {{"Min", 10}, {"Max", 20}, {"Percent", 33}}, {{"Value", 13}});
+        // (v - Min) / (Max - Min) × 100 in doubles: 29 / 100 × 100 lands
+        // just below 29.
+        row("29 of 100", {{"Value", 29}}, {{"Percent", 28}});
+        row("29 percent", {{"Percent", 29}}, {{"Value", 28}});
+        row("max keeps the percentage", {{"Percent", 50}, {"Max", 200}}, {{"Value", 100}});
+        row("min keeps the percentage", {{"Percent", 50}, {"Max", 200}, {"Min", 100}},
+            {{"Value", 150}, {"Percent", 50}});
     }
 
-    void setsApplyTheirRangeRules()
+    void setsApplyTheirRules()
     {
-        QFETCH(QByteArray, property);
-        QFETCH(QVariant, set);
-        QFETCH(QVariant, stored);
+        QFETCH(Properties, sets);
+        QFETCH(Properties, reads);
         ProgBar bar;
-        QVERIFY(bar.setProperty(property, set));
-        QCOMPARE(bar.property(property).toInt(), stored.toInt());
-    }
-
-    void valueAndPercentFollowEachOther_data()
-    {
-        QTest::addColumn<int>("min");
-        QTest::addColumn<int>("max");
-        QTest::addColumn<QByteArray>("property");
-        QTest::addColumn<int>("set");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<int>("percent");
-        QTest::newRow("percent 50") << 0 << 100 << QByteArray("Percent") << 50 << 50 << 50;
-        QTest::newRow("value 100") << 0 << 100 << QByteArray("Value") << 100 << 100 << 100;
-        QTest::newRow("value -5") << 0 << 100 << QByteArray("Value") << -5 << 0 << 0;
-        QTest::newRow("offset range") << 10 << 20 << QByteArray("Value") << 15 << 15 << 50;
-        QTest::newRow("percent floors") << 10 << 20 << QByteArray("Percent") << 33 << 13 << 33;
-        QTest::newRow("share floors") << 0 << 3 << QByteArray("Value") << 2 << 2 << 66;
-        QTest::newRow("negative min") << -50 << 50 << QByteArray("Value") << 0 << 0 << 50;
-        // The share is worked out as (v - Min) / (Max - Min) × 100 in
-        // doubles; 29 / 100 × 100 lands just below 29.
-        QTest::newRow("29 of 100") << 0 << 100 << QByteArray("Value") << 29 << 29 << 28;
-        QTest::newRow("29 percent") << 0 << 100 << QByteArray("Percent") << 29 << 28 << 29;
-    }
-
-    void valueAndPercentFollowEachOther()
-    {
-        QFETCH(int, min);
-        QFETCH(int, max);
-        QFETCH(QByteArray, property);
-        QFETCH(int, set);
-        ProgBar bar;
-        bar.setMin(min);
-        bar.setMax(max);
-        bar.setProperty(property, set);
-        QTEST(bar.value(), "value");
-        QTEST(bar.percent(), "percent");
-        // Each of the pair changes the other, so both are due for storing.
-        QVERIFY(bar.changedProperties().contains("Value"));
-        QVERIFY(bar.changedProperties().contains("Percent"));
-    }
-
-    void limitsKeepThePercentage()
-    {
-        ProgBar bar;
-        bar.setPercent(50);
-        bar.setMax(200);
-        QCOMPARE(bar.value(), 100);
-        bar.setMin(100);
-        QCOMPARE(bar.value(), 150);
-        QCOMPARE(bar.percent(), 50);
+        for (const auto& [property, value] : sets)
+            QVERIFY(bar.setProperty(property, value));
+        for (const auto& [property, value] : reads) {
+            QCOMPARE(bar.property(property).toInt(), value.toInt());
+            QVERIFY(bar.changedProperties().contains(QString::fromLatin1(property)));
+        }
     }
 
     void textComposition_data()
@@ -128,18 +110,16 @@ private slots:
         QTest::addColumn<QStringList>("flagsSet");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("text");
-        QTest::newRow("nothing") << QStringList{} << "Busy"
-                                 << "";
-        QTest::newRow("percent after value") << QStringList{"ShowValue", "ShowPercent"} << ""
-                                             << "42%";
-        QTest::newRow("value after percent") << QStringList{"ShowPercent", "ShowValue"} << ""
-                                             << "42/100";
-        QTest::newRow("message then percent") << QStringList{"ShowMessage", "ShowPercent"} << "Busy"
-                                              << "Busy 42%";
-        QTest::newRow("empty message, no blank") << QStringList{"ShowMessage", "ShowPercent"} << ""
-                                                 << "42%";
-        QTest::newRow("message alone") << QStringList{"ShowMessage"} << "Busy"
-                                       << "Busy";
+        const auto row = [](const char* name, const QStringList& flags, const char* message,
+                            const char* text) {
+            QTest::newRow(name) << flags << QString(message) << QString(text);
+        };
+        row("nothing", {}, "Busy", "");
+        row("percent after value", {"ShowValue", "ShowPercent"}, "", "30%");
+        row("value after percent", {"ShowPercent", "ShowValue"}, "", "30/100");
+        row("message then percent", {"ShowMessage", "ShowPercent"}, "Busy", "Busy 30%");
+        row("empty message, no blank", {"ShowMessage", "ShowPercent"}, "", "30%");
+        row("message alone", {"ShowMessage"}, "Busy", "Busy");
     }
 
     void textComposition()
@@ -147,95 +127,71 @@ private slots:
         QFETCH(QStringList, flagsSet);
         QFETCH(QString, message);
         ProgBar bar;
-        bar.setValue(42);
+        bar.setValue(30);
         bar.setMessage(message);
         for (const QString& flag : flagsSet)
             bar.setProperty(flag.toLatin1(), true);
         QTEST(bar.displayText(), "text");
     }
 
-    void soundPlaysOnlyAtFullBarWhenAskedAndPresent_data()
+    // The full bar asks for its sound at the end of every paint, so the
+    // plays count the repaints; nothing plays short of 100 %, with the sound
+    // off or with its file missing.
+    void soundPlaysAfterEachRepaintOfAFullBar_data()
     {
-        QTest::addColumn<int>("percent");
-        QTest::addColumn<bool>("playSound");
-        QTest::addColumn<bool>("fileExists");
-        QTest::addColumn<bool>("wait");
+        QTest::addColumn<Properties>("sets");
         QTest::addColumn<int>("plays");
-        QTest::newRow("full, waiting") << 100 << true << true << true << 1;
-        QTest::newRow("full, not waiting") << 100 << true << true << false << 1;
-        QTest::newRow("99 percent") << 99 << true << true << false << 0;
-        QTest::newRow("sound off") << 100 << false << true << false << 0;
-        QTest::newRow("file missing") << 100 << true << false << false << 0;
+        const auto row = [](const char* name, const Properties& sets, int plays) {
+            QTest::newRow(name) << sets << plays;
+        };
+        row("colour repaints", {{"FontColour", 0u}}, 1);
+        row("same value again", {{"Value", 100}}, 1);
+        row("waiting", {{"WaitForSound", true}, {"FontColour", 0u}}, 1);
+        row("wait flag, no repaint", {{"WaitForSound", true}}, 0);
+        row("sound flag, no repaint", {{"PlaySound", true}}, 0);
+        row("99 percent", {{"Percent", 99}}, 0);
+        row("sound off", {{"PlaySound", false}, {"FontColour", 0u}}, 0);
+        row("file missing", {{"SoundToPlay", "/no/such/done.wav"}, {"FontColour", 0u}}, 0);
     }
 
-    void soundPlaysOnlyAtFullBarWhenAskedAndPresent()
+    void soundPlaysAfterEachRepaintOfAFullBar()
     {
-        QFETCH(int, percent);
-        QFETCH(bool, playSound);
-        QFETCH(bool, fileExists);
-        QFETCH(bool, wait);
+        QFETCH(Properties, sets);
         QTemporaryDir dir;
-        const QString path = fileExists ? createFile(dir, "done.wav") : dir.filePath("gone.wav");
-        SoundLog log;
+        QFile file(dir.filePath("done.wav"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("RIFF") == 4);
+        QList<std::pair<QString, bool>> plays;
         ProgBar bar;
-        bar.setSoundPlayer(log.player());
-        bar.setSoundToPlay(path);
-        bar.setPlaySound(playSound);
-        bar.setWaitForSound(wait);
-        bar.setPercent(percent);
-        bar.grab();
-        QTEST(int(log.plays.size()), "plays");
-        if (!log.plays.isEmpty())
-            QCOMPARE(log.plays.first(), std::make_pair(path, wait));
-    }
-
-    void missingSoundFilePlaysNothing()
-    {
-        QTemporaryDir dir;
-        QVERIFY(!quorlink::playSoundFile(dir.filePath("missing.wav"), true));
-        QVERIFY(!quorlink::playSoundFile(QString(), false));
-        QVERIFY(!quorlink::playSoundFile(dir.path(), false)); // a folder is no sound
-    }
-
-    // Each set that repaints passes the end of a paint once more, where the
-    // full bar asks for its sound.
-    void drawingSetsRepaintAndSoundSetsDoNot_data()
-    {
-        QTest::addColumn<QByteArray>("property");
-        QTest::addColumn<QVariant>("set");
-        QTest::addColumn<int>("repaints");
-        QTest::newRow("font colour") << QByteArray("FontColour") << QVariant(0u) << 1;
-        QTest::newRow("same value again") << QByteArray("Value") << QVariant(100) << 1;
-        QTest::newRow("message") << QByteArray("Message") << QVariant("x") << 1;
-        QTest::newRow("fill direction") << QByteArray("FillDirection") << QVariant(1) << 1;
-        QTest::newRow("wait for sound") << QByteArray("WaitForSound") << QVariant(true) << 0;
-        QTest::newRow("play sound") << QByteArray("PlaySound") << QVariant(true) << 0;
-    }
-
-    void drawingSetsRepaintAndSoundSetsDoNot()
-    {
-        QFETCH(QByteArray, property);
-        QFETCH(QVariant, set);
-        QTemporaryDir dir;
-        SoundLog log;
-        ProgBar bar;
-        bar.setSoundPlayer(log.player());
-        bar.setSoundToPlay(createFile(dir, "done.wav"));
+        bar.setSoundPlayer([&plays](const QString& path, bool wait) {
+            plays.append({path, wait});
+            return true;
+        });
+        bar.setSoundToPlay(file.fileName());
         bar.setPlaySound(true);
         bar.setValue(100);
         bar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
         QCoreApplication::processEvents();
-        log.plays.clear();
-        bar.setProperty(property, set);
-        QTEST(int(log.plays.size()), "repaints");
+        plays.clear();
+        for (const auto& [property, value] : sets)
+            QVERIFY(bar.setProperty(property, value));
+        QTEST(int(plays.size()), "plays");
+        for (const auto& play : plays)
+            QCOMPARE(play, std::make_pair(bar.soundToPlay(), bar.waitForSound()));
+    }
+
+    void missingSoundFilePlaysNothing()
+    {
+        QVERIFY(!quorlink::playSoundFile(QStringLiteral("/no/such/folder/done.wav"), true));
+        QVERIFY(!quorlink::playSoundFile(QString(), false));
+        QVERIFY(!quorlink::playSoundFile(QStringLiteral("/"), false)); // a folder is no sound
     }
 
     void propertiesSurviveAStoredFile()
     {
         ProgBar original;
         original.setBackColour(0x00C0C0C0);
-        original.setFontColour(quorlink::progbar::systemWindowText);
+        original.setFontColour(systemWindowText);
         original.setBorderStyle(0);
         original.setFillDirection(0);
         original.setMax(200);
@@ -246,14 +202,13 @@ private slots:
         original.setSoundToPlay(QStringLiteral("/tmp/done.wav"));
         original.setBarStyle(0);
         original.setWaitForSound(true);
-
         PropertyBag written;
         original.writeProperties(written);
-        const QStringList expectedOrder{
-            "BackColour",  "BorderStyle", "FillDirection", "FontColour", "Max",
-            "Message",     "Percent",     "ShowMessage",   "ShowValue",  "Value",
-            "SoundToPlay", "BarStyle",    "WaitForSound"};
-        QCOMPARE(written.keys(), expectedOrder);
+        const QStringList writeOrder{"BackColour",  "BorderStyle", "FillDirection", "FontColour",
+                                     "Max",         "Message",     "Percent",       "ShowMessage",
+                                     "ShowValue",   "Value",       "SoundToPlay",   "BarStyle",
+                                     "WaitForSound"};
+        QCOMPARE(written.keys(), writeOrder);
         QCOMPARE(written.readProperty("FontColour", 0).toLongLong(), -2147483640LL);
         QCOMPARE(written.readProperty("ShowValue", 0).toInt(), -1);
 
@@ -283,7 +238,6 @@ private slots:
         // default.
         PropertyBag bag;
         bag.write("Min", 100);
-        bag.write("ShowValue", -1);
         bag.write("FillDirection", 7);
         bag.write("BarStyle", "not a number");
         ProgBar bar;
@@ -292,14 +246,11 @@ private slots:
         QCOMPARE(bar.fillDirection(), 7);
         QCOMPARE(bar.barStyle(), 1);
         QVERIFY(!bar.renderToImage(QSize(50, 10)).isNull());
-        bar.setValue(40);
-        QCOMPARE(bar.value(), 100);
+        bar.setValue(40); // below the threshold: an empty bar
         QCOMPARE(bar.percent(), 0);
         bar.setValue(100);
         QCOMPARE(bar.percent(), 100);
         bar.setPercent(50);
-        QCOMPARE(bar.value(), 100);
-        QCOMPARE(bar.displayText(), QStringLiteral("100/100"));
         bar.setMax(150);
         QCOMPARE(bar.value(), 125);
     }
@@ -308,18 +259,94 @@ private slots:
     {
         ProgBar bar;
         applyMainFormDesign(bar);
-        QCOMPARE(bar.barStartColour(), 0x00FF0000u);
-        QCOMPARE(bar.barEndColour(), 0x00FF0000u);
-        QCOMPARE(bar.fontColour(), systemWindowText);
+        QCOMPARE(toQColor(bar.barStartColour(), bar.palette()), QColor(Qt::blue));
         QCOMPARE(toQColor(bar.fontColour(), bar.palette()),
                  bar.palette().color(QPalette::WindowText));
-        QCOMPARE(toQColor(bar.barStartColour(), bar.palette()), QColor(Qt::blue));
-        QVERIFY(bar.showPercent());
         QCOMPARE(bar.size(), QSize(289, 17));
         QCOMPARE(bar.displayText(), QStringLiteral("0%"));
-        PropertyBag rewritten;
-        bar.writeProperties(rewritten);
-        QCOMPARE(rewritten, mainFormDesign());
+    }
+
+    void solidFillsExactlyItsShare_data()
+    {
+        QTest::addColumn<FillDirection>("direction");
+        QTest::addColumn<int>("percent");
+        const char* names[] = {"from bottom", "from top", "from right", "from left"};
+        for (const int percent : {0, 37, 100})
+            for (int direction = 0; direction < 4; ++direction)
+                QTest::addRow("%s %d%%", names[direction], percent)
+                    << FillDirection(direction) << percent;
+    }
+
+    void solidFillsExactlyItsShare()
+    {
+        QFETCH(FillDirection, direction);
+        QFETCH(int, percent);
+        const QImage image = growingFromLeft(
+            paint(QSize(100, 100), BarStyle::Solid, direction, percent, 256), direction);
+        for (int x = 0; x < 100; ++x)
+            for (int y : {0, 50, 99})
+                QCOMPARE(image.pixelColor(x, y), x < percent ? startColour : backColour);
+    }
+
+    void gradientPaintsOnlyWholeBands()
+    {
+        // 64 bands of 1.5625 px: band 30 ends at 48, band 31 would end at
+        // the fill edge 50 and is left out; the back colour starts at 50.
+        const QImage image =
+            paint(QSize(100, 4), BarStyle::Gradient, FillDirection::FromLeft, 50, 64);
+        QCOMPARE(image.pixelColor(47, 1), QColor(0x08, 0x9F, 0x28));
+        QCOMPARE(image.pixelColor(49, 1), sentinel);
+        QCOMPARE(image.pixelColor(50, 1), backColour);
+    }
+
+    void gradientRunsFromStartToExactlyTheEndColour_data()
+    {
+        QTest::addColumn<FillDirection>("direction");
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<int>("bands");
+        QTest::newRow("from bottom, 8 bit") << FillDirection::FromBottom << 8 << 64;
+        QTest::newRow("from top, 15 bit") << FillDirection::FromTop << 15 << 32;
+        QTest::newRow("from right, 16 bit") << FillDirection::FromRight << 16 << 256;
+        QTest::newRow("from left, 24 bit") << FillDirection::FromLeft << 24 << 256;
+        QTest::newRow("from left, 32 bit") << FillDirection::FromLeft << 32 << 256;
+        QTest::newRow("from left, 1 bit, unknown") << FillDirection::FromLeft << 1 << 64;
+    }
+
+    void gradientRunsFromStartToExactlyTheEndColour()
+    {
+        QFETCH(FillDirection, direction);
+        QFETCH(int, depth);
+        ProgBar bar;
+        bar.setColourDepthOverride(depth);
+        bar.setBarStyle(0);
+        bar.setFillDirection(int(direction));
+        // Green falls by at least one step per band, so neighbouring bands
+        // always differ; the stepped colours never quite reach the end.
+        bar.setBarStartColour(oleRgb(0, 255, 0));
+        bar.setBarEndColour(oleRgb(0x12, 0, 0x56));
+        bar.setPercent(100);
+        const QList<QRgb> runs =
+            coloursAlongFill(growingFromLeft(bar.renderToImage(QSize(1024, 1024)), direction));
+        QTEST(int(runs.size()), "bands");
+        QCOMPARE(QColor(runs.first()), QColor(0, 255, 0));
+        QCOMPARE(QColor(runs.last()), QColor(0x12, 0, 0x56));
+    }
+
+    void widgetPaintsBarInsideItsBorder()
+    {
+        ProgBar bar;
+        bar.resize(102, 12);
+        bar.setBarStartColour(0x00FF0000); // stored as BGR
+        bar.setValue(40);
+        const QImage bordered = bar.grab().toImage();
+        QCOMPARE(bordered.pixelColor(0, 5), bar.palette().color(QPalette::WindowText));
+        QCOMPARE(bordered.pixelColor(40, 5), QColor(Qt::blue));
+        QCOMPARE(bordered.pixelColor(41, 5), QColor(Qt::white));
+
+        bar.setBorderStyle(0);
+        const QImage plain = bar.grab().toImage();
+        QCOMPARE(plain.pixelColor(0, 5), QColor(Qt::blue));
+        QCOMPARE(plain.pixelColor(41, 5), QColor(Qt::white));
     }
 };
 
