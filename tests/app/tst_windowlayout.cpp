@@ -7,7 +7,6 @@
 #include <QMenuBar>
 
 using quorlink::app::FormLayout;
-using quorlink::test::saveShot;
 using quorlink::test::WindowFixture;
 
 namespace {
@@ -28,26 +27,35 @@ class WindowLayoutTest : public QObject
     Q_OBJECT
 
 private slots:
+    void designClientAreaIsTheDesignSize()
+    {
+        WindowFixture window;
+        auto& form = *window.form;
+        QCOMPARE(form.height() - form.menuBar()->height(),
+                 quorlink::app::pixelsFromTwipsY(FormLayout::DesignClientHeight));
+        QCOMPARE(form.width(), quorlink::app::pixelsFromTwipsX(FormLayout::DesignClientWidth));
+    }
+
+    // Sizes are the window's outer size in twips; below the minimum it snaps back.
     void controlsStayApartAndInsideAtEverySize_data()
     {
-        QTest::addColumn<double>("width");
-        QTest::addColumn<double>("height");
-        QTest::addColumn<QString>("shot");
-        QTest::newRow("design") << 9630.0 << 6720.0 << "idle";
-        QTest::newRow("minimum") << 8295.0 << 3500.0 << "minimum";
-        QTest::newRow("large") << 16000.0 << 11000.0 << "large";
+        QTest::addColumn<QSize>("requested");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("design") << QSize(9630, 6720) << QSize(9630, 6720);
+        QTest::newRow("minimum") << QSize(8295, 3500) << QSize(8295, 3500);
+        QTest::newRow("large") << QSize(16000, 11000) << QSize(16000, 11000);
+        QTest::newRow("too-small") << QSize(4000, 2000) << QSize(8295, 3500);
     }
     void controlsStayApartAndInsideAtEverySize()
     {
-        QFETCH(double, width);
-        QFETCH(double, height);
-        QFETCH(QString, shot);
+        QFETCH(QSize, requested);
+        QFETCH(QSize, expected);
         WindowFixture window;
         auto& form = *window.form;
-        form.setOuterSizeTwips(width, height);
+        form.setOuterSizeTwips(requested.width(), requested.height());
         QTest::qWait(0);
-        QVERIFY(qAbs(form.outerWidthTwips() - width) < 16);
-        QVERIFY(qAbs(form.outerHeightTwips() - height) < 16);
+        QVERIFY(qAbs(form.outerWidthTwips() - expected.width()) < 16);
+        QVERIFY(qAbs(form.outerHeightTwips() - expected.height()) < 16);
         const QRect client = form.centralWidget()->rect();
         const QList<QRect> controls = placedControls(form);
         for (int i = 0; i < controls.size(); ++i) {
@@ -61,28 +69,7 @@ private slots:
             auto* list = window.list(index);
             QVERIFY(list->parentWidget()->rect().contains(list->geometry()));
         }
-        saveShot(form, shot);
-    }
-
-    void designClientAreaIsTheDesignSize()
-    {
-        WindowFixture window;
-        auto& form = *window.form;
-        const int clientHeight = form.height() - form.menuBar()->height();
-        QCOMPARE(clientHeight, quorlink::app::pixelsFromTwipsY(FormLayout::DesignClientHeight));
-        QCOMPARE(form.width(), quorlink::app::pixelsFromTwipsX(FormLayout::DesignClientWidth));
-    }
-
-    void resizingBelowTheMinimumSnapsBack()
-    {
-        WindowFixture window;
-        auto& form = *window.form;
-        form.setOuterSizeTwips(4000, 2000);
-        QTest::qWait(0);
-        QVERIFY(form.outerWidthTwips() >= FormLayout::MinimumOuterWidth - 15);
-        QVERIFY(form.outerHeightTwips() >= FormLayout::MinimumOuterHeight - 15);
-        QVERIFY(form.outerWidthTwips() < FormLayout::MinimumOuterWidth + 15);
-        QVERIFY(form.outerHeightTwips() < FormLayout::MinimumOuterHeight + 15);
+        quorlink::test::saveShot(form, QString::fromLatin1(QTest::currentDataTag()));
     }
 
     void minimisingLeavesTheLayoutAlone()
@@ -97,34 +84,6 @@ private slots:
         form.showNormal();
         QTest::qWait(0);
         QVERIFY(placedControls(form) != before);
-    }
-
-    void selectionAndModeShots()
-    {
-        if (qEnvironmentVariableIsEmpty("QUORLINK_SHOT_DIR"))
-            QSKIP("pictures only when QUORLINK_SHOT_DIR is set");
-        {
-            WindowFixture window;
-            window.click(1, 0);
-            window.form->setFirmwareFile(
-                QStringLiteral("/home/technician/Firmware Update/qdx_mgt231e.hex"));
-            saveShot(*window.form, QStringLiteral("manager"));
-        }
-        {
-            WindowFixture window;
-            for (int row : {0, 2, 3, 30})
-                window.click(2, row);
-            window.click(3, 31);
-            window.form->ProgBar1->setValue(42);
-            window.form->setStatusText(QStringLiteral("Status: Getting version in process ..."));
-            window.list(2)->setItemText(0, QStringLiteral("2. Computer 2 F/W - QLREM ver1.07 US"));
-            saveShot(*window.form, QStringLiteral("remote"));
-        }
-        {
-            WindowFixture window;
-            window.form->mnuAdvanced_Click();
-            saveShot(*window.form, QStringLiteral("advanced"));
-        }
     }
 };
 

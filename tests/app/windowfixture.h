@@ -50,6 +50,7 @@ struct WindowFixture
     }
 
     bool buttonEnabled(int button) const { return form->asxToolbar1->isButtonEnabled(button); }
+    int remoteSelCount() const { return list(2)->selCount() + list(3)->selCount(); }
 
     QString settingsFileText() const
     {
