@@ -127,7 +127,8 @@ private slots:
         QCOMPARE(SettingsFile::formatPosition(0.1f), QStringLiteral("0.1"));
         QCOMPARE(SettingsFile::formatPosition(1000000.0f), QStringLiteral("1000000"));
         // Written through a temporary file renamed over the old one: nothing else is left.
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("update.ini")});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("update.ini")});
     }
 
     void writeIntoAMissingFolderFailsWithoutThrowing()
@@ -141,10 +142,10 @@ private slots:
         QTest::addColumn<double>("left");
         QTest::addColumn<double>("top");
         QTest::newRow("no file") << QByteArray() << 100.0 << 100.0;
-        QTest::newRow("saved position") << QByteArray("Left = 1500\r\nTop = 900\r\nCom = 1\r\n")
-                                        << 1500.0 << 900.0;
-        QTest::newRow("minimised") << QByteArray("Left = -48000\r\nTop = -48000\r\nCom = 1\r\n")
-                                   << 100.0 << 100.0;
+        QTest::newRow("saved position")
+            << QByteArray("Left = 1500\r\nTop = 900\r\nCom = 1\r\n") << 1500.0 << 900.0;
+        QTest::newRow("minimised")
+            << QByteArray("Left = -48000\r\nTop = -48000\r\nCom = 1\r\n") << 100.0 << 100.0;
         QTest::newRow("beyond the right edge")
             << QByteArray("Left = 99999999\r\nTop = 300\r\nCom = 1\r\n") << 100.0 << 300.0;
     }
@@ -189,7 +190,8 @@ private slots:
         QVERIFY(!form.mnuOpen->isEnabled());
 
         form.close();
-        QCOMPARE(readAll(machine.settingsPath()), QByteArray("Left = 100\r\nTop = 100\r\nCom = 3\r\n"));
+        QCOMPARE(readAll(machine.settingsPath()),
+                 QByteArray("Left = 100\r\nTop = 100\r\nCom = 3\r\n"));
     }
 
     void savedPortIsUsedWhenFreeAndUnusableNumbersFallBack_data()
@@ -206,7 +208,7 @@ private slots:
         QFETCH(QByteArray, comLine);
         QFETCH(int, expected);
         Machine machine;
-        machine.devices.setDevice(1, SimulatedDevice::Modem);  // COM1 busy
+        machine.devices.setDevice(1, SimulatedDevice::Modem); // COM1 busy
         machine.devices.setDevice(2, SimulatedDevice::Switch);
         machine.devices.setDevice(4, SimulatedDevice::Silent);
         writeRaw(machine.settingsPath(), "Left = 100\r\nTop = 100\r\n" + comLine + "\r\n");
@@ -222,7 +224,8 @@ private slots:
 
         QCOMPARE(machine.prompts.log(), (QStringList{"beep", "message:System Error"}));
         const auto message = machine.prompts.messages().front();
-        QCOMPARE(message.text, QStringLiteral("There are no free Com Ports available in the system!"));
+        QCOMPARE(message.text,
+                 QStringLiteral("There are no free Com Ports available in the system!"));
         QCOMPARE(message.style, 0x10010);
         QVERIFY(!form.MSComm1.portOpen());
         form.close();
@@ -260,7 +263,8 @@ private slots:
         first.start(program, {QStringLiteral("--simulate")});
         QVERIFY(first.waitForStarted());
         // The first copy holds its lock from before its window exists.
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath(QStringLiteral("Update.lock"))), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath(QStringLiteral("Update.lock"))),
+                                 10000);
 
         QProcess second;
         second.setProcessEnvironment(environment);
