@@ -39,6 +39,24 @@ public:
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
 
+    // One operation on the link at a time. Every wait yields, so a command
+    // could otherwise start a second exchange inside the first, take its
+    // reply and leave the first waiting forever. A command holds an Operation
+    // for as long as it runs; commands that find one running are ignored, and
+    // the window refuses to close meanwhile.
+    class Operation
+    {
+    public:
+        explicit Operation(Link& link) : m_link(link) { ++m_link.m_operations; }
+        ~Operation() { --m_link.m_operations; }
+        Operation(const Operation&) = delete;
+        Operation& operator=(const Operation&) = delete;
+
+    private:
+        Link& m_link;
+    };
+    bool operationRunning() const { return m_operations > 0; }
+
     CommPort& port() { return m_port; }
     LinkTimer& timer1() { return m_timer1; }
     LinkTimer& timer2() { return m_timer2; }
@@ -108,6 +126,7 @@ private:
     LinkTimer& m_timer2;
     TimeSource& m_time;
     Prompts& m_prompts;
+    int m_operations = 0;
 };
 
 } // namespace quorlink::link

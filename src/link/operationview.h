@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace quorlink::link {
+
+// Colours as the progress bar takes them: 0x00BBGGRR.
+namespace Colour {
+inline constexpr std::uint32_t Black = 0x000000;
+inline constexpr std::uint32_t White = 0xFFFFFF;
+inline constexpr std::uint32_t Red = 0x0000FF;
+inline constexpr std::uint32_t Yellow = 0x00FFFF;
+inline constexpr std::uint32_t Blue = 0xFF0000;
+} // namespace Colour
+
+// What a link operation (version run, reset, download, update run) shows
+// while it runs, in the order it shows it. The operations live here, free of
+// any window; the main window implements this with its lists, progress bar
+// and status panel, the command-line tool with text. Both faces therefore
+// put the same bytes on the wire. Messages to the user (the communication
+// error, the verification error) go through Prompts, not through here.
+//
+// Each operation adds the steps it needs below its own heading; a face that
+// has nothing to show for a step implements it as nothing.
+class OperationView
+{
+public:
+    virtual ~OperationView() = default;
+
+    // --- Shared: status panel and progress bar --------------------------------
+    virtual void showStatus(const QString& text) = 0;
+    // The bar's value, 0..100.
+    virtual void showProgress(int value) = 0;
+    virtual void showProgressTextColour(std::uint32_t colour) = 0;
+    virtual void showBarColours(std::uint32_t startColour, std::uint32_t endColour) = 0;
+    // The window's return to its idle state, where an error handler asks for it.
+    virtual void restoreIdleState() = 0;
+};
+
+} // namespace quorlink::link
