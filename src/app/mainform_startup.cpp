@@ -170,8 +170,9 @@ void MainForm::fillLanguageTable()
 
 void MainForm::closeEvent(QCloseEvent* event)
 {
-    // No closing while cards are being written.
-    if (Busy) {
+    // No closing while cards are being written, nor under any other
+    // operation's wait: it would close the port the wait is polling.
+    if (Busy || link.operationRunning()) {
         event->ignore();
         return;
     }

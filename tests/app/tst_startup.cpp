@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 using namespace quorlink;
 using app::MainForm;
 using app::SettingsFile;
@@ -229,18 +231,46 @@ private slots:
         QVERIFY(readAll(machine.settingsPath()).endsWith("Com = 1\r\n"));
     }
 
-    void closingIsRefusedWhileBusy()
+    // An update run sets Busy; every other operation on the link holds an
+    // Operation. Closing under either would tear the port from a running wait.
+    void closingIsRefusedWhileBusyOrAnOperationRuns_data()
     {
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<bool>("operation");
+        QTest::addColumn<bool>("byMenu");
+        QTest::newRow("busy, close box") << true << false << false;
+        QTest::newRow("busy, File > Exit") << true << false << true;
+        QTest::newRow("operation, close box") << false << true << false;
+        QTest::newRow("operation, File > Exit") << false << true << true;
+    }
+    void closingIsRefusedWhileBusyOrAnOperationRuns()
+    {
+        QFETCH(bool, busy);
+        QFETCH(bool, operation);
+        QFETCH(bool, byMenu);
         Machine machine;
         MainForm& form = machine.start();
         form.show();
         QFile::remove(machine.settingsPath());
-        form.Busy = true;
-        QVERIFY(!form.close());
-        QVERIFY(form.isVisible());
-        QVERIFY(!QFile::exists(machine.settingsPath()));
-        form.Busy = false;
-        QVERIFY(form.close());
+        const auto requestClose = [&] {
+            if (byMenu)
+                form.mnuExit->trigger();
+            else
+                form.close();
+        };
+        {
+            std::optional<link::Link::Operation> running;
+            if (operation)
+                running.emplace(form.link);
+            form.Busy = busy;
+            requestClose();
+            QVERIFY(form.isVisible());
+            QVERIFY(form.MSComm1.portOpen());
+            QVERIFY(!QFile::exists(machine.settingsPath()));
+            form.Busy = false;
+        }
+        requestClose();
+        QVERIFY(!form.isVisible());
         QVERIFY(!form.MSComm1.portOpen());
         QVERIFY(QFile::exists(machine.settingsPath()));
     }
