@@ -95,11 +95,13 @@ private slots:
         QTest::newRow("bottom of the second list")
             << ClicksAfterScrolls{{3, Scroll::Bottom, 31}} << QList<int>{64};
         QTest::newRow("back to the top after another list")
-            << ClicksAfterScrolls{{3, Scroll::Bottom, 31}, {2, Scroll::Keep, 4},
+            << ClicksAfterScrolls{{3, Scroll::Bottom, 31},
+                                  {2, Scroll::Keep, 4},
                                   {3, Scroll::Top, 0}}
             << QList<int>{6, 33, 64};
         QTest::newRow("first list scrolled down, then its top again")
-            << ClicksAfterScrolls{{2, Scroll::Bottom, 29}, {3, Scroll::Keep, 2},
+            << ClicksAfterScrolls{{2, Scroll::Bottom, 29},
+                                  {3, Scroll::Keep, 2},
                                   {2, Scroll::Top, 1}}
             << QList<int>{3, 31, 35};
     }

@@ -55,8 +55,9 @@ struct WindowFixture
         app::CardList* target = list(index);
         for (int step = 0; step < target->count() && !rowShown(index, row); ++step) {
             const bool above = target->visualItemRect(target->item(row)).top() < 0;
-            target->verticalScrollBar()->triggerAction(above ? QAbstractSlider::SliderSingleStepSub
-                                                             : QAbstractSlider::SliderSingleStepAdd);
+            const auto arrow =
+                above ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd;
+            target->verticalScrollBar()->triggerAction(arrow);
         }
     }
 
