@@ -5,8 +5,8 @@
 #include "mainform.h"
 
 #include "logging.h"
-#include "portprobe.h"
-#include "settingsfile.h"
+#include "link/portprobe.h"
+#include "platform/settingsfile.h"
 #include "splash.h"
 #include "twips.h"
 

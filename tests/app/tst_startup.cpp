@@ -1,5 +1,5 @@
 #include "app/mainform.h"
-#include "app/settingsfile.h"
+#include "platform/settingsfile.h"
 #include "app/twips.h"
 #include "link/protocol.h"
 #include "recordingprompts.h"
@@ -17,7 +17,7 @@
 
 using namespace quorlink;
 using app::MainForm;
-using app::SettingsFile;
+using quorlink::SettingsFile;
 using sim::SimulatedDevice;
 
 namespace {

@@ -1,13 +1,13 @@
 #include "portprobe.h"
 
-#include "link/link.h"
+#include "link.h"
 #include "platform/commport.h"
 #include "platform/runtimeerror.h"
 #include "platform/timesource.h"
 
 #include <QByteArray>
 
-namespace quorlink::app {
+namespace quorlink::link {
 
 namespace {
 
@@ -56,4 +56,4 @@ bool ProbePort(link::Link& link, int portNumber)
     return busy;
 }
 
-} // namespace quorlink::app
+} // namespace quorlink::link

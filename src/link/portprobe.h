@@ -1,10 +1,8 @@
 #pragma once
 
 namespace quorlink::link {
-class Link;
-}
 
-namespace quorlink::app {
+class Link;
 
 // Tells whether COM `portNumber` is unusable for the switch: it cannot be
 // opened, or something answers the modem attention command "AT" CR within
@@ -12,4 +10,4 @@ namespace quorlink::app {
 // Timer1 disabled, whatever happens.
 bool ProbePort(link::Link& link, int portNumber);
 
-} // namespace quorlink::app
+} // namespace quorlink::link
