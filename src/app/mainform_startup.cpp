@@ -86,8 +86,11 @@ void MainForm::Form_Initialize()
 
 void MainForm::Form_Load()
 {
-    for (int port = 1; port <= PortCount; ++port)
-        PortBusy[port - 1] = ProbePort(link, port);
+    for (int port = 1; port <= PortCount; ++port) {
+        const link::PortDiagnosis diagnosis = link::diagnosePort(link, port);
+        PortBusy[port - 1] = diagnosis.busy();
+        PortBusyReasons[port - 1] = diagnosis.reason;
+    }
 
     int firstFree = 0;
     for (int port = PortCount; port >= 1; --port) {

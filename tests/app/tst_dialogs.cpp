@@ -70,8 +70,12 @@ private slots:
         auto& form = *window.form;
         const int opens = window.devices.openCount();
         {
-            ComPortDialog dialog(form.MSComm1, form.ComPortNumber, form.PortBusy, &form);
+            ComPortDialog dialog(form.MSComm1, form.ComPortNumber, form.PortBusy, &form,
+                                 form.PortBusyReasons);
             QVERIFY(dialog.option(0)->isChecked());
+            // A greyed port tells its device and why.
+            QCOMPARE(dialog.option(1)->toolTip(), QStringLiteral("COM2 does not exist"));
+            QVERIFY(dialog.option(0)->toolTip().isEmpty());
             QVERIFY(dialog.option(0)->isEnabled() && dialog.option(2)->isEnabled());
             QVERIFY(!dialog.option(1)->isEnabled() && !dialog.option(3)->isEnabled());
             if (chooseCom3)

@@ -173,6 +173,10 @@ private slots:
         MainForm& form = machine.start();
 
         QCOMPARE(form.PortBusy, (std::array<bool, 4>{true, true, false, false}));
+        QCOMPARE(form.PortBusyReasons,
+                 (std::array<QString, 4>{
+                     QStringLiteral("something on Simulated modem answers \"AT\" (a modem?)"),
+                     QStringLiteral("COM2 does not exist"), QString(), QString()}));
         // Each free port listens for exactly one second; the modem answers at once.
         QVERIFY(machine.clock.nowMilliseconds() >= 2000);
         QVERIFY(machine.clock.nowMilliseconds() < 2100);
