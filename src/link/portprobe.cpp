@@ -1,10 +1,10 @@
 #include "portprobe.h"
 
 #include "link.h"
-#include "protocol.h"
 #include "platform/commport.h"
 #include "platform/runtimeerror.h"
 #include "platform/timesource.h"
+#include "protocol.h"
 
 #include <QByteArray>
 
@@ -21,7 +21,7 @@ bool listenForAnswer(Link& link)
     link.timer1().setEnabled(true);
     for (;;) {
         if (port.inBufferCount() != 0) {
-            port.input();  // what answered does not matter
+            port.input(); // what answered does not matter
             return true;
         }
         if (!link.waitingForReply)

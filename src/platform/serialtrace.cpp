@@ -61,9 +61,9 @@ SerialTraceLog::SerialTraceLog(const QString& path, const TimeSource& time)
     : m_file(path), m_time(time), m_start(time.nowMicroseconds())
 {
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        throw RuntimeError(RuntimeError::PathAccess,
-                           QStringLiteral("%1: cannot write the trace: %2")
-                               .arg(path, m_file.errorString()));
+        throw RuntimeError(
+            RuntimeError::PathAccess,
+            QStringLiteral("%1: cannot write the trace: %2").arg(path, m_file.errorString()));
 }
 
 QString SerialTraceLog::lineSettingName(const LineSettings& settings)

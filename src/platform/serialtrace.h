@@ -45,7 +45,9 @@ private:
 class TracingDeviceProvider final : public DeviceProvider
 {
 public:
-    TracingDeviceProvider(DeviceProvider& inner, SerialTraceLog& log) : m_inner(inner), m_log(log) {}
+    TracingDeviceProvider(DeviceProvider& inner, SerialTraceLog& log) : m_inner(inner), m_log(log)
+    {
+    }
 
     std::unique_ptr<SerialDevice> open(int comNumber, const LineSettings& settings) override;
     QString deviceName(int comNumber) const override { return m_inner.deviceName(comNumber); }

@@ -51,21 +51,21 @@ private slots:
         // apart, the end of the address phase under space parity, the reply read
         // byte by byte as it arrives. Card 6 stays silent: after 200 ms the port is
         // reopened to discard what might still come. COM3 does not exist.
-        const QString expected = QStringLiteral(
-            "    0.000000 -- open COM1 Simulated switch 19200,s,8,1\n"
-            "    0.000000 out mark  85\n"
-            "    0.010000 out mark  10\n"
-            "    0.020000 out space 00\n"
-            "    0.023146 in  space 56\n"
-            "    0.023719 in  space 31\n"
-            "    0.024292 in  space ff\n"
-            "    0.024292 out mark  86\n"
-            "    0.034292 out mark  10\n"
-            "    0.044292 out space 00\n"
-            "    0.244292 -- close Simulated switch\n"
-            "    0.244292 -- open COM1 Simulated switch 19200,s,8,1\n"
-            "    0.244292 -- close Simulated switch\n"
-            "    0.244292 -- open COM3 failed: COM3: no such device\n");
+        const QString expected =
+            QStringLiteral("    0.000000 -- open COM1 Simulated switch 19200,s,8,1\n"
+                           "    0.000000 out mark  85\n"
+                           "    0.010000 out mark  10\n"
+                           "    0.020000 out space 00\n"
+                           "    0.023146 in  space 56\n"
+                           "    0.023719 in  space 31\n"
+                           "    0.024292 in  space ff\n"
+                           "    0.024292 out mark  86\n"
+                           "    0.034292 out mark  10\n"
+                           "    0.044292 out space 00\n"
+                           "    0.244292 -- close Simulated switch\n"
+                           "    0.244292 -- open COM1 Simulated switch 19200,s,8,1\n"
+                           "    0.244292 -- close Simulated switch\n"
+                           "    0.244292 -- open COM3 failed: COM3: no such device\n");
         QCOMPARE(QString::fromUtf8(file.readAll()), expected);
     }
 
