@@ -22,6 +22,12 @@ const QList<Command>& commands()
          QStringLiteral("COM1 to COM4: the device behind each, whether the switch can use it, "
                         "and why not"),
          runPorts},
+        {QStringLiteral("simulate"),
+         QStringLiteral("--pty [--cards LIST] [--silent LIST] [--not-responding LIST] "
+                        "[--refuse-record N] [--abort-record N] [--delay MS] [--record FILE]"),
+         QStringLiteral("run a simulated switch behind a pseudo-terminal; prints its device path "
+                        "first and runs until interrupted"),
+         runSimulate},
     };
     return table;
 }

@@ -84,5 +84,6 @@ private:
 // The commands themselves, one function each.
 int runCheck(const QStringList& arguments, Streams& streams);
 int runPorts(const QStringList& arguments, Streams& streams);
+int runSimulate(const QStringList& arguments, Streams& streams);
 
 } // namespace quorlink::cli

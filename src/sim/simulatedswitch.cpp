@@ -140,6 +140,14 @@ QByteArray SimulatedSwitch::takeArrived()
     return result;
 }
 
+std::optional<std::int64_t> SimulatedSwitch::nextArrivalMicroseconds() const
+{
+    const auto count = static_cast<std::size_t>(arrivedCount());
+    if (count >= m_replies.size())
+        return std::nullopt;
+    return m_replies[count].arrival;
+}
+
 void SimulatedSwitch::discardArrived()
 {
     m_replies.erase(m_replies.begin(), m_replies.begin() + arrivedCount());

@@ -70,6 +70,8 @@ public:
     int arrivedCount() const;
     QByteArray takeArrived();
     void discardArrived();
+    // When the next reply byte not yet arrived will arrive; empty when none is on its way.
+    std::optional<std::int64_t> nextArrivalMicroseconds() const;
 
 private:
     enum class Stage
