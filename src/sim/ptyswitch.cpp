@@ -19,6 +19,9 @@ namespace quorlink::sim {
 
 namespace {
 
+// How soon a reply the PC's side had no room for is offered again.
+constexpr int RetryMs = 5;
+
 [[noreturn]] void failPty(const char* what)
 {
     throw RuntimeError(RuntimeError::DeviceUnavailable,
@@ -81,26 +84,28 @@ void PtySwitch::readFromPc()
 
 void PtySwitch::deliverReplies()
 {
-    const QByteArray replies = m_switch.takeArrived();
-    qsizetype written = 0;
-    while (written < replies.size()) {
-        const ssize_t count = ::write(m_master, replies.constData() + written,
-                                      static_cast<size_t>(replies.size() - written));
-        if (count < 0 && errno == EAGAIN) {
-            ::usleep(1000); // the slave's buffer is full until the PC reads
-            continue;
-        }
+    m_unsent += m_switch.takeArrived();
+    while (!m_unsent.isEmpty()) {
+        const ssize_t count =
+            ::write(m_master, m_unsent.constData(), static_cast<size_t>(m_unsent.size()));
+        if (count < 0 && errno == EAGAIN)
+            break; // the PC does not read: try again later, never block the loop
         if (count < 0) {
             qCWarning(lcSim) << "pseudo-terminal write failed:" << std::strerror(errno);
+            m_unsent.clear();
             break;
         }
-        written += count;
+        m_unsent.remove(0, count);
     }
     scheduleDelivery();
 }
 
 void PtySwitch::scheduleDelivery()
 {
+    if (!m_unsent.isEmpty()) {
+        m_delivery.start(RetryMs);
+        return;
+    }
     const std::optional<std::int64_t> next = m_switch.nextArrivalMicroseconds();
     if (!next)
         return;

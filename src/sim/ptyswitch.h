@@ -43,6 +43,8 @@ private:
     QString m_slavePath;
     QSocketNotifier* m_readable = nullptr;
     QTimer m_delivery;
+    // Replies that arrived while the slave's input queue was full.
+    QByteArray m_unsent;
 };
 
 } // namespace quorlink::sim

@@ -3,6 +3,7 @@
 #include "app/comportdialog.h"
 #include "app/twips.h"
 #include "app/versiondialog.h"
+#include "platform/version.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -151,18 +152,25 @@ private slots:
              {std::pair{form.mnuPort, at(3, 4)}, std::pair{form.mnuAbout, at(4, 3)}}) {
             QPointer<QDialog> seen;
             QPoint position;
+            QStringList labels;
             QTimer::singleShot(0, [&] {
                 seen = qobject_cast<QDialog*>(QApplication::activeModalWidget());
                 if (!seen)
                     return;
                 if (seen->parentWidget() == &form)
                     position = seen->pos();
+                for (const QLabel* label : seen->findChildren<QLabel*>())
+                    labels << label->text();
                 saveShot(*seen, QStringLiteral("dialog-") + seen->objectName());
                 seen->findChild<QPushButton*>()->click(); // OK, the first button
             });
             menu->trigger();
             QVERIFY(seen.isNull()); // destroyed when closed
             QCOMPARE(position, expected);
+            // About names the version, so that a technician can quote it.
+            if (menu == form.mnuAbout)
+                QVERIFY(labels.contains(QStringLiteral("Varnex Quorlink Update ") +
+                                        QLatin1String(quorlink::ProgramVersion)));
         }
     }
 };

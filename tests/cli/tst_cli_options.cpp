@@ -1,8 +1,13 @@
 #include "cli/cardlist.h"
 #include "cli/linksession.h"
+#include "link/protocol.h"
+#include "platform/runtimeerror.h"
 
 #include <QCommandLineParser>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextStream>
 
 using namespace quorlink::cli;
 
@@ -107,6 +112,45 @@ private slots:
         QCOMPARE(options->comNumber, com);
         QCOMPARE(options->device, device);
         QCOMPARE(options->simulate, simulate);
+    }
+
+    // The session the switch commands open: a device that is not there is a
+    // clear error naming it; the built-in switch answers, and the trace shows it.
+    void sessionOpensTheChosenDevice()
+    {
+        QString errors;
+        QTextStream errorStream(&errors);
+        TextPrompts prompts(errorStream);
+        LinkOptions missing;
+        missing.comNumber = 2;
+        missing.device = QStringLiteral("/dev/quorlink-nonexistent");
+        LinkSession absent(missing, prompts);
+        try {
+            absent.open();
+            QFAIL("a missing device opened");
+        } catch (const quorlink::RuntimeError& error) {
+            QVERIFY2(error.message().contains(missing.device), qPrintable(error.message()));
+        }
+
+        QTemporaryDir dir;
+        LinkOptions simulated;
+        simulated.simulate = true;
+        simulated.traceFile = dir.filePath(QStringLiteral("trace.txt"));
+        {
+            LinkSession session(simulated, prompts);
+            session.open();
+            const auto reply =
+                session.link().exchangeVersion(7, quorlink::link::protocol::FirmwareVersionCommand);
+            QVERIFY(reply.received);
+            QCOMPARE(reply.text, QStringLiteral("QLREM ver1.07 US"));
+        }
+        QVERIFY(errors.isEmpty());
+        QFile trace(simulated.traceFile);
+        QVERIFY(trace.open(QIODevice::ReadOnly));
+        const QByteArray text = trace.readAll();
+        QVERIFY(text.contains("-- open COM1 Simulated switch 19200,s,8,1\n"));
+        QVERIFY(text.contains(" out mark  87\n"));
+        QVERIFY(text.contains(" out space 00\n"));
     }
 };
 
