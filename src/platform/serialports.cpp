@@ -85,18 +85,24 @@ QtSerialDevice::QtSerialDevice(const QString& deviceName, std::function<void()> 
         m_pseudoTerminal = true;
     // A hung-up device stays readable and every read returns nothing, so the
     // event loop would read it again and again at full speed; close it
-    // instead. The next operation then reports it gone. Queued: the port is
-    // still inside its own read when it reports the error.
-    QObject::connect(
-        &m_port, &QSerialPort::errorOccurred, &m_port,
-        [this](QSerialPort::SerialPortError error) {
-            if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError &&
-                m_port.isOpen() && deviceGone()) {
-                qCWarning(lcPlatform) << m_deviceName << "has gone away";
-                m_port.close();
-            }
-        },
-        Qt::QueuedConnection);
+    // instead. The next operation then reports it gone. The signal also
+    // reports harmless states (a poll that found nothing, an error being
+    // cleared) many times per wait; an event posted for each of those would
+    // wake every wait at once and spin the core. So only a real failure posts
+    // the close, which must wait until the port has left its own read.
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
+                     [this](QSerialPort::SerialPortError error) {
+                         if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError ||
+                             !m_port.isOpen() || !deviceGone())
+                             return;
+                         QMetaObject::invokeMethod(
+                             &m_port,
+                             [this] {
+                                 qCWarning(lcPlatform) << m_deviceName << "has gone away";
+                                 m_port.close();
+                             },
+                             Qt::QueuedConnection);
+                     });
     qCDebug(lcPlatform) << "opened" << deviceName << (m_pseudoTerminal ? "(pseudo-terminal)" : "");
 }
 
@@ -223,9 +229,22 @@ void QtSerialDevice::drainDriver()
 // driver; QSerialPort only counts what it has read itself.
 void QtSerialDevice::pullFromDriver()
 {
-    for (int round = 0; round < MaxPullRounds && m_port.waitForReadyRead(0); ++round) {
+    for (int round = 0; round < MaxPullRounds && driverHasNews() && m_port.waitForReadyRead(0);
+         ++round) {
     }
     throwIfFailed("read");
+}
+
+// Whether the driver holds bytes or a hang-up. Asking QSerialPort instead
+// costs a timeout error, and a signal, on every poll that finds nothing.
+bool QtSerialDevice::driverHasNews() const
+{
+#if defined(Q_OS_UNIX)
+    pollfd state = {m_port.handle(), POLLIN, 0};
+    return ::poll(&state, 1, 0) != 0;
+#else
+    return true; // bytes may already sit in a finished overlapped read
+#endif
 }
 
 bool QtSerialDevice::markSpaceHonoured(Parity parity)

@@ -49,6 +49,7 @@ private:
     void pushToDriver();
     void drainDriver();
     void pullFromDriver();
+    bool driverHasNews() const;
     bool markSpaceHonoured(Parity parity);
     void throwIfFailed(const char* action);
     [[noreturn]] void fail(const char* action, QSerialPort::SerialPortError error,
