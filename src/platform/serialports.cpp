@@ -5,6 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +16,7 @@
 #include <windows.h>
 #elif defined(Q_OS_UNIX)
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -32,6 +34,12 @@ namespace {
 constexpr int WriteTimeoutMs = 3000;
 // Enough reads to empty a driver holding more than any reply of the cards.
 constexpr int MaxPullRounds = 8;
+// What a drain allows beyond the queued bytes' time on the wire: the
+// hardware's own buffer (not counted by the driver) and a busy machine.
+constexpr qint64 HardwareBufferBytes = 128;
+constexpr qint64 DrainMarginMs = 100;
+// A drain looks at the queue at least this often.
+constexpr qint64 MaxDrainSleepMs = 10;
 
 QSerialPort::StopBits stopBitsFor(int stopBits)
 {
@@ -55,6 +63,13 @@ QSerialPort::Parity qtParity(Parity parity)
     return QSerialPort::NoParity;
 }
 
+qint64 wireTimeMs(qint64 bytes, const LineSettings& settings)
+{
+    const qint64 bitsPerByte =
+        1 + settings.dataBits + (settings.parity == Parity::None ? 0 : 1) + settings.stopBits;
+    return (bytes * bitsPerByte * 1000 + settings.baud - 1) / settings.baud;
+}
+
 #if defined(Q_OS_UNIX)
 QString systemErrorText()
 {
@@ -64,10 +79,16 @@ QString systemErrorText()
 
 } // namespace
 
+qint64 drainLimitMs(qint64 queuedBytes, const LineSettings& settings)
+{
+    return wireTimeMs(queuedBytes + HardwareBufferBytes, settings) + DrainMarginMs;
+}
+
 QtSerialDevice::QtSerialDevice(const QString& deviceName, std::function<void()> onMarkSpaceLost,
                                bool exemptPseudoTerminals)
     : m_deviceName(deviceName), m_onMarkSpaceLost(std::move(onMarkSpaceLost)),
-      m_exemptPseudoTerminals(exemptPseudoTerminals)
+      m_exemptPseudoTerminals(exemptPseudoTerminals),
+      m_transmitQueued([this] { return driverTransmitQueue(); })
 {
     m_port.setPortName(deviceName);
     if (!m_port.open(QIODevice::ReadWrite))
@@ -208,20 +229,55 @@ void QtSerialDevice::pushToDriver()
     }
 }
 
-// Waits until the driver has put every byte on the wire.
+// Waits until the driver has put every byte on the wire, but no longer than
+// those bytes need: a wedged adapter must not freeze the window for good.
+// Neither tcdrain nor FlushFileBuffers takes a time limit, so the queue is
+// watched instead.
 void QtSerialDevice::drainDriver()
 {
+    if (!m_applied)
+        return; // just opened: nothing has been sent
+    qint64 queued = m_transmitQueued();
+    if (queued == 0)
+        return;
+    const qint64 limitMs = drainLimitMs(queued, *m_applied);
+    const QDeadlineTimer deadline(limitMs);
+    while (queued != 0) {
+        if (deadline.hasExpired())
+            fail("drain output", QSerialPort::TimeoutError,
+                 QStringLiteral("%1 bytes have not left within %2 ms").arg(queued).arg(limitMs));
+        QThread::msleep(static_cast<unsigned long>(
+            std::clamp<qint64>(wireTimeMs(queued, *m_applied), 1, MaxDrainSleepMs)));
+        queued = m_transmitQueued();
+    }
+}
+
+// Bytes the driver still holds for sending; a byte still in the UART's
+// transmitter counts as one.
+qint64 QtSerialDevice::driverTransmitQueue()
+{
 #if defined(Q_OS_WIN)
-    if (!::FlushFileBuffers(m_port.handle()))
+    DWORD errors = 0;
+    COMSTAT status = {};
+    if (!::ClearCommError(m_port.handle(), &errors, &status))
         fail("drain output", QSerialPort::WriteError,
              QStringLiteral("error %1").arg(::GetLastError()));
+    return qint64(status.cbOutQue);
 #elif defined(Q_OS_UNIX)
-    int result = 0;
-    do {
-        result = ::tcdrain(m_port.handle());
-    } while (result != 0 && errno == EINTR);
-    if (result != 0)
+    int queued = 0;
+    if (::ioctl(m_port.handle(), TIOCOUTQ, &queued) != 0)
         fail("drain output", QSerialPort::WriteError, systemErrorText());
+#if defined(TIOCSERGETLSR)
+    // Only UARTs can tell; other devices (USB adapters, pseudo-terminals)
+    // reject the request.
+    unsigned int lineStatus = 0;
+    if (queued == 0 && ::ioctl(m_port.handle(), TIOCSERGETLSR, &lineStatus) == 0 &&
+        (lineStatus & TIOCSER_TEMT) == 0)
+        queued = 1;
+#endif
+    return queued;
+#else
+    return 0;
 #endif
 }
 

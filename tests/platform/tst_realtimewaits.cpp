@@ -87,9 +87,9 @@ private slots:
     void linkWaitsSleepUntilTheirMoment_data()
     {
         QTest::addColumn<Wait>("wait");
-        QTest::addColumn<int>("arrivalMs");  // -1: the cards stay silent
+        QTest::addColumn<int>("arrivalMs"); // -1: the cards stay silent
         QTest::addColumn<QByteArray>("sent");
-        QTest::addColumn<int>("endMs");      // when the wait ends without an arrival
+        QTest::addColumn<int>("endMs"); // when the wait ends without an arrival
         QTest::addColumn<QString>("outcome");
 
         const Wait textReply = [](link::Link& link) {
@@ -99,11 +99,10 @@ private slots:
                                       : QStringLiteral("no reply");
         };
         const Wait acknowledgement = [](link::Link& link) {
-            return link.awaitAcknowledgement() ? QStringLiteral("ready")
-                                               : QStringLiteral("no ack");
+            return link.awaitAcknowledgement() ? QStringLiteral("ready") : QStringLiteral("no ack");
         };
-        QTest::newRow("remote reply wait, silence") << textReply << -1 << QByteArray() << 200
-                                                    << "no reply";
+        QTest::newRow("remote reply wait, silence")
+            << textReply << -1 << QByteArray() << 200 << "no reply";
         QTest::newRow("remote reply after 70 ms")
             << textReply << 70 << QByteArray("QLREM ver1.07 US\xFF") << 200
             << "reply QLREM ver1.07 US";
@@ -112,7 +111,8 @@ private slots:
         QTest::newRow("pause") << Wait([](link::Link& link) {
             link.pause();
             return QString();
-        }) << -1 << QByteArray() << 100 << "";
+        }) << -1 << QByteArray()
+                               << 100 << "";
     }
 
     void linkWaitsSleepUntilTheirMoment()
@@ -144,10 +144,12 @@ private slots:
         QTEST(outcome, "outcome");
         const qint64 moment = arrivalMs >= 0 ? sentAtMs : endMs;
         QVERIFY2(moment >= 0, "the card could not send");
-        QVERIFY2(endedMs >= moment && endedMs <= moment + LatenessMs,
-                 qPrintable(QStringLiteral("ended at %1 ms, due at %2 ms").arg(endedMs).arg(moment)));
-        QVERIFY2(cpuShare < MaxCpuShare,
-                 qPrintable(QStringLiteral("%1 % CPU over %2 ms").arg(cpuShare * 100).arg(endedMs)));
+        QVERIFY2(
+            endedMs >= moment && endedMs <= moment + LatenessMs,
+            qPrintable(QStringLiteral("ended at %1 ms, due at %2 ms").arg(endedMs).arg(moment)));
+        QVERIFY2(
+            cpuShare < MaxCpuShare,
+            qPrintable(QStringLiteral("%1 % CPU over %2 ms").arg(cpuShare * 100).arg(endedMs)));
     }
 
     // A wait disables its timer and the next wait enables it again: the
@@ -175,7 +177,7 @@ private slots:
             QTest::qWait(10);
         timer->setEnabled(false);
         timer->setEnabled(true);
-        timer->setEnabled(true);  // enabling an enabled timer changes nothing
+        timer->setEnabled(true); // enabling an enabled timer changes nothing
         QElapsedTimer sinceReEnable;
         sinceReEnable.start();
         while (ticks == 0 && sinceReEnable.elapsed() < 5 * IntervalMs)

@@ -8,8 +8,10 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 
 using namespace quorlink;
@@ -99,6 +101,70 @@ private slots:
         device.discardInput();
         QCOMPARE(PseudoTerminal::queued(pty.slave), 0);
         QCOMPARE(device.bytesWaiting(), 0);
+    }
+
+    // The wait for the transmit side before a parity change ends: in time
+    // when the queue empties, with the port's run-time error when a wedged
+    // adapter keeps its bytes. The port stays usable either way.
+    void settingsChangeDrainsWithinTheBytesWireTime_data()
+    {
+        QTest::addColumn<QList<qint64>>("queue"); // successive counts; the last one repeats
+        QTest::addColumn<int>("error");
+        QTest::newRow("empties") << QList<qint64>{40, 20, 3, 0} << 0;
+        QTest::newRow("wedged") << QList<qint64>{40, 39} << int(RuntimeError::DeviceIo);
+    }
+
+    void settingsChangeDrainsWithinTheBytesWireTime()
+    {
+        QFETCH(QList<qint64>, queue);
+        QFETCH(int, error);
+        PseudoTerminal pty;
+        QtSerialDevice device(pty.slavePath);
+        const LineSettings data = *LineSettings::parse(QStringLiteral("19200,s,8,1"));
+        device.apply(data);
+        qsizetype looks = 0;
+        device.setTransmitQueueProbe([&] { return queue.at(std::min(looks++, queue.size() - 1)); });
+
+        QElapsedTimer watch;
+        watch.start();
+        QCOMPARE(
+            errorCode([&] { device.apply(*LineSettings::parse(QStringLiteral("19200,m,8,1"))); }),
+            error);
+        if (error != 0) {
+            QVERIFY(watch.elapsed() >= drainLimitMs(queue.first(), data));
+            QVERIFY(watch.elapsed() < drainLimitMs(queue.first(), data) + PatienceMs);
+            QVERIFY2(looks < 200, "the drain looks at the queue only now and then");
+        }
+        device.setTransmitQueueProbe([] { return qint64(0); });
+        device.apply(data);
+        device.write("A");
+        QCOMPARE(pty.receive(1), QByteArray("A"));
+    }
+
+    // The drain gives up only on bytes that have had their time on the wire,
+    // and a window never freezes long over a frame.
+    void drainLimit_data()
+    {
+        QTest::addColumn<qint64>("queued");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<qint64>("atLeastMs");
+        QTest::addColumn<qint64>("atMostMs");
+        // 11 bits a byte with parity, 10 without.
+        QTest::newRow("a frame") << qint64(3) << "19200,s,8,1" << qint64(2) << qint64(500);
+        QTest::newRow("a full driver buffer")
+            << qint64(4096) << "19200,m,8,1" << qint64(2347) << qint64(3000);
+        QTest::newRow("the probe's setting")
+            << qint64(4096) << "9600,n,8,1" << qint64(4267) << qint64(5000);
+    }
+
+    void drainLimit()
+    {
+        QFETCH(qint64, queued);
+        QFETCH(QString, settings);
+        const qint64 limit = drainLimitMs(queued, *LineSettings::parse(settings));
+        QFETCH(qint64, atLeastMs);
+        QFETCH(qint64, atMostMs);
+        QVERIFY2(limit >= atLeastMs && limit <= atMostMs, qPrintable(QString::number(limit)));
     }
 
     void vanishedDeviceThrowsRuntimeError_data()
