@@ -279,14 +279,32 @@ private slots:
         QVERIFY(QFile::exists(machine.settingsPath()));
     }
 
+    // The lock and the settings file live in the system folder, or where
+    // the user may write when nobody may write there.
+    void aSecondInstanceEndsBeforeShowingAnything_data()
+    {
+        QTest::addColumn<QString>("systemFolder"); // below the test folder
+        QTest::addColumn<QString>("usedFolder");
+        QTest::newRow("system folder") << "system"
+                                       << "system";
+        QTest::newRow("system folder cannot be made") << "a-file/system"
+                                                      << "config/VarnexQuorlink";
+    }
+
     void aSecondInstanceEndsBeforeShowingAnything()
     {
+        QFETCH(QString, systemFolder);
+        QFETCH(QString, usedFolder);
         const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/Update");
         if (!QFile::exists(program))
             QSKIP("the Update program is not built beside the tests");
         QTemporaryDir folder;
+        writeRaw(folder.filePath(QStringLiteral("a-file")), "not a folder");
+        const QDir used(folder.filePath(usedFolder));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QUORLINK_SYSTEM_DIR"), folder.path());
+        environment.insert(QStringLiteral("QUORLINK_SYSTEM_DIR"), folder.filePath(systemFolder));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           folder.filePath(QStringLiteral("config")));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
 
         QProcess first;
@@ -294,8 +312,8 @@ private slots:
         first.start(program, {QStringLiteral("--simulate")});
         QVERIFY(first.waitForStarted());
         // The first copy holds its lock from before its window exists.
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath(QStringLiteral("Update.lock"))),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(used.exists(QStringLiteral("Update.lock")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(used.exists(QStringLiteral("update.ini")), 10000);
 
         QProcess second;
         second.setProcessEnvironment(environment);
