@@ -23,8 +23,9 @@ const QList<Command>& commands()
                         "and why not"),
          runPorts},
         {QStringLiteral("simulate"),
-         QStringLiteral("--pty [--cards LIST] [--silent LIST] [--not-responding LIST] "
-                        "[--refuse-record N] [--abort-record N] [--delay MS] [--record FILE]"),
+         QStringLiteral(
+             "--pty [--cards LIST] [--silent LIST] [--not-responding LIST] "
+             "[--refuse-record N] [--abort-record N] [--delay MS] [--instant] [--record FILE]"),
          QStringLiteral("run a simulated switch behind a pseudo-terminal; prints its device path "
                         "first and runs until interrupted"),
          runSimulate},

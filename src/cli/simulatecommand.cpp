@@ -15,6 +15,7 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 
+#include <algorithm>
 #include <csignal>
 
 #include <sys/socket.h>
@@ -35,6 +36,7 @@ struct SwitchOptions
     int refuseRecord = -1;
     int abortRecord = -1;
     int delayMs = -1;
+    bool instant = false;
     QString managerVersion;
     QString remoteVersion;
     QString recordFile;
@@ -46,12 +48,13 @@ constexpr int RefusalsForEver = 1000;
 void shape(sim::SimulatedSwitch& simulatedSwitch, const SwitchOptions& options)
 {
     simulatedSwitch.setRemoteCardsPresent(options.remoteCards);
+    simulatedSwitch.setWireTimeModelled(!options.instant);
     for (int number = protocol::ManagementCard; number <= protocol::LastRemoteCard; ++number) {
         sim::SimulatedCard& card = simulatedSwitch.card(number);
         card.setSilent(options.silent.contains(number));
         card.setNotResponding(options.notResponding.contains(number));
-        if (options.delayMs >= 0)
-            card.setReplyDelay(options.delayMs);
+        if (options.delayMs >= 0 || options.instant)
+            card.setReplyDelay(std::max(options.delayMs, 0));
         if (options.refuseRecord >= 0)
             card.scriptRecordAnswers(options.refuseRecord,
                                      QList<sim::Answer>(RefusalsForEver, protocol::RecordRefused));
@@ -170,6 +173,10 @@ struct SimulateOptions
     QCommandLineOption delay{QStringLiteral("delay"),
                              QStringLiteral("Every card answers MS milliseconds after a request."),
                              QStringLiteral("MS")};
+    QCommandLineOption instant{
+        QStringLiteral("instant"),
+        QStringLiteral("No wire time and no reply delay (unless --delay): every answer at once, "
+                       "for benchmarks.")};
     QCommandLineOption managerVersion{QStringLiteral("manager-version"),
                                       QStringLiteral("The management card's firmware version."),
                                       QStringLiteral("TEXT")};
@@ -185,7 +192,7 @@ struct SimulateOptions
     void addTo(QCommandLineParser& parser) const
     {
         parser.addOptions({pty, cards, silent, notResponding, refuseRecord, abortRecord, delay,
-                           managerVersion, remoteVersion, record});
+                           instant, managerVersion, remoteVersion, record});
     }
 };
 
@@ -234,6 +241,7 @@ std::optional<SwitchOptions> readSwitchOptions(const QCommandLineParser& parser,
     options.refuseRecord = *refuse;
     options.abortRecord = *abort;
     options.delayMs = *delay;
+    options.instant = parser.isSet(names.instant);
     options.managerVersion = parser.value(names.managerVersion);
     options.remoteVersion = parser.value(names.remoteVersion);
     options.recordFile = parser.value(names.record);

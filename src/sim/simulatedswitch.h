@@ -60,6 +60,10 @@ public:
     // Makes only the listed remote cards present (the management card stays).
     void setRemoteCardsPresent(const QList<int>& cards);
 
+    // Off: bytes cross the wire in no time, so that a benchmark measures the
+    // PC's side alone. On by default.
+    void setWireTimeModelled(bool modelled) { m_wireTimeModelled = modelled; }
+
     SwitchTrace& trace() { return m_trace; }
     const SwitchTrace& trace() const { return m_trace; }
 
@@ -110,6 +114,7 @@ private:
     SerialWire m_toSwitch;
     SerialWire m_toPc;
     std::deque<PendingByte> m_replies;
+    bool m_wireTimeModelled = true;
 
     Stage m_stage = Stage::Idle;
     // Address phase: how much of the reset signature has just been heard, an
