@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QToolTip>
 
 using quorlink::app::ComPortDialog;
 using quorlink::app::pixelsFromTwipsX;
@@ -77,6 +78,17 @@ private slots:
             // A greyed port tells its device and why.
             QCOMPARE(dialog.option(1)->toolTip(), QStringLiteral("COM2 does not exist"));
             QVERIFY(dialog.option(0)->toolTip().isEmpty());
+            if (!chooseCom3) {
+                // Shown although the option is disabled.
+                dialog.show();
+                QRadioButton* greyed = dialog.option(1);
+                QHelpEvent hover(QEvent::ToolTip, greyed->rect().center(),
+                                 greyed->mapToGlobal(greyed->rect().center()));
+                QApplication::sendEvent(greyed, &hover);
+                QTRY_VERIFY(QToolTip::isVisible());
+                QCOMPARE(QToolTip::text(), QStringLiteral("COM2 does not exist"));
+                QToolTip::hideText();
+            }
             QVERIFY(dialog.option(0)->isEnabled() && dialog.option(2)->isEnabled());
             QVERIFY(!dialog.option(1)->isEnabled() && !dialog.option(3)->isEnabled());
             if (chooseCom3)
