@@ -135,6 +135,10 @@ public:
     QList<int> selectedRemoteCards() const;
 
     // --- Reset ---------------------------------------------------------------------
+    // Restarts the chosen cards: mode 1 the management card, 2 or 3 the
+    // selected remote cards (marked in RemoteCardSelected while it runs).
+    // The caller holds link::Link::Operation.
+    void ResetCards(int mode);
 
     // Shows the version confirmation at the window's top-left corner, modal;
     // returns UpdateConfirmed.
@@ -231,6 +235,8 @@ public:
     void finishManagerVersionRun() override;
     void finishRemoteVersionRun() override;
     void endVersionRun() override;
+    // Reset
+    void finishReset() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

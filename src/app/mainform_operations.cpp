@@ -40,6 +40,9 @@ void MainForm::CheckVersionSelection()
 
 void MainForm::CheckResetSelection()
 {
+    if (link.operationRunning())
+        return;
+    const link::Link::Operation operation(link);
     int mode = 0;
     if (List1[1]->selCount() != 0)
         mode = 1;
@@ -53,7 +56,7 @@ void MainForm::CheckResetSelection()
                           MessageStyle::ExclamationOk, QStringLiteral("Warning"));
         return;
     }
-    // The reset of the chosen cards (ResetCards) goes here.
+    ResetCards(mode);
 }
 
 void MainForm::StartUpdate()

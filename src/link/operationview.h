@@ -67,6 +67,11 @@ public:
     virtual void finishRemoteVersionRun() = 0;
     // The end of every run, update mode included.
     virtual void endVersionRun() = 0;
+
+    // --- Reset --------------------------------------------------------------------
+    // Every reset ends here, acknowledged or not: Advanced mode off, the
+    // normal commands offered again, no remote card marked for a reset.
+    virtual void finishReset() = 0;
 };
 
 } // namespace quorlink::link

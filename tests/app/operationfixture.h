@@ -108,48 +108,90 @@ struct OperationWindow : WindowFixture
     }
 };
 
-// Writes down each change of the bar's value and text colour ("33 black",
-// "67 white"), looking every millisecond of virtual time until stopped.
-class BarWatcher
+// Runs `look` now and then every millisecond of virtual time until stopped,
+// to see what the window shows while an operation runs.
+class Sampler
 {
 public:
-    BarWatcher(sim::VirtualClock& clock, const progbar::ProgBar& bar)
+    Sampler(sim::VirtualClock& clock, std::function<void()> look)
         : m_state(std::make_shared<State>())
     {
+        m_state->look = std::move(look);
         std::weak_ptr<State> weak = m_state;
-        m_state->look = [weak, &clock, &bar] {
+        m_state->tick = [weak, &clock] {
             const auto state = weak.lock();
-            if (!state || !state->watching)
+            if (!state || !state->running)
                 return;
-            const QString seen = QStringLiteral("%1 %2")
-                                     .arg(bar.value())
-                                     .arg(bar.fontColour() == 0xFFFFFF ? QStringLiteral("white")
-                                                                       : QStringLiteral("black"));
-            if (state->seen.isEmpty() || state->seen.last() != seen)
-                state->seen << seen;
-            clock.post(clock.nowMicroseconds() + 1000, state->look);
+            state->look();
+            clock.post(clock.nowMicroseconds() + 1000, state->tick);
         };
-        m_state->look();
+        m_state->tick();
     }
-    ~BarWatcher() { stop(); }
+    ~Sampler() { stop(); }
+    Sampler(const Sampler&) = delete;
+    Sampler& operator=(const Sampler&) = delete;
 
-    // The last look is taken now, after the run.
-    QStringList stop()
+    // Takes a last look now, after the operation.
+    void stop()
     {
-        if (m_state->watching)
+        if (m_state->running)
             m_state->look();
-        m_state->watching = false;
-        return m_state->seen;
+        m_state->running = false;
     }
 
 private:
     struct State
     {
-        bool watching = true;
-        QStringList seen;
+        bool running = true;
         std::function<void()> look;
+        std::function<void()> tick;
     };
     std::shared_ptr<State> m_state;
+};
+
+// Each change of the bar's value and text colour ("33 black", "67 white")
+// with the virtual time it was first seen, and each change of the status.
+struct BarWatch
+{
+    QStringList bar;
+    QList<std::int64_t> times;
+    QStringList statuses;
+
+    void look(const sim::VirtualClock& clock, const app::MainForm& form)
+    {
+        const progbar::ProgBar& progress = *form.ProgBar1;
+        const QString seen = QStringLiteral("%1 %2")
+                                 .arg(progress.value())
+                                 .arg(progress.fontColour() == 0xFFFFFF ? QStringLiteral("white")
+                                                                        : QStringLiteral("black"));
+        if (bar.isEmpty() || bar.last() != seen) {
+            bar << seen;
+            times << clock.nowMicroseconds();
+        }
+        if (statuses.isEmpty() || statuses.last() != form.statusText())
+            statuses << form.statusText();
+    }
+};
+
+class BarWatcher
+{
+public:
+    BarWatcher(sim::VirtualClock& clock, const app::MainForm& form)
+        : m_sampler(clock, [this, &clock, &form] { m_watch.look(clock, form); })
+    {
+    }
+
+    QStringList stop()
+    {
+        m_sampler.stop();
+        return m_watch.bar;
+    }
+    const QList<std::int64_t>& times() const { return m_watch.times; }
+    const QStringList& statuses() const { return m_watch.statuses; }
+
+private:
+    BarWatch m_watch;
+    Sampler m_sampler;
 };
 
 } // namespace quorlink::test

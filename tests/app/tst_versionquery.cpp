@@ -122,7 +122,7 @@ private slots:
             window.simulatedSwitch.card(silentCard).setSilent(true);
         for (const auto& [list, row] : Clicks{{2, 3}, {2, 4}, {3, 7}})
             window.choose(list, row);
-        BarWatcher watcher(window.clock, *form.ProgBar1);
+        BarWatcher watcher(window.clock, form);
         QString statusDuringTheRun;
         window.clock.post(window.clock.nowMicroseconds() + 150'000, [&] {
             statusDuringTheRun = form.statusText();

@@ -74,6 +74,8 @@ public:
     void finishRemoteVersionRun() override { note(QStringLiteral("finish")); }
     void endVersionRun() override { note(QStringLiteral("end")); }
 
+    void finishReset() override { note(QStringLiteral("finish")); }
+
 private:
     void note(const QString& step) { steps << step; }
 };

@@ -1,11 +1,13 @@
-// The window's face of the link operations: what the version run shows in
-// the card lists, the toolbar, the menus, the status panel and the bar.
+// The window's face of the link operations: what the version run and the
+// reset show in the card lists, the toolbar, the menus, the status panel and
+// the bar.
 // The runs themselves live in the link module.
 #include "mainform.h"
 
 #include "logging.h"
 
 #include "link/protocol.h"
+#include "link/resetrun.h"
 #include "link/versionrun.h"
 #include "platform/runtimeerror.h"
 #include "progbar/progbar.h"
@@ -241,6 +243,38 @@ void MainForm::recoverFromVersionRunError()
     reopenPortSilently();
     RestoreIdleState();
     time().yield();
+}
+
+// --- Reset --------------------------------------------------------------------------
+
+void MainForm::ResetCards(int mode)
+{
+    QList<int> cards;
+    if (mode == link::ResetMode::RemoteCards || mode == link::ResetMode::SecondRemoteListOnly) {
+        RemoteCardSelected.fill(false);
+        cards = selectedRemoteCards();
+        for (const int card : cards)
+            RemoteCardSelected[static_cast<std::size_t>(card - 2)] = true;
+    }
+    const int listed = List1[FirstRemoteList]->listCount() + List1[SecondRemoteList]->listCount();
+    link::ResetRun(link, *this).resetCards(mode, cards, listed);
+}
+
+// A reset disables nothing and leaves the selection as it was; each reset
+// needs Advanced mode switched on again.
+void MainForm::finishReset()
+{
+    mnuAdvanced->setChecked(false);
+    AdvancedMode = false;
+    setToolbarButtonsEnabled(ToolbarButton::SelectAll, ToolbarButton::Cancel, true);
+    asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
+    asxToolbar1->refresh();
+    time().yield();
+    ListEventsSuppressed = true;
+    enableCardListsWhenNothingSelected();
+    ListEventsSuppressed = false;
+    mnuOpen->setEnabled(true);
+    RemoteCardSelected.fill(false);
 }
 
 } // namespace quorlink::app
