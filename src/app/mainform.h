@@ -269,6 +269,7 @@ private:
     void setMenusEnabled(bool enabled);
     static void setMenuEnabled(QAction* menu, bool enabled);
     void setToolbarButtonsEnabled(int first, int last, bool enabled);
+    void leaveAdvancedMode();
     void reopenPortSilently();
     bool handleKeyPreview(QObject* watched, QEvent* event);
 

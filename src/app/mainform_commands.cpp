@@ -106,19 +106,24 @@ void MainForm::mnuAdvanced_Click()
         mnuOpen->setEnabled(false);
         ListEventsSuppressed = false;
     } else {
-        mnuAdvanced->setChecked(false);
-        AdvancedMode = false;
-        for (int button = ToolbarButton::SelectAll; button <= ToolbarButton::Cancel; ++button)
-            asxToolbar1->setButtonEnabled(button, true);
-        asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
-        asxToolbar1->refresh();
-        time().yield();
-        ListEventsSuppressed = true;
-        enableCardListsWhenNothingSelected();
-        ListEventsSuppressed = false;
-        mnuOpen->setEnabled(true);
+        leaveAdvancedMode();
     }
     asxToolbar1->refresh();
+}
+
+// Also the end of every reset.
+void MainForm::leaveAdvancedMode()
+{
+    mnuAdvanced->setChecked(false);
+    AdvancedMode = false;
+    setToolbarButtonsEnabled(ToolbarButton::SelectAll, ToolbarButton::Cancel, true);
+    asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
+    asxToolbar1->refresh();
+    time().yield();
+    ListEventsSuppressed = true;
+    enableCardListsWhenNothingSelected();
+    ListEventsSuppressed = false;
+    mnuOpen->setEnabled(true);
 }
 
 void MainForm::setMenusEnabled(bool enabled)

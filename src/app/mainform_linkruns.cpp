@@ -264,16 +264,7 @@ void MainForm::ResetCards(int mode)
 // needs Advanced mode switched on again.
 void MainForm::finishReset()
 {
-    mnuAdvanced->setChecked(false);
-    AdvancedMode = false;
-    setToolbarButtonsEnabled(ToolbarButton::SelectAll, ToolbarButton::Cancel, true);
-    asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
-    asxToolbar1->refresh();
-    time().yield();
-    ListEventsSuppressed = true;
-    enableCardListsWhenNothingSelected();
-    ListEventsSuppressed = false;
-    mnuOpen->setEnabled(true);
+    leaveAdvancedMode();
     RemoteCardSelected.fill(false);
 }
 

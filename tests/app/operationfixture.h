@@ -35,6 +35,25 @@ struct OperationWindow : WindowFixture
         form->List1_MouseUp(index, 1, 0, 0, 0);
     }
 
+    // Start-up finds no free port: COM1 answers like a modem.
+    static std::function<void(sim::SimulatedDeviceProvider&)> withoutFreePort(bool noFreePort)
+    {
+        return [noFreePort](sim::SimulatedDeviceProvider& devices) {
+            if (noFreePort)
+                devices.setDevice(1, sim::SimulatedDevice::Modem);
+        };
+    }
+
+    // Unplugs the switch `afterMs` of virtual time from now (-1: at once).
+    void removeDeviceAfter(int afterMs)
+    {
+        if (afterMs < 0)
+            devices.setRemoved(1, true);
+        else
+            clock.post(clock.nowMicroseconds() + afterMs * 1000,
+                       [this] { devices.setRemoved(1, true); });
+    }
+
     void pressButton(int button) const
     {
         QTest::mouseClick(form->asxToolbar1->button(button), Qt::LeftButton);

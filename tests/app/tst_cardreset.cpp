@@ -270,20 +270,13 @@ private slots:
         QFETCH(bool, noFreePort);
         QFETCH(int, removedAtMs);
         QFETCH(QList<int>, reset);
-        OperationWindow window([&](quorlink::sim::SimulatedDeviceProvider& devices) {
-            if (noFreePort)
-                devices.setDevice(1, quorlink::sim::SimulatedDevice::Modem);
-        });
+        OperationWindow window(OperationWindow::withoutFreePort(noFreePort));
         auto& form = window.window();
         window.simulatedSwitch.card(5).setReplyDelay(500);
         form.mnuAdvanced->trigger();
         window.choose(2, 3);
-        if (!noFreePort && removedAtMs < 0)
-            window.devices.setRemoved(1, true);
-        if (removedAtMs >= 0) {
-            window.clock.post(window.clock.nowMicroseconds() + removedAtMs * 1000,
-                              [&] { window.devices.setRemoved(1, true); });
-        }
+        if (!noFreePort)
+            window.removeDeviceAfter(removedAtMs);
 
         window.pressButton(ToolbarButton::Reset);
 

@@ -272,20 +272,13 @@ private slots:
         QFETCH(bool, noFreePort);
         QFETCH(int, removedAtMs);
         QFETCH(QList<int>, asked);
-        OperationWindow window([&](quorlink::sim::SimulatedDeviceProvider& devices) {
-            if (noFreePort)
-                devices.setDevice(1, quorlink::sim::SimulatedDevice::Modem);
-        });
+        OperationWindow window(OperationWindow::withoutFreePort(noFreePort));
         auto& form = window.window();
         for (const auto& [list, row] : Clicks{{2, 3}, {2, 4}, {2, 5}})
             window.choose(list, row);
         window.simulatedSwitch.card(6).setReplyDelay(50);
-        if (!noFreePort && removedAtMs < 0)
-            window.devices.setRemoved(1, true);
-        if (removedAtMs >= 0) {
-            window.clock.post(window.clock.nowMicroseconds() + removedAtMs * 1000,
-                              [&] { window.devices.setRemoved(1, true); });
-        }
+        if (!noFreePort)
+            window.removeDeviceAfter(removedAtMs);
 
         window.pressButton(ToolbarButton::FirmwareVersion);
 
