@@ -4,10 +4,10 @@
 
 namespace quorlink::link {
 
-// The progress bar's arithmetic over a run: equal steps of 100 / count,
-// kept in single precision, added up in double precision; the bar shows the
-// sum rounded (halves to even) and its text turns white once the sum passes
-// 52, where the fill reaches the text.
+// The progress bar's arithmetic over a run: ProgressStep = 100 /
+// SelectedCount, kept in single precision, added up in ProgressValue in
+// double precision; the bar shows the sum rounded (halves to even) and its
+// text turns white once the sum passes 52, where the fill reaches the text.
 class RunProgress
 {
 public:
