@@ -1,0 +1,255 @@
+#include "cli/command.h"
+#include "cli/linksession.h"
+#include "operationfixture.h"
+#include "ptysimulator.h"
+#include "sim/simulatedswitch.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+#include <QTextStream>
+
+using namespace quorlink;
+namespace ToolbarButton = app::ToolbarButton;
+using test::OperationWindow;
+using test::PtySimulator;
+using test::StartTimeoutMs;
+
+namespace {
+
+// Stands for the device of the simulator in a row's arguments.
+const QString Device = QStringLiteral("DEVICE");
+
+QString communicationErrorJson()
+{
+    QString text = link::Link::communicationErrorText();
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact))
+        .mid(1)
+        .chopped(1);
+}
+
+// A row's expected JSON: COMMS stands for the communication error's text.
+QJsonObject expectedJson(QString text)
+{
+    text.replace(QLatin1String("\"COMMS\""), communicationErrorJson());
+    return QJsonDocument::fromJson(text.toUtf8()).object();
+}
+
+// What the cards received, as "3:r1 5:r1 9:i1" (resets and images per card).
+QString receivedText(const QJsonArray& cards)
+{
+    QStringList entries;
+    for (const QJsonValue& card : cards) {
+        entries << QStringLiteral("%1:r%2i%3")
+                       .arg(card["card"].toInt())
+                       .arg(card["resets"].toInt())
+                       .arg(card["images"].toArray().size());
+    }
+    return entries.join(QLatin1Char(' '));
+}
+
+struct ToolRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ToolRun runTool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(QUORLINK_CLI), arguments);
+    ToolRun run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+// The PC's bytes the built-in switch of an in-process `quorlink` run received.
+QString toolBytes(const QStringList& arguments, int& exitCode)
+{
+    QString bytes;
+    cli::setSessionEndHook([&bytes](cli::LinkSession& session) {
+        bytes = session.simulatedSwitch()->trace().pcText();
+    });
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    cli::Streams streams{outStream, errStream};
+    exitCode = cli::runCommandLine(arguments, streams);
+    cli::setSessionEndHook({});
+    return bytes;
+}
+
+// Chooses `cards` in the window as clicks would: the management card, every
+// card by Select All, or each remote card in its list.
+void chooseInWindow(OperationWindow& window, const QList<int>& cards)
+{
+    if (cards == QList<int>{1}) {
+        window.choose(1, 0);
+        return;
+    }
+    if (cards.size() == 63) {
+        window.pressButton(ToolbarButton::SelectAll);
+        return;
+    }
+    const int firstCount = window.list(2)->listCount();
+    for (const int card : cards) {
+        if (card <= firstCount + 1)
+            window.choose(2, card - 2);
+        else
+            window.choose(3, card - 2 - firstCount);
+    }
+}
+
+} // namespace
+
+// The switch commands of the tool against the simulated switch on a real
+// serial device, and against the window.
+class CliSwitchTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // `received` is what the simulator's cards report at its end.
+    void commandsOverASerialDevice_data()
+    {
+        QTest::addColumn<QStringList>("switchOptions"); // empty: no simulator
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output"); // JSON, or the exact text
+        QTest::addColumn<QString>("received");
+
+        QTest::newRow("versions: every card answers")
+            << QStringList{"--cards", "2-5", "--remote-version", "QLREM ver1.09 DE"}
+            << QStringList{"versions", "--device", Device, "--cards", "2,3,5", "--json"} << 0
+            << R"({"ok":true,"message":null,"cards":[
+                  {"card":2,"version":"QLREM ver1.09 DE","status":"ok"},
+                  {"card":3,"version":"QLREM ver1.09 DE","status":"ok"},
+                  {"card":5,"version":"QLREM ver1.09 DE","status":"ok"}]})"
+            << QString();
+        QTest::newRow("versions: a silent card stops the run")
+            << QStringList{"--cards", "2-6", "--silent", "4", "--not-responding", "3"}
+            << QStringList{"versions", "--device", Device, "--cards", "2-6", "--json"} << 1
+            << R"({"ok":false,"message":"COMMS","cards":[
+                  {"card":2,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":3,"version":null,"status":"not responding"},
+                  {"card":4,"version":null,"status":"no reply"},
+                  {"card":5,"version":null,"status":"not queried"},
+                  {"card":6,"version":null,"status":"not queried"}]})"
+            << QString();
+        QTest::newRow("versions: not responding is an answer")
+            << QStringList{"--cards", "2-6", "--not-responding", "3"}
+            << QStringList{"versions", "--device", Device, "--cards", "3,4"} << 0
+            << "card  3: F/W - Not responding\ncard  4: F/W - QLREM ver1.07 US\n" << QString();
+        QTest::newRow("versions: management card, hardware")
+            << QStringList{"--cards", "2"}
+            << QStringList{"versions", "--device", Device, "--cards", "1", "--hardware"} << 0
+            << "card  1: H/W - HW rev C\n" << QString();
+        QTest::newRow("reset: two cards, one frame each")
+            << QStringList{"--cards", "2-6"}
+            << QStringList{"reset", "--device", Device, "--cards", "3,5", "--json"} << 0
+            << R"({"ok":true,"message":null})" << "3:r1i0 5:r1i0";
+        QTest::newRow("reset: all remote cards")
+            << QStringList{"--cards", "2-4"}
+            << QStringList{"reset", "--device", Device, "--cards", "all"} << 0
+            << "Reset completed: card(s) 2-64\n" << "2:r1i0 3:r1i0 4:r1i0";
+        QTest::newRow("reset: no acknowledgement")
+            << QStringList{"--cards", "2-6", "--silent", "6"}
+            << QStringList{"reset", "--device", Device, "--cards", "6", "--json"} << 1
+            << R"({"ok":false,"message":"COMMS"})" << QString();
+        QTest::newRow("versions: a device that is not there")
+            << QStringList{}
+            << QStringList{"versions", "--device", "/dev/quorlink-none", "--cards", "2", "--json"}
+            << 1
+            << R"({"ok":false,
+                  "message":"/dev/quorlink-none: open failed: No such file or directory",
+                  "cards":[{"card":2,"version":null,"status":"not queried"}]})"
+            << QString();
+    }
+    void commandsOverASerialDevice()
+    {
+        QFETCH(QStringList, switchOptions);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QFETCH(QString, received);
+        PtySimulator simulator;
+        if (!switchOptions.isEmpty()) {
+            // Replies at once: what is tested is the tool, not the wire's pace.
+            QVERIFY(simulator.start(switchOptions + QStringList{"--instant"}, false));
+            arguments.replaceInStrings(Device, simulator.path);
+        }
+
+        const ToolRun run = runTool(arguments);
+
+        QVERIFY2(run.exitCode == exitCode, run.err.constData());
+        if (output.startsWith(u'{')) {
+            QCOMPARE(QJsonDocument::fromJson(run.out).object(), expectedJson(output));
+            QCOMPARE(run.out.count('\n'), 1);
+        } else {
+            QCOMPARE(QString::fromUtf8(run.out), output);
+        }
+        // Not a terminal: no progress, only the messages.
+        QVERIFY2(!run.err.contains("Status:"), run.err.constData());
+        QCOMPARE(run.err.contains("Communication Error"), output.contains("COMMS"));
+        if (!switchOptions.isEmpty())
+            QCOMPARE(receivedText(simulator.stop()), received);
+    }
+
+    // The same choice of cards puts the same bytes, with the same parity, on
+    // the line from the tool and from the window.
+    void theToolSendsWhatTheWindowSends_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QList<int>>("cards");
+        QTest::addColumn<bool>("hardware");
+        QTest::newRow("versions of cards in both lists")
+            << "versions" << "5,6,40" << QList<int>{5, 6, 40} << false;
+        QTest::newRow("hardware version of the management card")
+            << "versions" << "1" << QList<int>{1} << true;
+        // Every listed card: one frame to 0xFF from both.
+        QList<int> all;
+        for (int card = 2; card <= 64; ++card)
+            all << card;
+        QTest::newRow("reset of a set of cards") << "reset" << "3,17,40" << QList<int>{3, 17, 40}
+                                                 << false;
+        QTest::newRow("reset of all") << "reset" << "all" << all << false;
+    }
+    void theToolSendsWhatTheWindowSends()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, list);
+        QFETCH(QList<int>, cards);
+        QFETCH(bool, hardware);
+        QStringList arguments{command, "--simulate", "--cards", list};
+        if (hardware)
+            arguments << "--hardware";
+        int exitCode = -1;
+        const QString tool = toolBytes(arguments, exitCode);
+        QCOMPARE(exitCode, 0);
+
+        OperationWindow window;
+        const bool reset = command == QLatin1String("reset");
+        if (reset)
+            window.window().mnuAdvanced->trigger();
+        chooseInWindow(window, cards);
+        window.pressButton(reset ? ToolbarButton::Reset
+                                 : hardware ? ToolbarButton::HardwareVersion
+                                            : ToolbarButton::FirmwareVersion);
+
+        QVERIFY(!tool.isEmpty());
+        QCOMPARE(tool, window.simulatedSwitch.trace().pcText());
+    }
+};
+
+QTEST_MAIN(CliSwitchTest)
+#include "tst_cli_switch.moc"
