@@ -4,12 +4,15 @@
 #include "statusbar.h"
 #include "toolbar.h"
 
+#include "firmware/firmwarereader.h"
 #include "link/link.h"
+#include "link/operationview.h"
 #include "platform/commport.h"
 #include "platform/timesource.h"
 
 #include <QAction>
 #include <QGroupBox>
+#include <QList>
 #include <QMainWindow>
 #include <QPointF>
 #include <QString>
@@ -65,7 +68,7 @@ inline const QString Reset = QStringLiteral("&Reset");
 // The main window. It owns the serial port, the two link timers, the card
 // lists and all shared state of the program; the link and firmware modules
 // work on what it hands them.
-class MainForm : public QMainWindow
+class MainForm : public QMainWindow, public link::OperationView
 {
     Q_OBJECT
 
@@ -121,6 +124,29 @@ public:
     void CheckResetSelection();
     void StartUpdate();
     void mnuOpen_Click();
+    // Asks before an update changes the switch's OSD language; sets
+    // LanguageChange. True = go on.
+    bool ConfirmLanguage();
+    // Sends the checked file to the selected cards (the last step of Start).
+    void RunUpdate(int scope);
+    // The folder File > Open starts in: "Firmware Update" beside the program.
+    static QString firmwareFolder();
+
+    // --- Version run -------------------------------------------------------------
+    // The version query over the chosen cards (scope 4 the management card,
+    // 1 or 2 the selected remote cards). In UpdateMode the answers go to
+    // ManagerVersionText / RemoteVersionTexts / LastVersionList instead of
+    // the lists. The caller holds link::Link::Operation.
+    void GetVersions(int scope);
+    void QueryCardVersion(int card);
+    // The selected remote cards of List1(2) and List1(3), card numbers ascending.
+    QList<int> selectedRemoteCards() const;
+
+    // --- Reset ---------------------------------------------------------------------
+    // Restarts the chosen cards: mode 1 the management card, 2 or 3 the
+    // selected remote cards (marked in RemoteCardSelected while it runs).
+    // The caller holds link::Link::Operation.
+    void ResetCards(int mode);
 
     // Shows the version confirmation at the window's top-left corner, modal;
     // returns UpdateConfirmed.
@@ -175,6 +201,8 @@ public:
     std::array<QString, RemoteCardSlots> RemoteVersionTexts;
     int LastVersionList = 0;
     double ProgressPercent = 0;
+    // The firmware file as Start last read it.
+    firmware::FirmwareReader Firmware;
 
     // --- Controls --------------------------------------------------------------
     std::array<QGroupBox*, 2> Frame1{};
@@ -198,6 +226,38 @@ public:
     // The plain item text of remote card `card`: "5. Computer 5".
     static QString remoteItemText(int card);
     static QString managerItemText() { return QStringLiteral(" Quorlink Manager"); }
+
+    // --- link::OperationView: the window's face of the link operations ----------
+    void showStatus(const QString& text) override;
+    void showProgress(int value) override;
+    void showProgressTextColour(std::uint32_t colour) override;
+    void showBarColours(std::uint32_t startColour, std::uint32_t endColour) override;
+    void restoreIdleState() override;
+    // Version run
+    void lockForVersionRun() override;
+    void showManagerQueryStarting() override;
+    void showRemoteQueryStarting(int card) override;
+    void showRemoteAnswerArriving(int card) override;
+    void appendVersionText(int card, const QString& answer) override;
+    void storeVersionText(int card, const QString& answer) override;
+    void keepCardSelected(int card) override;
+    void deselectCard(int card) override;
+    void finishManagerVersionRun() override;
+    void finishRemoteVersionRun() override;
+    void endVersionRun() override;
+    // Reset
+    void finishReset() override;
+    // Download
+    void downloadBegins() override;
+    void downloadStored(int target) override;
+    void downloadEnds() override;
+    // Update run
+    void updateRunBegins() override;
+    void managerRunBegins() override;
+    void remoteRunBegins() override;
+    void managerRunEnds() override;
+    void remoteRunEnds() override;
+    void updateRunEnds() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -228,8 +288,27 @@ private:
     bool anyCardListSelection() const;
     void enableCardListsWhenNothingSelected();
     void setMenusEnabled(bool enabled);
+    static void setMenuEnabled(QAction* menu, bool enabled);
+    void setToolbarButtonsEnabled(int first, int last, bool enabled);
+    void leaveAdvancedMode();
     void reopenPortSilently();
     bool handleKeyPreview(QObject* watched, QEvent* event);
+
+    // Where card `card` is listed: List1(2) or List1(3) and the row there;
+    // List1(1) row 0 for the management card.
+    struct CardItem
+    {
+        int list;
+        int row;
+    };
+    CardItem itemOfCard(int card) const;
+    void recoverFromVersionRunError();
+    void focusLowestSelectedItem(int list);
+    bool passesReadTest(const QString& path);
+    void prepareAndRunUpdate();
+    bool preparationInterrupted(int scope) const;
+    void endStart();
+    void warnAndEndStart(const QString& text);
     // The toolbar button of a command letter (S, U, T, V, W, C, R), else 0.
     static int buttonOfCommandKey(int keyCode);
 

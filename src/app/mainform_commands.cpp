@@ -11,6 +11,8 @@
 #include "platform/runtimeerror.h"
 #include "progbar/progbar.h"
 
+#include <QMenu>
+
 namespace quorlink::app {
 
 namespace {
@@ -28,12 +30,15 @@ void MainForm::asxToolbar1_ButtonClick(int /*index*/, const QString& key)
         UnselectAllRemoteCards();
     } else if (key == ToolbarKey::Start) {
         StartUpdate();
-    } else if (key == ToolbarKey::FirmwareVersion) {
+    } else if (key == ToolbarKey::FirmwareVersion || key == ToolbarKey::HardwareVersion) {
+        // A running operation keeps the flag it started with.
+        if (link.operationRunning())
+            return;
+        WantHardwareVersion = key == ToolbarKey::HardwareVersion;
+        CheckVersionSelection();
+        // Whatever way the command ended, the next query (Start's too) asks
+        // for firmware versions again.
         WantHardwareVersion = false;
-        CheckVersionSelection();
-    } else if (key == ToolbarKey::HardwareVersion) {
-        WantHardwareVersion = true;
-        CheckVersionSelection();
     } else if (key == ToolbarKey::Cancel) {
         CancelOperation();
     } else if (key == ToolbarKey::Reset) {
@@ -101,26 +106,47 @@ void MainForm::mnuAdvanced_Click()
         mnuOpen->setEnabled(false);
         ListEventsSuppressed = false;
     } else {
-        mnuAdvanced->setChecked(false);
-        AdvancedMode = false;
-        for (int button = ToolbarButton::SelectAll; button <= ToolbarButton::Cancel; ++button)
-            asxToolbar1->setButtonEnabled(button, true);
-        asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
-        asxToolbar1->refresh();
-        time().yield();
-        ListEventsSuppressed = true;
-        enableCardListsWhenNothingSelected();
-        ListEventsSuppressed = false;
-        mnuOpen->setEnabled(true);
+        leaveAdvancedMode();
     }
     asxToolbar1->refresh();
+}
+
+// Also the end of every reset.
+void MainForm::leaveAdvancedMode()
+{
+    mnuAdvanced->setChecked(false);
+    AdvancedMode = false;
+    setToolbarButtonsEnabled(ToolbarButton::SelectAll, ToolbarButton::Cancel, true);
+    asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
+    asxToolbar1->refresh();
+    time().yield();
+    ListEventsSuppressed = true;
+    enableCardListsWhenNothingSelected();
+    ListEventsSuppressed = false;
+    mnuOpen->setEnabled(true);
 }
 
 void MainForm::setMenusEnabled(bool enabled)
 {
     for (QAction* menu :
          {mnuFile, mnuOpen, mnuExit, mnuOptions, mnuPort, mnuAdvanced, mnuHelp, mnuAbout})
-        menu->setEnabled(enabled);
+        setMenuEnabled(menu, enabled);
+}
+
+// A menu title follows its menu's enabled state, and the menu follows the
+// window's: only a disabled menu keeps its title off when the window is
+// enabled again.
+void MainForm::setMenuEnabled(QAction* menu, bool enabled)
+{
+    if (auto* titled = menu->menu<QMenu*>())
+        titled->setEnabled(enabled);
+    menu->setEnabled(enabled);
+}
+
+void MainForm::setToolbarButtonsEnabled(int first, int last, bool enabled)
+{
+    for (int button = first; button <= last; ++button)
+        asxToolbar1->setButtonEnabled(button, enabled);
 }
 
 void MainForm::CancelOperation()

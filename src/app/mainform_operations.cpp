@@ -1,15 +1,24 @@
-// Entry points of the operations the window starts: the version query, the
-// card reset, File > Open and Start. Their runs over the link and the
-// firmware file come with those operations; here only the checks that need
-// nothing but the selection.
+// Entry points of the operations the window starts: the version query and
+// the card reset (File > Open and Start are in mainform_update.cpp). Their
+// runs over the link come with those operations; here only the checks that
+// need nothing but the selection.
 #include "mainform.h"
 
+#include "logging.h"
+
 #include "platform/prompts.h"
+#include "platform/runtimeerror.h"
 
 namespace quorlink::app {
 
+// One operation on the link at a time: a command that finds one running is
+// ignored (every wait yields, so it could otherwise take the running one's
+// reply and leave it waiting for ever).
 void MainForm::CheckVersionSelection()
 {
+    if (link.operationRunning())
+        return;
+    const link::Link::Operation operation(link);
     link.cancelRequested = false;
     link.replyReceived = false;
     const int scope = selectionScope();
@@ -19,11 +28,21 @@ void MainForm::CheckVersionSelection()
                           MessageStyle::ExclamationOk, QStringLiteral("Warning"));
         return;
     }
-    // The version run over the selected cards (GetVersions) goes here.
+    if (!link.checkPortOpen())
+        return;
+    try {
+        GetVersions(scope);
+    } catch (const RuntimeError& error) {
+        qCInfo(lcApp) << "version run:" << error.message();
+        recoverFromVersionRunError();
+    }
 }
 
 void MainForm::CheckResetSelection()
 {
+    if (link.operationRunning())
+        return;
+    const link::Link::Operation operation(link);
     int mode = 0;
     if (List1[1]->selCount() != 0)
         mode = 1;
@@ -37,18 +56,7 @@ void MainForm::CheckResetSelection()
                           MessageStyle::ExclamationOk, QStringLiteral("Warning"));
         return;
     }
-    // The reset of the chosen cards (ResetCards) goes here.
-}
-
-void MainForm::StartUpdate()
-{
-    // Reads and checks the firmware file, reads the cards' versions, asks
-    // for confirmation and starts the update run.
-}
-
-void MainForm::mnuOpen_Click()
-{
-    // Chooses the firmware file that fits the selected kind of card.
+    ResetCards(mode);
 }
 
 } // namespace quorlink::app

@@ -41,10 +41,12 @@ bool FirmwareDownload::downloadToCard(int target, const QStringList& records,
                                       const RemoteCardFlags& groupFlags,
                                       DownloadProgress& progress)
 {
+    const int errorsBefore = m_link.communicationErrorCount();
     try {
         run(target, records, groupFlags, progress);
     } catch (const RuntimeError& error) {
         qCInfo(lcLink) << "download to target" << target << "failed:" << error.message();
+        m_link.reportLostPort(errorsBefore);
         m_view.restoreIdleState();
         m_link.yield();
         // A record's acknowledgement may have set it just before the error; the

@@ -3,6 +3,7 @@
 #include "logging.h"
 #include "platform/commport.h"
 #include "platform/prompts.h"
+#include "platform/runtimeerror.h"
 #include "platform/timesource.h"
 
 namespace quorlink::link {
@@ -116,8 +117,17 @@ void Link::awaitTextReply(int card)
             }
             replyText.append(QChar(static_cast<unsigned char>(byte)));
         }
-        if (!terminatorSeen)
-            continue;  // the timer keeps running; partial data does not restart it
+        if (!terminatorSeen) {
+            // The timer keeps running; partial data does not restart it. A
+            // line that keeps sending never shows an empty buffer, so the
+            // timeout is also looked at after each read.
+            if (!waitingForReply || cancelRequested) {
+                replyReceived = false;
+                m_timer1.setEnabled(false);
+                return;
+            }
+            continue;
+        }
         if (card == protocol::ManagementCard)
             reopenPort();
         m_timer1.setEnabled(false);
@@ -181,15 +191,46 @@ QString Link::communicationErrorText()
 void Link::showCommunicationError()
 {
     qCInfo(lcLink) << "communication error on" << m_port.deviceName();
+    ++m_communicationErrors;
     m_prompts.beep();
     m_prompts.message(communicationErrorText(), MessageStyle::CriticalOk,
                       QStringLiteral("Communication Error"));
+}
+
+bool Link::checkPortOpen()
+{
+    if (m_port.portOpen())
+        return true;
+    showCommunicationError();
+    return false;
+}
+
+void Link::reportLostPort(int countBefore)
+{
+    if (!m_port.portOpen() && m_communicationErrors == countBefore)
+        showCommunicationError();
 }
 
 void Link::reopenPort()
 {
     m_port.setPortOpen(false);
     m_port.setPortOpen(true);
+}
+
+void Link::settleTimersAndInput()
+{
+    m_timer1.setEnabled(false);
+    m_timer2.setEnabled(false);
+    m_timer1.setInterval(LinkTimer::RestingIntervalMs);
+    m_timer2.setInterval(LinkTimer::RestingIntervalMs);
+    // A port that has gone has nothing waiting.
+    if (!m_port.portOpen())
+        return;
+    try {
+        m_port.clearInBuffer();
+    } catch (const RuntimeError& error) {
+        qCInfo(lcLink) << "discarding input:" << error.message();
+    }
 }
 
 void Link::endVersionExchange()
@@ -200,7 +241,8 @@ void Link::endVersionExchange()
     m_timer1.setInterval(LinkTimer::RestingIntervalMs);
 }
 
-Link::VersionReply Link::exchangeVersion(int card, std::uint8_t command)
+Link::VersionReply Link::exchangeVersion(int card, std::uint8_t command,
+                                         const std::function<void(const QString&)>& onReply)
 {
     setAddressSettings();
     replyText.clear();
@@ -217,6 +259,8 @@ Link::VersionReply Link::exchangeVersion(int card, std::uint8_t command)
         }
     } else {
         linkOk = true;
+        if (onReply)
+            onReply(result.text);
     }
     endVersionExchange();
     return result;

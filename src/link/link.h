@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace quorlink {
 class CommPort;
@@ -86,7 +87,8 @@ public:
     // Collects a reply text ended by 0xFF within 500 ms (management card) or
     // 200 ms (remote card). Afterwards replyReceived tells whether a complete
     // reply came; replyText holds it without the terminator. Ends at once,
-    // without a reply, when cancelRequested is set.
+    // without a reply, when cancelRequested is set, and after the timeout
+    // even while bytes without a terminator keep coming.
     void awaitTextReply(int card);
 
     // Waits up to 1000 ms for a read whose first byte is 0x52; reads starting
@@ -100,10 +102,28 @@ public:
 
     // Beep, then the "Communication Error" box with its three hints.
     void showCommunicationError();
+    // How many times the box has been shown, so that an operation can tell
+    // whether it has already told the user.
+    int communicationErrorCount() const { return m_communicationErrors; }
+    // After a run-time error: when the device has gone (the port reads
+    // closed) and the operation has shown no communication error since
+    // `countBefore`, the box once. A vanished device is otherwise a silent
+    // failure.
+    void reportLostPort(int countBefore);
     static QString communicationErrorText();
 
     // Closing and opening again discards everything waiting in both directions.
     void reopenPort();
+
+    // A command that finds the port closed (no free port at start-up, or the
+    // device went away) shows the communication error once instead of
+    // failing at its first write. Returns whether the port is open.
+    bool checkPortOpen();
+
+    // Both timers disabled and back at their resting interval, and the bytes
+    // still waiting discarded, so that a late answer cannot turn up at the
+    // front of the next exchange's reply. Never throws.
+    void settleTimersAndInput();
 
     // The close of every version exchange: leftovers discarded, the reply text
     // emptied, Timer1 back at its resting interval.
@@ -113,12 +133,15 @@ public:
     // without the card-list bookkeeping: address phase, reply wait, the
     // communication error (unless cancelled) and the closing steps.
     // Returns whether a complete reply arrived; the text is in the result.
+    // `onReply` gets a complete reply before the closing steps, so that what
+    // it does with the answer happens while the exchange is still open.
     struct VersionReply
     {
         bool received = false;
         QString text;
     };
-    VersionReply exchangeVersion(int card, std::uint8_t command);
+    VersionReply exchangeVersion(int card, std::uint8_t command,
+                                 const std::function<void(const QString&)>& onReply = {});
 
     // The polls of a wait: the first pass only processes what is pending,
     // every later one blocks until the next event.
@@ -132,6 +155,7 @@ private:
     TimeSource& m_time;
     Prompts& m_prompts;
     int m_operations = 0;
+    int m_communicationErrors = 0;
 };
 
 } // namespace quorlink::link

@@ -38,6 +38,41 @@ public:
     // The window's return to its idle state, where an error handler asks for it.
     virtual void restoreIdleState() = 0;
 
+    // --- Version run ------------------------------------------------------------
+    // Cards are card numbers: 1 the management card, 2..64 the remote cards.
+    // Before the first card: the cards' choice and the commands locked.
+    virtual void lockForVersionRun() = 0;
+    // The management card is about to be asked: its line back to plain text
+    // and focused; Select All and Unselect All off.
+    virtual void showManagerQueryStarting() = 0;
+    // Remote card `card` is about to be asked: its line back to plain text
+    // and focused, the other remote list without a focus item.
+    virtual void showRemoteQueryStarting(int card) = 0;
+    // Remote card `card` answered: the management list and the other remote
+    // list lose their focus items.
+    virtual void showRemoteAnswerArriving(int card) = 0;
+    // The answer (" F/W - " or " H/W - " and the reply text) appended to the
+    // card's line.
+    virtual void appendVersionText(int card, const QString& answer) = 0;
+    // Update mode: the card's line with `answer` (" F/W - " and the reply)
+    // kept for the confirmation, the line itself unchanged.
+    virtual void storeVersionText(int card, const QString& answer) = 0;
+    // A remote card that answered stays chosen.
+    virtual void keepCardSelected(int card) = 0;
+    // A card that answered "Not responding" is no longer chosen.
+    virtual void deselectCard(int card) = 0;
+    // After a run outside update mode: the commands offered again for what is
+    // still chosen.
+    virtual void finishManagerVersionRun() = 0;
+    virtual void finishRemoteVersionRun() = 0;
+    // The end of every run, update mode included.
+    virtual void endVersionRun() = 0;
+
+    // --- Reset --------------------------------------------------------------------
+    // Every reset ends here, acknowledged or not: Advanced mode off, the
+    // normal commands offered again, no remote card marked for a reset.
+    virtual void finishReset() = 0;
+
     // --- Download -------------------------------------------------------------
     // Before the address phase: the window takes no input while a card is written.
     virtual void downloadBegins() = 0;

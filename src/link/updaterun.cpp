@@ -37,7 +37,7 @@ int UpdateRun::remoteTarget(const QList<int>& cards, int remoteCardCount)
 
 void UpdateRun::run(const UpdatePlan& plan, RemoteCardFlags& remoteCardSelected)
 {
-    if (plan.scope == Scope::Nothing)
+    if (plan.scope == Scope::None)
         return;
     // All 64: a card flagged by an earlier command must not join this group.
     remoteCardSelected.fill(false);

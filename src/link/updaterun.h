@@ -1,6 +1,7 @@
 #pragma once
 
 #include "download.h"
+#include "versionrun.h"
 
 #include <QList>
 #include <QStringList>
@@ -12,19 +13,11 @@ namespace quorlink::link {
 class Link;
 class OperationView;
 
-// Scope of a run, as the selection gives it.
-namespace Scope {
-inline constexpr int Nothing = 0;
-inline constexpr int RemoteFirstList = 1;  // remote cards, some in List1(2)
-inline constexpr int RemoteSecondList = 2; // remote cards, only in List1(3)
-inline constexpr int ManagementCard = 4;
-} // namespace Scope
-
 // What an update run sends, to which cards. The caller has read and checked
 // the file; nothing here needs a window.
 struct UpdatePlan
 {
-    int scope = Scope::Nothing;
+    int scope = Scope::None;
     // Remote run: the whole file, final end record last.
     QStringList records;
     // Management run: the file's two images, each with its end record last.

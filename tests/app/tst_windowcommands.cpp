@@ -80,7 +80,10 @@ private slots:
         WindowFixture window;
         QTest::mouseClick(window.form->asxToolbar1->button(ToolbarButton::HardwareVersion),
                           Qt::LeftButton);
-        QVERIFY(window.form->WantHardwareVersion);
+        QCOMPARE(messageTexts(window.prompts), QStringList{VersionWarning});
+        // Put back whatever way the command ended, so the next Start asks
+        // for firmware versions.
+        QVERIFY(!window.form->WantHardwareVersion);
     }
 
     void advancedOnThenOffOffersEveryNormalCommand()

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace quorlink::test {
@@ -26,9 +27,12 @@ struct WindowFixture
     RecordingPrompts prompts;
     std::unique_ptr<app::MainForm> form;
 
-    WindowFixture()
+    // `setUp` may change the simulated ports before the window starts.
+    explicit WindowFixture(const std::function<void(sim::SimulatedDeviceProvider&)>& setUp = {})
     {
         devices.setDevice(3, sim::SimulatedDevice::Silent);
+        if (setUp)
+            setUp(devices);
         form = std::make_unique<app::MainForm>(
             app::MainFormServices{devices, clock, prompts, systemDirectory.path()});
         form->Form_Initialize();

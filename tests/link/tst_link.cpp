@@ -1,74 +1,15 @@
-#include "link/link.h"
-#include "link/protocol.h"
-#include "platform/commport.h"
+#include "linkrig.h"
+
 #include "platform/runtimeerror.h"
-#include "recordingprompts.h"
-#include "sim/simulatedport.h"
-#include "sim/simulatedswitch.h"
-#include "sim/virtualclock.h"
 
 #include <QTest>
 
 using namespace quorlink;
 using link::Link;
-using sim::SimulatedSwitch;
+using test::Char;
+using test::Rig;
 namespace protocol = link::protocol;
 
-namespace {
-
-constexpr std::int64_t Char = 573;  // one character on the wire, rounded up, in microseconds
-
-// A link on a simulated switch at COM1, on the virtual clock, with the port
-// open at the idle setting as start-up leaves it.
-struct Rig
-{
-    sim::VirtualClock clock;
-    SimulatedSwitch switchBox{clock};
-    sim::SimulatedDeviceProvider devices{switchBox, 1};
-    CommPort port{devices};
-    std::unique_ptr<LinkTimer> timer1 = clock.createTimer();
-    std::unique_ptr<LinkTimer> timer2 = clock.createTimer();
-    test::RecordingPrompts prompts;
-    Link link{port, *timer1, *timer2, clock, prompts};
-
-    Rig()
-    {
-        port.setSettings(protocol::DataSettings);
-        port.setCommPort(1);
-        port.setPortOpen(true);
-    }
-
-    // What every operation must leave behind, failed or not.
-    void verifyRestingState() const
-    {
-        QCOMPARE(port.settings(), QString(protocol::DataSettings));
-        QCOMPARE(timer1->interval(), 1000);
-        QCOMPARE(timer2->interval(), 1000);
-        QVERIFY(!timer1->isEnabled());
-        QVERIFY(!timer2->isEnabled());
-    }
-
-    // A reset frame for the management card, without the pacing sleeps.
-    void sendManagementResetFrame()
-    {
-        link.setAddressSettings();
-        link.write(QByteArray(protocol::ResetSignature.data(), protocol::ResetSignature.size()));
-        link.writeByte(protocol::addressByte(protocol::ManagementCard));
-        link.writeByte(protocol::ResetCommand);
-        link.setDataSettings();
-        link.writeByte(protocol::EndOfAddressPhase);
-    }
-
-    bool communicationErrorShown() const
-    {
-        const auto messages = prompts.messages();
-        return prompts.log() == QStringList{"beep", "message:Communication Error"}
-               && messages.front().style == 0x10010
-               && messages.front().text == Link::communicationErrorText();
-    }
-};
-
-} // namespace
 
 class LinkTest : public QObject
 {
@@ -218,6 +159,24 @@ private slots:
         QVERIFY(reply.received);
         QCOMPARE(reply.text, QStringLiteral("late"));
         QVERIFY(rig.prompts.entries().empty());
+    }
+
+    void aLineThatKeepsSendingPastTheTimeoutEndsAsNoReply()
+    {
+        // A busy window looks at the port every 2 ms while a card sends 4000
+        // bytes (2.3 s) without a terminator: the buffer is never empty.
+        Rig rig(2);
+        rig.switchBox.card(9).setFirmwareVersion(QString(4000, QLatin1Char('U')));
+        const std::int64_t waitStart = 24'000; // two sleeps and two busy yields
+
+        const Link::VersionReply reply = rig.link.exchangeVersion(9, protocol::FirmwareVersionCommand);
+
+        QVERIFY(!reply.received);
+        QVERIFY(rig.communicationErrorShown());
+        // The first look after the 200 ms timeout ends it, not the line going quiet.
+        const std::int64_t end = rig.clock.nowMicroseconds();
+        QVERIFY2(end >= waitStart + 200'000 && end <= waitStart + 206'000, qPrintable(QString::number(end)));
+        rig.verifyRestingState();
     }
 
     void acknowledgementCountsOnlyAReadStartingWithR()

@@ -2,59 +2,98 @@
 
 #include "link/operationview.h"
 
+#include <QString>
 #include <QStringList>
 
 #include <functional>
 
 namespace quorlink::test {
 
-// An operation view for tests of the window-free link operations: every
-// step as one line, in order ("status:Status:", "bar:40", "text:FFFFFF" ...).
+// An operation view that writes down each step as one short line, in order:
+// "status:Status: Reset", "progress:33", "colour:ffffff", "append:5: F/W - V1".
+// Tests assert on the lines; the command-line tool's view works the same way.
 class RecordingView final : public link::OperationView
 {
 public:
     QStringList steps;
 
-    void showStatus(const QString& text) override { add(QStringLiteral("status:") + text); }
-    void showProgress(int value) override { add(QStringLiteral("bar:%1").arg(value)); }
+    // The steps that begin with `prefix`, with the prefix removed.
+    QStringList stepsOf(const QString& prefix) const
+    {
+        QStringList found;
+        for (const QString& step : steps) {
+            if (step.startsWith(prefix))
+                found << step.mid(prefix.size());
+        }
+        return found;
+    }
+
+    // The whole steps that begin with one of `prefixes`, in order.
+    QStringList stepsStartingWith(const QStringList& prefixes) const
+    {
+        QStringList found;
+        for (const QString& step : steps) {
+            for (const QString& prefix : prefixes) {
+                if (step.startsWith(prefix)) {
+                    found << step;
+                    break;
+                }
+            }
+        }
+        return found;
+    }
+
+    void showStatus(const QString& text) override { note(QStringLiteral("status:") + text); }
+    void showProgress(int value) override { note(QStringLiteral("progress:%1").arg(value)); }
     void showProgressTextColour(std::uint32_t colour) override
     {
-        add(QStringLiteral("text:%1").arg(colour, 6, 16, QLatin1Char('0')).toUpper());
+        note(QStringLiteral("colour:%1").arg(colour, 0, 16));
     }
     void showBarColours(std::uint32_t start, std::uint32_t end) override
     {
-        add(QStringLiteral("colours:%1,%2")
-                .arg(start, 6, 16, QLatin1Char('0'))
-                .arg(end, 6, 16, QLatin1Char('0'))
-                .toUpper());
+        note(QStringLiteral("bar:%1-%2").arg(start, 0, 16).arg(end, 0, 16));
     }
-    void restoreIdleState() override { add(QStringLiteral("idle")); }
-    void downloadBegins() override { add(QStringLiteral("downloadBegins")); }
-    void downloadStored(int target) override { add(QStringLiteral("stored:%1").arg(target)); }
-    void downloadEnds() override { add(QStringLiteral("downloadEnds")); }
-    void updateRunBegins() override { add(QStringLiteral("runBegins")); }
-    void managerRunBegins() override { add(QStringLiteral("managerRunBegins")); }
-    void remoteRunBegins() override { add(QStringLiteral("remoteRunBegins")); }
-    void managerRunEnds() override { add(QStringLiteral("managerRunEnds")); }
-    void remoteRunEnds() override { add(QStringLiteral("remoteRunEnds")); }
-    void updateRunEnds() override { add(QStringLiteral("runEnds")); }
+    void restoreIdleState() override { note(QStringLiteral("idle")); }
 
-    // Runs after each step is recorded (a test may throw from it).
+    void lockForVersionRun() override { note(QStringLiteral("lock")); }
+    void showManagerQueryStarting() override { note(QStringLiteral("asking:1")); }
+    void showRemoteQueryStarting(int card) override { note(QStringLiteral("asking:%1").arg(card)); }
+    void showRemoteAnswerArriving(int card) override
+    {
+        note(QStringLiteral("answering:%1").arg(card));
+    }
+    void appendVersionText(int card, const QString& answer) override
+    {
+        note(QStringLiteral("append:%1:%2").arg(card).arg(answer));
+    }
+    void storeVersionText(int card, const QString& answer) override
+    {
+        note(QStringLiteral("store:%1:%2").arg(card).arg(answer));
+    }
+    void keepCardSelected(int card) override { note(QStringLiteral("keep:%1").arg(card)); }
+    void deselectCard(int card) override { note(QStringLiteral("deselect:%1").arg(card)); }
+    void finishManagerVersionRun() override { note(QStringLiteral("finish")); }
+    void finishRemoteVersionRun() override { note(QStringLiteral("finish")); }
+    void endVersionRun() override { note(QStringLiteral("end")); }
+
+    void finishReset() override { note(QStringLiteral("finish")); }
+
+    void downloadBegins() override { note(QStringLiteral("downloadBegins")); }
+    void downloadStored(int target) override { note(QStringLiteral("stored:%1").arg(target)); }
+    void downloadEnds() override { note(QStringLiteral("downloadEnds")); }
+    void updateRunBegins() override { note(QStringLiteral("runBegins")); }
+    void managerRunBegins() override { note(QStringLiteral("managerRunBegins")); }
+    void remoteRunBegins() override { note(QStringLiteral("remoteRunBegins")); }
+    void managerRunEnds() override { note(QStringLiteral("managerRunEnds")); }
+    void remoteRunEnds() override { note(QStringLiteral("remoteRunEnds")); }
+    void updateRunEnds() override { note(QStringLiteral("runEnds")); }
+
+    // Runs after each step is written down; a test may throw from it to
+    // stand for a run-time error at that step.
     std::function<void(const QString&)> onStep;
 
-    // The steps that begin with `prefix`, without it.
-    QStringList only(const QString& prefix) const
-    {
-        QStringList result;
-        for (const QString& step : steps) {
-            if (step.startsWith(prefix))
-                result << step.mid(prefix.size());
-        }
-        return result;
-    }
-
 private:
-    void add(const QString& step)
+    void note(const QString& step)
     {
         steps << step;
         if (onStep)

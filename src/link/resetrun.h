@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <cstdint>
+
+namespace quorlink::link {
+
+class Link;
+class OperationView;
+
+// Which cards a reset restarts, chosen from the selections: a remote
+// selection always wins over the management card.
+namespace ResetMode {
+inline constexpr int None = 0;
+inline constexpr int ManagementCard = 1;
+inline constexpr int RemoteCards = 2;          // List1(2) has a selection
+inline constexpr int SecondRemoteListOnly = 3; // only List1(3) has one
+} // namespace ResetMode
+
+// The card reset: writes the reset frames of the chosen cards, waits once for
+// the acknowledgement, shows a short timed animation and leaves the window
+// in its normal mode (the view's finish steps). Every way out, errors
+// included, ends with the finish steps, both timers at rest and the bytes
+// still waiting discarded, so that a late acknowledgement cannot turn up at
+// the front of the next exchange's reply.
+//
+// The caller holds the link's Operation and hands over the chosen remote
+// cards; the run needs nothing of a window.
+class ResetRun
+{
+public:
+    ResetRun(Link& link, OperationView& view);
+
+    // Mode 1: the management card. Modes 2 and 3: `remoteCards` (card
+    // numbers, ascending): one card by its own address, all
+    // `listedRemoteCards` at once by 0xFF, any other set one frame per card.
+    // Any other mode only finishes. Returns whether the cards acknowledged.
+    bool resetCards(int mode, const QList<int>& remoteCards, int listedRemoteCards);
+
+    // The seven letters written before every reset address byte.
+    static QByteArray signature();
+
+private:
+    void sendManagementFrame();
+    void sendFrameTo(std::uint8_t address);
+    void sendFramesTo(const QList<int>& cards);
+    void closeRemoteFrames();
+    void showAnimation();
+    void finish();
+
+    Link& m_link;
+    OperationView& m_view;
+};
+
+} // namespace quorlink::link

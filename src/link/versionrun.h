@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+
+namespace quorlink::link {
+
+class Link;
+class OperationView;
+
+// What a command works on, chosen from the selections: a remote selection
+// always wins over the management card.
+namespace Scope {
+inline constexpr int None = 0;
+inline constexpr int RemoteCards = 1;          // List1(2) has a selection
+inline constexpr int SecondRemoteListOnly = 2; // only List1(3) has one
+inline constexpr int ManagementCard = 4;
+} // namespace Scope
+
+// The version run: asks each chosen card for its firmware or hardware
+// version, one card after the other, and reports every step (status,
+// progress, each answer) to the view. The run stops at the first card that
+// gives no complete reply; a card that answers "Not responding" is no longer
+// chosen, and the run goes on. In update mode the answers are kept for the
+// confirmation (always as firmware versions) instead of being shown in the
+// card's line.
+//
+// The caller holds the link's Operation and hands over the chosen remote
+// cards; the run needs nothing of a window.
+class VersionRun
+{
+public:
+    struct Options
+    {
+        bool hardware = false;   // ask for the hardware version (0x12)
+        bool updateMode = false; // keep the answers for the update's confirmation
+    };
+
+    VersionRun(Link& link, OperationView& view, Options options);
+
+    // Scope 4: the management card. Scope 1 or 2: `remoteCards` (card
+    // numbers 2..64, ascending). Scope 0 does nothing. Afterwards
+    // link.replyReceived is False, except in update mode, where it tells
+    // whether the last card asked gave a reply.
+    void getVersions(int scope, const QList<int>& remoteCards);
+
+    // One request and reply with `card` and the bookkeeping of its answer;
+    // link.replyReceived tells whether it answered. A run-time error (the
+    // port gone) ends the exchange: the communication error once per run
+    // when the device has vanished, the view back at its idle state, and
+    // replyReceived False, so a run stops there.
+    void queryCardVersion(int card);
+
+    std::uint8_t command() const;
+    // " H/W - " or " F/W - ", as the answer is shown; always " F/W - " in
+    // update mode.
+    QString answerPrefix() const;
+
+private:
+    void runManagementCard();
+    void runRemoteCards(const QList<int>& cards);
+    void takeAnswer(int card, const QString& reply);
+    void showStatus(const QString& text);
+
+    Link& m_link;
+    OperationView& m_view;
+    Options m_options;
+    QString m_status;
+    int m_errorsBefore;
+};
+
+} // namespace quorlink::link

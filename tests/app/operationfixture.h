@@ -1,0 +1,216 @@
+#pragma once
+
+#include "windowfixture.h"
+
+#include "progbar/progbar.h"
+
+#include <QToolButton>
+
+#include <memory>
+
+namespace quorlink::test {
+
+// A window whose simulated cards answer "FW<n>" and "HW<n>", with the ways a
+// user starts a command: a toolbar button or its Alt key.
+struct OperationWindow : WindowFixture
+{
+    explicit OperationWindow(const std::function<void(sim::SimulatedDeviceProvider&)>& setUp = {})
+        : WindowFixture(setUp)
+    {
+        for (int card = 1; card <= 64; ++card) {
+            simulatedSwitch.card(card)
+                .setFirmwareVersion(QStringLiteral("FW%1").arg(card))
+                .setHardwareVersion(QStringLiteral("HW%1").arg(card));
+        }
+        simulatedSwitch.trace().clear(); // the start-up probe's bytes
+    }
+
+    app::MainForm& window() const { return *form; }
+
+    // Chooses item `row` of List1(index) as a click does, through the list's
+    // handler, wherever the list happens to be scrolled.
+    void choose(int index, int row) const
+    {
+        list(index)->setListIndex(row);
+        form->List1_MouseUp(index, 1, 0, 0, 0);
+    }
+
+    // Start-up finds no free port: COM1 answers like a modem.
+    static std::function<void(sim::SimulatedDeviceProvider&)> withoutFreePort(bool noFreePort)
+    {
+        return [noFreePort](sim::SimulatedDeviceProvider& devices) {
+            if (noFreePort)
+                devices.setDevice(1, sim::SimulatedDevice::Modem);
+        };
+    }
+
+    // Unplugs the switch `afterMs` of virtual time from now (-1: at once).
+    void removeDeviceAfter(int afterMs)
+    {
+        if (afterMs < 0)
+            devices.setRemoved(1, true);
+        else
+            clock.post(clock.nowMicroseconds() + afterMs * 1000,
+                       [this] { devices.setRemoved(1, true); });
+    }
+
+    void pressButton(int button) const
+    {
+        QTest::mouseClick(form->asxToolbar1->button(button), Qt::LeftButton);
+    }
+    void pressAlt(Qt::Key key) const { QTest::keyClick(form.get(), key, Qt::AltModifier); }
+
+    // Card numbers asked for a version, in order (address bytes under mark
+    // parity followed by a version command).
+    QList<int> cardsAsked() const
+    {
+        QList<int> cards;
+        const auto bytes = simulatedSwitch.trace().pcBytes();
+        for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
+            const bool versionCommand = bytes[i + 1].value == 0x10 || bytes[i + 1].value == 0x12;
+            if (bytes[i].parity == Parity::Mark && bytes[i].value > 0x80 &&
+                bytes[i].value <= 0xC0 && bytes[i + 1].parity == Parity::Mark && versionCommand)
+                cards << bytes[i].value - 0x80;
+        }
+        return cards;
+    }
+
+    // The item texts of List1(2) and List1(3) that differ from the plain ones,
+    // as "card:text".
+    QStringList changedRemoteTexts() const
+    {
+        QStringList changed;
+        const int first = list(2)->listCount();
+        for (int card = 2; card <= 64; ++card) {
+            app::CardList* cards = list(card <= first + 1 ? 2 : 3);
+            const int row = card <= first + 1 ? card - 2 : card - 2 - first;
+            if (cards->itemText(row) != app::MainForm::remoteItemText(card))
+                changed << QStringLiteral("%1:%2").arg(card).arg(cards->itemText(row));
+        }
+        return changed;
+    }
+
+    int communicationErrors() const
+    {
+        return static_cast<int>(prompts.log().count(QStringLiteral("message:Communication Error")));
+    }
+
+    // Nothing an operation disabled is left so: the window, the eight menus,
+    // toolbar buttons 1 to 6, and the lists that hold the selection (all
+    // three when nothing is selected).
+    QString unusableControls() const
+    {
+        QStringList found;
+        if (!form->isEnabled())
+            found << "window";
+        for (QAction* menu : {form->mnuFile, form->mnuExit, form->mnuOptions, form->mnuPort,
+                              form->mnuAdvanced, form->mnuHelp, form->mnuAbout}) {
+            if (!menu->isEnabled())
+                found << menu->text();
+        }
+        for (int button = 1; button <= 6; ++button) {
+            const bool managerOnly = list(1)->selCount() != 0 && remoteSelCount() == 0;
+            if (!buttonEnabled(button) && !(managerOnly && button <= 2))
+                found << form->asxToolbar1->caption(button);
+        }
+        // A remote selection is the target even beside the management card.
+        const bool remote = remoteSelCount() != 0;
+        const bool nothing = list(1)->selCount() == 0 && !remote;
+        for (int index = 1; index <= 3; ++index) {
+            const bool holdsTarget = index == 1 ? !remote && list(1)->selCount() != 0 : remote;
+            if ((nothing || holdsTarget) && !list(index)->isEnabled())
+                found << QStringLiteral("List1(%1)").arg(index);
+        }
+        if (form->ListEventsSuppressed)
+            found << "ListEventsSuppressed";
+        return found.join(QLatin1Char(' '));
+    }
+};
+
+// Runs `look` now and then every millisecond of virtual time until stopped,
+// to see what the window shows while an operation runs.
+class Sampler
+{
+public:
+    Sampler(sim::VirtualClock& clock, std::function<void()> look)
+        : m_state(std::make_shared<State>())
+    {
+        m_state->look = std::move(look);
+        std::weak_ptr<State> weak = m_state;
+        m_state->tick = [weak, &clock] {
+            const auto state = weak.lock();
+            if (!state || !state->running)
+                return;
+            state->look();
+            clock.post(clock.nowMicroseconds() + 1000, state->tick);
+        };
+        m_state->tick();
+    }
+    ~Sampler() { stop(); }
+    Sampler(const Sampler&) = delete;
+    Sampler& operator=(const Sampler&) = delete;
+
+    // Takes a last look now, after the operation.
+    void stop()
+    {
+        if (m_state->running)
+            m_state->look();
+        m_state->running = false;
+    }
+
+private:
+    struct State
+    {
+        bool running = true;
+        std::function<void()> look;
+        std::function<void()> tick;
+    };
+    std::shared_ptr<State> m_state;
+};
+
+// Each change of the bar's value and text colour ("33 black", "67 white")
+// with the virtual time it was first seen, and each change of the status.
+struct BarWatch
+{
+    QStringList bar;
+    QList<std::int64_t> times;
+    QStringList statuses;
+
+    void look(const sim::VirtualClock& clock, const app::MainForm& form)
+    {
+        const progbar::ProgBar& progress = *form.ProgBar1;
+        const QString seen = QStringLiteral("%1 %2")
+                                 .arg(progress.value())
+                                 .arg(progress.fontColour() == 0xFFFFFF ? QStringLiteral("white")
+                                                                        : QStringLiteral("black"));
+        if (bar.isEmpty() || bar.last() != seen) {
+            bar << seen;
+            times << clock.nowMicroseconds();
+        }
+        if (statuses.isEmpty() || statuses.last() != form.statusText())
+            statuses << form.statusText();
+    }
+};
+
+class BarWatcher
+{
+public:
+    BarWatcher(sim::VirtualClock& clock, const app::MainForm& form)
+        : m_sampler(clock, [this, &clock, &form] { m_watch.look(clock, form); })
+    {
+    }
+
+    QStringList stop()
+    {
+        m_sampler.stop();
+        return m_watch.bar;
+    }
+    const QList<std::int64_t>& times() const { return m_watch.times; }
+    const QStringList& statuses() const { return m_watch.statuses; }
+
+private:
+    BarWatch m_watch;
+    Sampler m_sampler;
+};
+
+} // namespace quorlink::test

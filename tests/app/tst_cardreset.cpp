@@ -1,0 +1,292 @@
+#include "operationfixture.h"
+
+namespace ToolbarButton = quorlink::app::ToolbarButton;
+using quorlink::Parity;
+using quorlink::test::BarWatcher;
+using quorlink::test::OperationWindow;
+using quorlink::test::Sampler;
+
+namespace {
+
+enum class Choice
+{
+    ManagementCard,
+    ManagementAndRemoteCard,
+    OneCardOfTheSecondList,
+    EveryCard,
+    AllButCard17,
+};
+
+void choose(const OperationWindow& window, Choice choice)
+{
+    switch (choice) {
+    case Choice::ManagementCard:
+        window.choose(1, 0);
+        break;
+    case Choice::ManagementAndRemoteCard:
+        window.choose(2, 3);
+        window.list(1)->setItemSelected(0, true);
+        break;
+    case Choice::OneCardOfTheSecondList:
+        window.choose(3, 7);
+        break;
+    case Choice::EveryCard:
+        window.pressAlt(Qt::Key_S);
+        break;
+    case Choice::AllButCard17:
+        window.pressAlt(Qt::Key_S);
+        window.choose(2, 15);
+        break;
+    }
+}
+
+QList<int> cardsFrom(int first, int last, int except = 0)
+{
+    QList<int> cards;
+    for (int card = first; card <= last; ++card) {
+        if (card != except)
+            cards << card;
+    }
+    return cards;
+}
+
+// The address bytes of the reset frames, in order.
+QList<int> resetAddresses(const OperationWindow& window)
+{
+    QList<int> addresses;
+    const auto bytes = window.simulatedSwitch.trace().pcBytes();
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
+        if (bytes[i].parity == Parity::Mark && bytes[i].value >= 0x80 && bytes[i + 1].value == 0xFB)
+            addresses << bytes[i].value;
+    }
+    return addresses;
+}
+
+QList<int> cardsReset(const OperationWindow& window)
+{
+    QList<int> cards;
+    for (int card = 1; card <= 64; ++card) {
+        if (!window.simulatedSwitch.card(card).resetTimes().isEmpty())
+            cards << card;
+    }
+    return cards;
+}
+
+QList<int> markedForReset(const quorlink::app::MainForm& form)
+{
+    QList<int> cards;
+    for (std::size_t i = 0; i < form.RemoteCardSelected.size(); ++i) {
+        if (form.RemoteCardSelected[i])
+            cards << static_cast<int>(i) + 2;
+    }
+    return cards;
+}
+
+} // namespace
+
+class CardResetTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void resetRestartsTheChosenCardsAndLeavesAdvancedMode_data()
+    {
+        QTest::addColumn<Choice>("choice");
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<QList<int>>("addresses");
+        QTest::addColumn<QList<int>>("reset");
+        QTest::addColumn<QList<int>>("marked"); // RemoteCardSelected while the reset runs
+        QTest::newRow("management card")
+            << Choice::ManagementCard << false << QList<int>{0x81} << QList<int>{1} << QList<int>{};
+        QTest::newRow("management and a remote card: only the remote card")
+            << Choice::ManagementAndRemoteCard << false << QList<int>{0x85} << QList<int>{5}
+            << QList<int>{5};
+        QTest::newRow("one card of the second list, Alt+R")
+            << Choice::OneCardOfTheSecondList << true << QList<int>{0xA8} << QList<int>{40}
+            << QList<int>{40};
+        QTest::newRow("every listed card: one frame to all")
+            << Choice::EveryCard << false << QList<int>{0xFF} << cardsFrom(2, 64)
+            << cardsFrom(2, 64);
+        QList<int> allBut17;
+        for (int card : cardsFrom(2, 64, 17))
+            allBut17 << 0x80 + card;
+        QTest::newRow("62 of 63: a frame each in card order")
+            << Choice::AllButCard17 << true << allBut17 << cardsFrom(2, 64, 17)
+            << cardsFrom(2, 64, 17);
+    }
+    void resetRestartsTheChosenCardsAndLeavesAdvancedMode()
+    {
+        QFETCH(Choice, choice);
+        QFETCH(bool, byKey);
+        QFETCH(QList<int>, addresses);
+        QFETCH(QList<int>, reset);
+        QFETCH(QList<int>, marked);
+        OperationWindow window;
+        auto& form = window.window();
+        form.mnuAdvanced->trigger();
+        choose(window, choice);
+        const int selected = window.list(1)->selCount() + window.remoteSelCount();
+        QList<int> markedWhileRunning;
+        Sampler sampler(window.clock, [&] {
+            if (form.link.operationRunning() && markedWhileRunning.isEmpty())
+                markedWhileRunning = markedForReset(form);
+        });
+
+        if (byKey)
+            window.pressAlt(Qt::Key_R);
+        else
+            window.pressButton(ToolbarButton::Reset);
+        sampler.stop();
+
+        QCOMPARE(resetAddresses(window), addresses);
+        QCOMPARE(cardsReset(window), reset);
+        QCOMPARE(markedWhileRunning, marked);
+        QCOMPARE(markedForReset(form), QList<int>{});
+        QVERIFY(!form.AdvancedMode && !form.mnuAdvanced->isChecked());
+        QVERIFY(!window.buttonEnabled(ToolbarButton::Reset));
+        QCOMPARE(window.unusableControls(), QString());
+        QVERIFY(form.mnuOpen->isEnabled());
+        QCOMPARE(window.list(1)->selCount() + window.remoteSelCount(), selected);
+        QCOMPARE(form.statusText(), QStringLiteral("Status:"));
+        QCOMPARE(window.prompts.entries().size(), std::size_t{0});
+        QCOMPARE(form.MSComm1.settings(), QStringLiteral("19200,s,8,1"));
+    }
+
+    void theBarCountsElevenTicksThenShowsCompletion()
+    {
+        OperationWindow window;
+        auto& form = window.window();
+        form.mnuAdvanced->trigger();
+        window.choose(2, 3);
+        BarWatcher watcher(window.clock, form);
+        window.clock.post(window.clock.nowMicroseconds() + 650'000,
+                          [&] { quorlink::test::saveShot(form, QStringLiteral("reset-bar")); });
+
+        window.pressButton(ToolbarButton::Reset);
+
+        QStringList bar{"0 black"};
+        for (int value = 10; value <= 100; value += 10)
+            bar << QStringLiteral("%1 %2").arg(value).arg(value > 52 ? "white" : "black");
+        bar << "0 white";
+        QCOMPARE(watcher.stop(), bar);
+        // 100 ms a step; 100 is held for the eleventh tick and the completion.
+        // The watcher looks every millisecond.
+        const QList<std::int64_t>& times = watcher.times();
+        const auto lasted = [&](int i, std::int64_t milliseconds) {
+            return qAbs(times[i] - times[i - 1] - milliseconds * 1000) <= 1000;
+        };
+        for (int i = 2; i < 11; ++i)
+            QVERIFY(lasted(i, 100));
+        QVERIFY(lasted(11, 200));
+        QCOMPARE(watcher.statuses(),
+                 (QStringList{"Status:", "Status: Reset", "Status: Reset in process ...",
+                              "Status: Reset completed", "Status:"}));
+    }
+
+    void noAcknowledgementIsACommunicationErrorAndStillLeavesAdvancedMode()
+    {
+        OperationWindow window;
+        auto& form = window.window();
+        window.simulatedSwitch.card(5).setSilent(true);
+        form.mnuAdvanced->trigger();
+        window.choose(2, 3);
+        const int opens = window.devices.openCount();
+        BarWatcher watcher(window.clock, form);
+
+        window.pressButton(ToolbarButton::Reset);
+
+        QCOMPARE(watcher.stop(), QStringList{"0 black"});
+        QCOMPARE(window.communicationErrors(), 1);
+        QCOMPARE(window.devices.openCount(), opens); // not reopened
+        QVERIFY(!form.AdvancedMode && !window.buttonEnabled(ToolbarButton::Reset));
+        QCOMPARE(window.unusableControls(), QString());
+    }
+
+    void nothingSelectedWarnsAndWritesNothing()
+    {
+        OperationWindow window;
+        window.window().mnuAdvanced->trigger();
+        window.pressAlt(Qt::Key_R);
+        QCOMPARE(window.prompts.log(), (QStringList{"beep", "message:Warning"}));
+        QCOMPARE(window.prompts.messages().front().text,
+                 QStringLiteral("You must choose card(s) for reset"));
+        QCOMPARE(window.simulatedSwitch.trace().entries().size(), std::size_t{0});
+    }
+
+    void aCommandDuringAResetIsIgnoredAndCancelDoesWhatItAlwaysDoes_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("Reset button") << "reset button";
+        QTest::newRow("Alt+R") << "R";
+        QTest::newRow("Alt+V") << "V";
+        QTest::newRow("Alt+W") << "W";
+        QTest::newRow("Cancel button") << "cancel";
+    }
+    void aCommandDuringAResetIsIgnoredAndCancelDoesWhatItAlwaysDoes()
+    {
+        QFETCH(QString, command);
+        OperationWindow window;
+        auto& form = window.window();
+        window.simulatedSwitch.card(5).setReplyDelay(500);
+        form.mnuAdvanced->trigger();
+        window.choose(2, 3);
+        BarWatcher watcher(window.clock, form);
+        // In the middle of the acknowledgement wait.
+        window.clock.post(window.clock.nowMicroseconds() + 200'000, [&] {
+            if (command == "reset button")
+                window.pressButton(ToolbarButton::Reset);
+            else if (command == "cancel")
+                window.pressButton(ToolbarButton::Cancel);
+            else
+                window.pressAlt(static_cast<Qt::Key>(command.at(0).unicode()));
+        });
+
+        window.pressButton(ToolbarButton::Reset);
+        watcher.stop();
+
+        QCOMPARE(resetAddresses(window), QList<int>{0x85});
+        QCOMPARE(window.cardsAsked(), QList<int>{});
+        QCOMPARE(window.simulatedSwitch.card(5).resetTimes().size(), 1);
+        // The reset took its own acknowledgement and finished.
+        QVERIFY(watcher.statuses().contains("Status: Reset completed"));
+        QCOMPARE(window.prompts.entries().size(), std::size_t{0});
+        QVERIFY(!form.AdvancedMode && !form.link.operationRunning());
+        QCOMPARE(window.unusableControls(), QString());
+        // Cancel clears the choice at once; anything else leaves it.
+        QCOMPARE(window.remoteSelCount(), command == "cancel" ? 0 : 1);
+    }
+
+    void aPortThatIsGoneIsReportedOnceAndTheResetStillFinishes_data()
+    {
+        QTest::addColumn<bool>("noFreePort");
+        QTest::addColumn<int>("removedAtMs"); // after the press; -1 before it
+        QTest::addColumn<QList<int>>("reset");
+        QTest::newRow("no free port at start-up") << true << -1 << QList<int>{};
+        QTest::newRow("device removed before the command") << false << -1 << QList<int>{};
+        QTest::newRow("device removed while waiting") << false << 300 << QList<int>{5};
+    }
+    void aPortThatIsGoneIsReportedOnceAndTheResetStillFinishes()
+    {
+        QFETCH(bool, noFreePort);
+        QFETCH(int, removedAtMs);
+        QFETCH(QList<int>, reset);
+        OperationWindow window(OperationWindow::withoutFreePort(noFreePort));
+        auto& form = window.window();
+        window.simulatedSwitch.card(5).setReplyDelay(500);
+        form.mnuAdvanced->trigger();
+        window.choose(2, 3);
+        if (!noFreePort)
+            window.removeDeviceAfter(removedAtMs);
+
+        window.pressButton(ToolbarButton::Reset);
+
+        QCOMPARE(window.communicationErrors(), 1);
+        QCOMPARE(cardsReset(window), reset);
+        QVERIFY(!form.AdvancedMode && !form.link.operationRunning());
+        QCOMPARE(window.unusableControls(), QString());
+        QCOMPARE(markedForReset(form), QList<int>{});
+    }
+};
+
+QTEST_MAIN(CardResetTest)
+#include "tst_cardreset.moc"

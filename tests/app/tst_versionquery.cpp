@@ -1,0 +1,301 @@
+#include "operationfixture.h"
+
+#include "link/versionrun.h"
+
+namespace ToolbarButton = quorlink::app::ToolbarButton;
+using quorlink::test::BarWatcher;
+using quorlink::test::OperationWindow;
+
+namespace {
+
+using Clicks = QList<QPair<int, int>>; // (list, row)
+
+} // namespace
+
+class VersionQueryTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void theSelectedRemoteCardsAreAskedAndAnswerInTheirOwnLines_data()
+    {
+        QTest::addColumn<Clicks>("clicks");
+        QTest::addColumn<bool>("managerToo");
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<QList<int>>("asked");
+        QTest::addColumn<int>("focusList"); // the list that shows the lowest selected card
+        QTest::addColumn<int>("focusRow");
+        QTest::newRow("first list, button")
+            << Clicks{{2, 4}, {2, 3}} << false << false << QList<int>{5, 6} << 2 << 3;
+        QTest::newRow("both lists, Alt+V")
+            << Clicks{{3, 0}, {2, 30}} << false << true << QList<int>{32, 33} << 2 << 30;
+        // Scope 2: List1(2) is scanned and holds nothing.
+        QTest::newRow("second list only: cards 33 and 64")
+            << Clicks{{3, 31}, {3, 0}} << false << false << QList<int>{33, 64} << 3 << 0;
+        // A remote selection wins: the management card is not asked.
+        QTest::newRow("management card and a remote card")
+            << Clicks{{2, 3}} << true << false << QList<int>{5} << 2 << 3;
+    }
+    void theSelectedRemoteCardsAreAskedAndAnswerInTheirOwnLines()
+    {
+        QFETCH(Clicks, clicks);
+        QFETCH(bool, managerToo);
+        QFETCH(bool, byKey);
+        QFETCH(QList<int>, asked);
+        QFETCH(int, focusList);
+        QFETCH(int, focusRow);
+        OperationWindow window;
+        auto& form = window.window();
+        for (const auto& [list, row] : clicks)
+            window.choose(list, row);
+        if (managerToo)
+            window.list(1)->setItemSelected(0, true);
+
+        if (byKey)
+            window.pressAlt(Qt::Key_V);
+        else
+            window.pressButton(ToolbarButton::FirmwareVersion);
+
+        QCOMPARE(window.cardsAsked(), asked);
+        QStringList expected;
+        for (int card : asked)
+            expected << QStringLiteral("%1:%1. Computer %1 F/W - FW%1").arg(card);
+        QCOMPARE(window.changedRemoteTexts(), expected);
+        QCOMPARE(window.list(1)->itemText(0), QStringLiteral(" Quorlink Manager"));
+        QCOMPARE(window.remoteSelCount(), asked.size());
+        QCOMPARE(window.unusableControls(), QString());
+        QVERIFY(!window.list(1)->isEnabled());
+        QVERIFY(form.RemoteSelected && !form.ManagerSelected && form.mnuOpen->isEnabled());
+        QCOMPARE(window.list(focusList)->listIndex(), focusRow);
+        QCOMPARE(window.list(5 - focusList)->listIndex(), -1);
+        QCOMPARE(form.statusText(), QStringLiteral("Status:"));
+        QCOMPARE(form.ProgBar1->value(), 0);
+        QVERIFY(!form.link.replyReceived && form.link.linkOk);
+        QCOMPARE(window.prompts.entries().size(), std::size_t{0});
+        quorlink::test::saveShot(form, QStringLiteral("versions-%1").arg(QTest::currentDataTag()));
+    }
+
+    void repliesAreTakenAsTheyComeOverTheWire_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<int>("splitAfter");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("split over reads")
+            << "QLREM ver1.07 US" << 3 << "5. Computer 5 F/W - QLREM ver1.07 US";
+        QTest::newRow("0xFF alone") << "" << 0 << "5. Computer 5 F/W - ";
+    }
+    void repliesAreTakenAsTheyComeOverTheWire()
+    {
+        QFETCH(QString, version);
+        QFETCH(int, splitAfter);
+        QFETCH(QString, line);
+        OperationWindow window;
+        window.simulatedSwitch.card(5).setFirmwareVersion(version).setSplitReply(splitAfter, 60);
+        window.click(2, 3);
+        window.pressButton(ToolbarButton::FirmwareVersion);
+        QCOMPARE(window.list(2)->itemText(3), line);
+        QCOMPARE(window.communicationErrors(), 0);
+    }
+
+    void threeCardsMoveTheBarAndTheRunStopsAtTheFirstSilentCard_data()
+    {
+        QTest::addColumn<int>("silentCard");
+        QTest::addColumn<QStringList>("bar");
+        QTest::addColumn<QStringList>("changed");
+        QTest::newRow("all answer")
+            << 0 << QStringList{"0 black", "33 black", "67 white", "100 white", "0 white"}
+            << QStringList{"5:5. Computer 5 F/W - FW5", "6:6. Computer 6 F/W - FW6",
+                           "40:40. Computer 40 F/W - FW40"};
+        // The first card keeps its answer; the third is never asked.
+        QTest::newRow("the second times out")
+            << 6 << QStringList{"0 black", "33 black", "67 white", "0 white"}
+            << QStringList{"5:5. Computer 5 F/W - FW5"};
+    }
+    void threeCardsMoveTheBarAndTheRunStopsAtTheFirstSilentCard()
+    {
+        QFETCH(int, silentCard);
+        QFETCH(QStringList, bar);
+        QFETCH(QStringList, changed);
+        OperationWindow window;
+        auto& form = window.window();
+        if (silentCard)
+            window.simulatedSwitch.card(silentCard).setSilent(true);
+        for (const auto& [list, row] : Clicks{{2, 3}, {2, 4}, {3, 7}})
+            window.choose(list, row);
+        BarWatcher watcher(window.clock, form);
+        QString statusDuringTheRun;
+        window.clock.post(window.clock.nowMicroseconds() + 150'000, [&] {
+            statusDuringTheRun = form.statusText();
+            quorlink::test::saveShot(form, QStringLiteral("version-run-bar"));
+        });
+
+        window.pressButton(ToolbarButton::FirmwareVersion);
+
+        QCOMPARE(watcher.stop(), bar);
+        QCOMPARE(window.changedRemoteTexts(), changed);
+        QCOMPARE(window.cardsAsked(), (silentCard ? QList<int>{5, 6} : QList<int>{5, 6, 40}));
+        QCOMPARE(window.communicationErrors(), silentCard ? 1 : 0);
+        QCOMPARE(statusDuringTheRun, QStringLiteral("Status: Getting version in process ..."));
+        QCOMPARE(form.statusText(), QStringLiteral("Status:"));
+        QCOMPARE(window.unusableControls(), QString());
+        QCOMPARE(window.remoteSelCount(), 3);
+    }
+
+    void hardwareVersionAsksForItAndTheFlagIsAlwaysPutBack_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<bool>("cardSelected");
+        QTest::newRow("button") << false << true;
+        QTest::newRow("Alt+W") << true << true;
+        // The warning path used to leave the flag set for the next Start.
+        QTest::newRow("button, nothing selected") << false << false;
+        QTest::newRow("Alt+W, nothing selected") << true << false;
+    }
+    void hardwareVersionAsksForItAndTheFlagIsAlwaysPutBack()
+    {
+        QFETCH(bool, byKey);
+        QFETCH(bool, cardSelected);
+        OperationWindow window;
+        if (cardSelected)
+            window.click(2, 3);
+        if (byKey)
+            window.pressAlt(Qt::Key_W);
+        else
+            window.pressButton(ToolbarButton::HardwareVersion);
+
+        QVERIFY(!window.window().WantHardwareVersion);
+        if (cardSelected) {
+            QCOMPARE(window.simulatedSwitch.trace().pcText(), QStringLiteral("m85 m12 s00"));
+            QCOMPARE(window.list(2)->itemText(3), QStringLiteral("5. Computer 5 H/W - HW5"));
+        } else {
+            QCOMPARE(window.prompts.log(), (QStringList{"beep", "message:Warning"}));
+            QCOMPARE(window.simulatedSwitch.trace().pcText(), QString());
+        }
+    }
+
+    void theManagementCardNotRespondingIsNoLongerChosen()
+    {
+        OperationWindow window;
+        auto& form = window.window();
+        window.simulatedSwitch.card(1).setNotResponding(true);
+        window.click(1, 0);
+        window.pressButton(ToolbarButton::FirmwareVersion);
+
+        QCOMPARE(window.simulatedSwitch.trace().pcText(), QStringLiteral("m81 m10 s00"));
+        QCOMPARE(window.list(1)->itemText(0),
+                 QStringLiteral(" Quorlink Manager F/W - Not responding"));
+        QVERIFY(!window.list(1)->isItemSelected(0));
+        QVERIFY(!form.ManagerSelected && !form.ManagerMark);
+        QVERIFY(window.list(2)->isEnabled() && window.list(3)->isEnabled());
+        QCOMPARE(window.communicationErrors(), 0);
+        // The next click chooses the card again instead of reading it as chosen.
+        window.click(1, 0);
+        QVERIFY(window.list(1)->isItemSelected(0));
+        QVERIFY(form.ManagerSelected);
+    }
+
+    void aRemoteCardNotRespondingIsDeselectedAndItsMarkCleared()
+    {
+        OperationWindow window;
+        window.simulatedSwitch.card(6).setNotResponding(true);
+        window.click(2, 3);
+        window.click(2, 4);
+        window.pressButton(ToolbarButton::FirmwareVersion);
+        QCOMPARE(window.cardsAsked(), (QList<int>{5, 6}));
+        QVERIFY(window.list(2)->isItemSelected(3) && !window.list(2)->isItemSelected(4));
+        QVERIFY(!window.form->FirstListMarks[4]);
+        QCOMPARE(window.list(2)->itemText(4), QStringLiteral("6. Computer 6 F/W - Not responding"));
+        window.click(2, 4);
+        QVERIFY(window.list(2)->isItemSelected(4));
+    }
+
+    void updateModeKeepsFirmwareTextsForTheConfirmation_data()
+    {
+        QTest::addColumn<Clicks>("clicks");
+        QTest::addColumn<int>("scope");
+        QTest::addColumn<int>("lastList");
+        QTest::addColumn<QString>("managerText");
+        QTest::addColumn<QStringList>("remoteTexts"); // "index:text"
+        QTest::newRow("remote cards")
+            << Clicks{{2, 3}, {3, 0}} << 1 << 3 << QString()
+            << QStringList{"3:5. Computer 5 F/W - HW5", "31:33. Computer 33 F/W - HW33"};
+        QTest::newRow("management card")
+            << Clicks{{1, 0}} << 4 << 1 << " Quorlink Manager F/W - HW1" << QStringList{};
+    }
+    void updateModeKeepsFirmwareTextsForTheConfirmation()
+    {
+        QFETCH(Clicks, clicks);
+        QFETCH(int, scope);
+        QFETCH(int, lastList);
+        QFETCH(QString, managerText);
+        QFETCH(QStringList, remoteTexts);
+        OperationWindow window;
+        auto& form = window.window();
+        for (const auto& [list, row] : clicks)
+            window.choose(list, row);
+        // As Start does it; even a hardware flag left set stores firmware texts.
+        const quorlink::link::Link::Operation operation(form.link);
+        form.UpdateMode = true;
+        form.WantHardwareVersion = true;
+        form.GetVersions(scope);
+
+        QCOMPARE(form.LastVersionList, lastList);
+        QCOMPARE(form.ManagerVersionText, managerText);
+        QStringList kept;
+        for (int i = 0; i < 64; ++i) {
+            if (!form.RemoteVersionTexts[static_cast<std::size_t>(i)].isEmpty())
+                kept << QStringLiteral("%1:%2").arg(i).arg(
+                    form.RemoteVersionTexts[static_cast<std::size_t>(i)]);
+        }
+        QCOMPARE(kept, remoteTexts);
+        // The lines show no version; Start takes over a locked window.
+        QCOMPARE(window.changedRemoteTexts(), QStringList());
+        QCOMPARE(window.list(1)->itemText(0), QStringLiteral(" Quorlink Manager"));
+        QVERIFY(form.isEnabled() && form.ListEventsSuppressed);
+        QVERIFY(!window.list(1)->isEnabled() && !window.list(2)->isEnabled());
+        QVERIFY(!window.buttonEnabled(ToolbarButton::Start) && !form.mnuFile->isEnabled());
+        QVERIFY(form.link.replyReceived && form.link.linkOk);
+        QVERIFY(!form.WantHardwareVersion);
+    }
+
+    void aPortThatIsGoneIsReportedOnceAndLeavesTheWindowUsable_data()
+    {
+        QTest::addColumn<bool>("noFreePort");
+        QTest::addColumn<int>("removedAtMs"); // virtual time after the press; -1 before it
+        QTest::addColumn<QList<int>>("asked");
+        QTest::newRow("no free port at start-up") << true << -1 << QList<int>{};
+        QTest::newRow("device removed before the command") << false << -1 << QList<int>{};
+        QTest::newRow("device removed while card 6 is asked") << false << 260 << QList<int>{5, 6};
+    }
+    void aPortThatIsGoneIsReportedOnceAndLeavesTheWindowUsable()
+    {
+        QFETCH(bool, noFreePort);
+        QFETCH(int, removedAtMs);
+        QFETCH(QList<int>, asked);
+        OperationWindow window(OperationWindow::withoutFreePort(noFreePort));
+        auto& form = window.window();
+        for (const auto& [list, row] : Clicks{{2, 3}, {2, 4}, {2, 5}})
+            window.choose(list, row);
+        window.simulatedSwitch.card(6).setReplyDelay(50);
+        if (!noFreePort)
+            window.removeDeviceAfter(removedAtMs);
+
+        window.pressButton(ToolbarButton::FirmwareVersion);
+
+        QCOMPARE(window.communicationErrors(), 1);
+        QCOMPARE(window.cardsAsked(), asked);
+        QCOMPARE(window.unusableControls(), QString());
+        QCOMPARE(form.statusText(), QStringLiteral("Status:"));
+        QCOMPARE(form.ProgBar1->value(), 0);
+        QVERIFY(!form.link.operationRunning());
+        // The next command says so again, once, and sends nothing.
+        const auto before = window.simulatedSwitch.trace().entries().size();
+        window.pressAlt(Qt::Key_V);
+        QCOMPARE(window.communicationErrors(), 2);
+        QCOMPARE(window.simulatedSwitch.trace().entries().size(), before);
+        QCOMPARE(window.unusableControls(), QString());
+    }
+};
+
+QTEST_MAIN(VersionQueryTest)
+#include "tst_versionquery.moc"

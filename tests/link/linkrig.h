@@ -1,0 +1,94 @@
+#pragma once
+
+#include "link/link.h"
+#include "link/protocol.h"
+#include "platform/commport.h"
+#include "recordingprompts.h"
+#include "sim/simulatedport.h"
+#include "sim/simulatedswitch.h"
+#include "sim/virtualclock.h"
+
+#include <QTest>
+
+namespace quorlink::test {
+
+inline constexpr std::int64_t Char = 573; // one character on the wire, rounded up, in microseconds
+
+// The virtual clock as a busy window sees it: every yield takes a while (a
+// repaint, say), so bytes pile up between two looks at the port.
+class BusyWindowTime final : public TimeSource
+{
+public:
+    BusyWindowTime(sim::VirtualClock& clock, int yieldCostMs) : m_clock(clock), m_cost(yieldCostMs)
+    {
+    }
+
+    std::unique_ptr<LinkTimer> createTimer() override { return m_clock.createTimer(); }
+    void yield() override
+    {
+        m_clock.sleep(m_cost);
+        m_clock.yield();
+    }
+    void waitForEvent() override { m_clock.waitForEvent(); }
+    void sleep(int milliseconds) override { m_clock.sleep(milliseconds); }
+    std::int64_t nowMicroseconds() const override { return m_clock.nowMicroseconds(); }
+    void wakeAt(std::int64_t atMicroseconds) override { m_clock.wakeAt(atMicroseconds); }
+
+private:
+    sim::VirtualClock& m_clock;
+    int m_cost;
+};
+
+// A link on a simulated switch at COM1, on the virtual clock, with the port
+// open at the idle setting as start-up leaves it.
+struct Rig
+{
+    sim::VirtualClock clock;
+    sim::SimulatedSwitch switchBox{clock};
+    sim::SimulatedDeviceProvider devices{switchBox, 1};
+    CommPort port{devices};
+    std::unique_ptr<LinkTimer> timer1 = clock.createTimer();
+    std::unique_ptr<LinkTimer> timer2 = clock.createTimer();
+    RecordingPrompts prompts;
+    BusyWindowTime linkTime;
+    link::Link link{port, *timer1, *timer2, linkTime, prompts};
+
+    explicit Rig(int yieldCostMs = 0) : linkTime(clock, yieldCostMs)
+    {
+        port.setSettings(link::protocol::DataSettings);
+        port.setCommPort(1);
+        port.setPortOpen(true);
+    }
+
+    // What every operation must leave behind, failed or not.
+    void verifyRestingState() const
+    {
+        QCOMPARE(port.settings(), QString(link::protocol::DataSettings));
+        QCOMPARE(timer1->interval(), 1000);
+        QCOMPARE(timer2->interval(), 1000);
+        QVERIFY(!timer1->isEnabled());
+        QVERIFY(!timer2->isEnabled());
+    }
+
+    // A reset frame for the management card, without the pacing sleeps.
+    void sendManagementResetFrame()
+    {
+        namespace protocol = link::protocol;
+        link.setAddressSettings();
+        link.write(QByteArray(protocol::ResetSignature.data(), protocol::ResetSignature.size()));
+        link.writeByte(protocol::addressByte(protocol::ManagementCard));
+        link.writeByte(protocol::ResetCommand);
+        link.setDataSettings();
+        link.writeByte(protocol::EndOfAddressPhase);
+    }
+
+    bool communicationErrorShown() const
+    {
+        const auto messages = prompts.messages();
+        return prompts.log() == QStringList{"beep", "message:Communication Error"} &&
+               messages.front().style == 0x10010 &&
+               messages.front().text == link::Link::communicationErrorText();
+    }
+};
+
+} // namespace quorlink::test

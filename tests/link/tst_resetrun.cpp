@@ -1,0 +1,238 @@
+#include "linkrig.h"
+#include "recordingview.h"
+
+#include "link/resetrun.h"
+
+using namespace quorlink;
+using link::ResetRun;
+using test::Char;
+using test::Rig;
+namespace ResetMode = link::ResetMode;
+
+namespace {
+
+const QString Signature = QStringLiteral("m51 m4C m52 m45 m53 m45 m54");
+
+// The cards that heard a reset.
+QList<int> cardsReset(const sim::SimulatedSwitch& switchBox)
+{
+    QList<int> cards;
+    for (int card = 1; card <= 64; ++card) {
+        if (!switchBox.card(card).resetTimes().isEmpty())
+            cards << card;
+    }
+    return cards;
+}
+
+QList<int> remoteCardsExcept(int left)
+{
+    QList<int> cards;
+    for (int card = 2; card <= 64; ++card) {
+        if (card != left)
+            cards << card;
+    }
+    return cards;
+}
+
+} // namespace
+
+class ResetRunTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void framesAddressExactlyTheChosenCards_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QList<int>>("cards");
+        QTest::addColumn<QString>("bytes");
+        QTest::addColumn<QList<int>>("reset");
+        QTest::newRow("management card") << ResetMode::ManagementCard << QList<int>{}
+                                         << Signature + " m81 mFB s00" << QList<int>{1};
+        QTest::newRow("one remote card") << ResetMode::RemoteCards << QList<int>{40}
+                                         << Signature + " mA8 mFB s00" << QList<int>{40};
+        QTest::newRow("every listed card: one frame to all")
+            << ResetMode::RemoteCards << remoteCardsExcept(0) << Signature + " mFF mFB s00"
+            << remoteCardsExcept(0);
+        QTest::newRow("two cards: a frame each")
+            << ResetMode::SecondRemoteListOnly << QList<int>{33, 64}
+            << Signature + " mA1 mFB " + Signature + " mC0 mFB s00" << QList<int>{33, 64};
+        QTest::newRow("no card chosen: nothing")
+            << ResetMode::RemoteCards << QList<int>{} << QString() << QList<int>{};
+        QTest::newRow("unknown mode: nothing") << 5 << QList<int>{7} << QString() << QList<int>{};
+    }
+    void framesAddressExactlyTheChosenCards()
+    {
+        QFETCH(int, mode);
+        QFETCH(QList<int>, cards);
+        QFETCH(QString, bytes);
+        QFETCH(QList<int>, reset);
+        Rig rig;
+        test::RecordingView view;
+        const bool acknowledged = ResetRun(rig.link, view).resetCards(mode, cards, 63);
+        QCOMPARE(rig.switchBox.trace().pcText(), bytes);
+        QCOMPARE(cardsReset(rig.switchBox), reset);
+        QCOMPARE(acknowledged, !reset.isEmpty());
+        QCOMPARE(view.steps.last(), QStringLiteral("finish"));
+        QVERIFY(rig.prompts.entries().empty());
+        rig.verifyRestingState();
+    }
+
+    void framesArePacedTenMillisecondsApart_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QList<int>>("cards");
+        // Microseconds after the start at which each byte has left the wire.
+        QTest::addColumn<QList<std::int64_t>>("times");
+        const auto signatureFrom = [](std::int64_t start) {
+            QList<std::int64_t> times;
+            for (int k = 1; k <= 7; ++k)
+                times << start + k * Char;
+            return times;
+        };
+        QTest::newRow("management card")
+            << ResetMode::ManagementCard << QList<int>{}
+            << (signatureFrom(0) << 8 * Char << 10'000 + Char << 20'000 + Char);
+        QTest::newRow("one remote card")
+            << ResetMode::RemoteCards << QList<int>{5}
+            << (signatureFrom(0) << 10'000 + Char << 20'000 + Char << 30'000 + Char);
+        QTest::newRow("two remote cards")
+            << ResetMode::RemoteCards << QList<int>{5, 6}
+            << (signatureFrom(10'000) << 20'000 + Char << 30'000 + Char << signatureFrom(40'000)
+                                      << 50'000 + Char << 60'000 + Char << 70'000 + Char);
+    }
+    void framesArePacedTenMillisecondsApart()
+    {
+        QFETCH(int, mode);
+        QFETCH(QList<int>, cards);
+        QFETCH(QList<std::int64_t>, times);
+        Rig rig;
+        test::RecordingView view;
+        ResetRun(rig.link, view).resetCards(mode, cards, 63);
+        QCOMPARE(rig.switchBox.trace().pcTimes(), times);
+    }
+
+    void sixtyTwoOfSixtyThreeCardsGetSixtyTwoFramesInCardOrder()
+    {
+        Rig rig;
+        test::RecordingView view;
+        ResetRun(rig.link, view).resetCards(ResetMode::RemoteCards, remoteCardsExcept(17), 63);
+
+        const std::vector<sim::PcByte> bytes = rig.switchBox.trace().pcBytes();
+        QCOMPARE(bytes.size(), std::size_t{62 * 9 + 1});
+        QList<int> addressed;
+        for (std::size_t frame = 0; frame < 62; ++frame) {
+            const std::size_t first = frame * 9;
+            const std::int64_t start = 10'000 + static_cast<std::int64_t>(frame) * 30'000;
+            QCOMPARE(bytes[first].time, start + Char);              // signature after a sleep
+            QCOMPARE(bytes[first + 7].time, start + 10'000 + Char); // address 10 ms later
+            QCOMPARE(bytes[first + 8].value, std::uint8_t{0xFB});
+            QCOMPARE(bytes[first + 8].time, start + 20'000 + Char);
+            addressed << bytes[first + 7].value - 0x80;
+        }
+        QCOMPARE(addressed, remoteCardsExcept(17));
+        QCOMPARE(bytes.back(), (sim::PcByte{0x00, Parity::Space, 62 * 30'000 + 10'000 + Char}));
+        QCOMPARE(cardsReset(rig.switchBox), remoteCardsExcept(17));
+    }
+
+    void anAcknowledgementShowsElevenTicksThenCompletion()
+    {
+        Rig rig;
+        test::RecordingView view;
+        QVERIFY(ResetRun(rig.link, view).resetCards(ResetMode::RemoteCards, {5}, 63));
+        QStringList expected{"colour:0", "progress:0", "status:Status: Reset"};
+        for (int value = 10; value <= 110; value += 10) {
+            if (value > 52)
+                expected << "colour:ffffff";
+            expected << QStringLiteral("progress:%1").arg(std::min(value, 100))
+                     << "status:Status: Reset in process ...";
+        }
+        expected << "progress:100"
+                 << "status:Status: Reset completed"
+                 << "progress:0"
+                 << "status:Status:"
+                 << "finish";
+        QCOMPARE(view.steps, expected);
+        // Twelve pauses of 100 ms after the acknowledgement.
+        const std::int64_t acknowledgedAt = rig.switchBox.trace().switchTimes().front();
+        QCOMPARE(rig.clock.nowMicroseconds(), acknowledgedAt + 1'200'000);
+        rig.verifyRestingState();
+    }
+
+    void onlyAReadThatStartsWithRAcknowledges_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("busyMs"); // the window busy right after the frame
+        QTest::addColumn<bool>("acknowledged");
+        QTest::newRow("R") << QByteArray("R") << 0 << true;
+        QTest::newRow("R behind another byte in the same read") << QByteArray("XR") << 10 << false;
+        QTest::newRow("R first in a later read") << QByteArray("XR") << 0 << true;
+        QTest::newRow("no answer") << QByteArray() << 0 << false;
+    }
+    void onlyAReadThatStartsWithRAcknowledges()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, busyMs);
+        QFETCH(bool, acknowledged);
+        Rig rig;
+        test::RecordingView view;
+        rig.switchBox.card(5).scriptResetReplies({reply});
+        rig.clock.post(30'000 + Char, [&] { rig.clock.sleep(busyMs); });
+        const int opens = rig.devices.openCount();
+
+        QCOMPARE(ResetRun(rig.link, view).resetCards(ResetMode::RemoteCards, {5}, 63),
+                 acknowledged);
+
+        QCOMPARE(view.steps.contains("status:Status: Reset completed"), acknowledged);
+        QCOMPARE(rig.communicationErrorShown(), !acknowledged);
+        if (!acknowledged)
+            QCOMPARE(rig.clock.nowMicroseconds(), 1'030'000); // one second from the wait's start
+        QCOMPARE(rig.devices.openCount(), opens);             // never reopened
+        QCOMPARE(view.steps.last(), QStringLiteral("finish"));
+        rig.verifyRestingState();
+    }
+
+    void whatIsLeftWaitingIsDiscardedAndTheTimersRestOnEveryWayOut_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("removedAtMs"); // -1: the device stays
+        QTest::addColumn<bool>("errorShown");
+        // Bytes after the acknowledgement would head the next version reply.
+        QTest::newRow("acknowledged, more bytes behind") << QByteArray("RRR") << -1 << false;
+        // The port gone in the acknowledgement wait: Timer1 was left running.
+        QTest::newRow("device gone while waiting") << QByteArray() << 500 << true;
+    }
+    void whatIsLeftWaitingIsDiscardedAndTheTimersRestOnEveryWayOut()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, removedAtMs);
+        QFETCH(bool, errorShown);
+        Rig rig;
+        test::RecordingView view;
+        rig.switchBox.card(5).scriptResetReplies({reply});
+        if (removedAtMs >= 0)
+            rig.clock.post(removedAtMs * 1000, [&] { rig.devices.setRemoved(1, true); });
+
+        ResetRun(rig.link, view).resetCards(ResetMode::RemoteCards, {5}, 63);
+
+        QCOMPARE(view.steps.last(), QStringLiteral("finish"));
+        QCOMPARE(rig.communicationErrorShown(), errorShown);
+        rig.verifyRestingState();
+        if (rig.port.portOpen())
+            QCOMPARE(rig.port.inBufferCount(), 0);
+    }
+
+    void aClosedPortIsReportedOnceAndNothingIsSent()
+    {
+        Rig rig;
+        test::RecordingView view;
+        rig.port.setPortOpen(false);
+        QVERIFY(!ResetRun(rig.link, view).resetCards(ResetMode::ManagementCard, {}, 63));
+        QVERIFY(rig.communicationErrorShown());
+        QCOMPARE(rig.switchBox.trace().entries().size(), std::size_t{0});
+        QCOMPARE(view.steps, QStringList{"finish"});
+    }
+};
+
+QTEST_GUILESS_MAIN(ResetRunTest)
+#include "tst_resetrun.moc"
