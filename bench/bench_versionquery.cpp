@@ -8,15 +8,15 @@
 //                                     the precise timer of Update)
 
 #include "link/link.h"
-#include "link/operationview.h"
 #include "link/protocol.h"
 #include "link/versionrun.h"
 #include "platform/commport.h"
-#include "platform/prompts.h"
 #include "platform/qttimesource.h"
 #include "sim/serialwire.h"
 #include "sim/simulatedport.h"
 #include "sim/simulatedswitch.h"
+
+#include "benchsupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -30,52 +30,15 @@ namespace protocol = link::protocol;
 namespace {
 
 // Counts the answers; shows nothing.
-class CountingView final : public link::OperationView
+class CountingView final : public SilentView
 {
 public:
     int answers = 0;
     int notResponding = 0;
 
-    void showStatus(const QString&) override {}
-    void showProgress(int) override {}
-    void showProgressTextColour(std::uint32_t) override {}
-    void showBarColours(std::uint32_t, std::uint32_t) override {}
-    void restoreIdleState() override {}
-    void lockForVersionRun() override {}
-    void showManagerQueryStarting() override {}
-    void showRemoteQueryStarting(int) override {}
-    void showRemoteAnswerArriving(int) override {}
     void appendVersionText(int, const QString&) override { ++answers; }
     void storeVersionText(int, const QString&) override { ++answers; }
-    void keepCardSelected(int) override {}
     void deselectCard(int) override { ++notResponding; }
-    void finishManagerVersionRun() override {}
-    void finishRemoteVersionRun() override {}
-    void endVersionRun() override {}
-    void finishReset() override {}
-    void downloadBegins() override {}
-    void downloadStored(int) override {}
-    void downloadEnds() override {}
-    void updateRunBegins() override {}
-    void managerRunBegins() override {}
-    void remoteRunBegins() override {}
-    void managerRunEnds() override {}
-    void remoteRunEnds() override {}
-    void updateRunEnds() override {}
-};
-
-// Counts the messages; asks nothing.
-class CountingPrompts final : public Prompts
-{
-public:
-    int messages = 0;
-    void beep() override {}
-    int message(const QString&, int, const QString&) override
-    {
-        ++messages;
-        return MessageResult::Ok;
-    }
-    QString openFileName(const QString&, const QString&) override { return {}; }
 };
 
 // What the run cannot go below, in microseconds: per card its two 10 ms
