@@ -10,15 +10,10 @@
 //                               precise timer of Update)
 
 #include "firmwaremaker.h"
-#include "link/link.h"
 #include "link/protocol.h"
 #include "link/updaterun.h"
 #include "link/versionrun.h"
-#include "platform/commport.h"
-#include "platform/qttimesource.h"
 #include "sim/serialwire.h"
-#include "sim/simulatedport.h"
-#include "sim/simulatedswitch.h"
 
 #include "benchsupport.h"
 
@@ -26,7 +21,6 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
-#include <ctime>
 
 using namespace quorlink;
 namespace protocol = link::protocol;
@@ -85,10 +79,6 @@ std::int64_t readBackMinimum(const sim::SimulatedCard& card, const QString& vers
            sim::linkWireMicroseconds(replyBytes);
 }
 
-double processCpuSeconds()
-{
-    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
-}
 
 } // namespace
 
@@ -97,17 +87,9 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     const bool coarse = application.arguments().contains(QStringLiteral("--coarse"));
 
-    QtTimeSource time(coarse ? Qt::CoarseTimer : Qt::PreciseTimer);
-    const auto switchBox = sim::SimulatedSwitch::standard(time);
-    sim::SimulatedDeviceProvider devices(*switchBox, 1);
-    CommPort port(devices);
-    port.setSettings(protocol::DataSettings);
-    port.setCommPort(1);
-    port.setPortOpen(true);
-    const auto timer1 = time.createTimer();
-    const auto timer2 = time.createTimer();
-    CountingPrompts prompts;
-    link::Link link(port, *timer1, *timer2, time, prompts);
+    BenchLink bench(coarse);
+    link::Link& link = bench.link;
+    const CountingPrompts& prompts = bench.prompts;
     SilentView view;
 
     link::UpdatePlan plan;
@@ -118,7 +100,7 @@ int main(int argc, char** argv)
     plan.remoteCards = {Card};
     plan.remoteCardCount = 63;
 
-    const sim::SimulatedCard& card = switchBox->card(Card);
+    const sim::SimulatedCard& card = bench.switchBox->card(Card);
     const double downloadMs = downloadMinimum(plan.records, card.replyDelayMilliseconds()) / 1000.0;
     const double minimumMs = downloadMs + programmingWaitMinimum() / 1000.0 +
                              readBackMinimum(card, QStringLiteral("QLREM ver1.08 US")) / 1000.0;

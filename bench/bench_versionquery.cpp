@@ -7,14 +7,9 @@
 //   bench_versionquery [--coarse]   (the window timer of Tamber instead of
 //                                     the precise timer of Update)
 
-#include "link/link.h"
 #include "link/protocol.h"
 #include "link/versionrun.h"
-#include "platform/commport.h"
-#include "platform/qttimesource.h"
 #include "sim/serialwire.h"
-#include "sim/simulatedport.h"
-#include "sim/simulatedswitch.h"
 
 #include "benchsupport.h"
 
@@ -22,7 +17,6 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
-#include <ctime>
 
 using namespace quorlink;
 namespace protocol = link::protocol;
@@ -61,10 +55,6 @@ std::int64_t protocolMinimumMicroseconds(const sim::SimulatedSwitch& switchBox,
     return total;
 }
 
-double processCpuSeconds()
-{
-    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
-}
 
 } // namespace
 
@@ -73,23 +63,15 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     const bool coarse = application.arguments().contains(QStringLiteral("--coarse"));
 
-    QtTimeSource time(coarse ? Qt::CoarseTimer : Qt::PreciseTimer);
-    const auto switchBox = sim::SimulatedSwitch::standard(time);
-    sim::SimulatedDeviceProvider devices(*switchBox, 1);
-    CommPort port(devices);
-    port.setSettings(protocol::DataSettings);
-    port.setCommPort(1);
-    port.setPortOpen(true);
-    const auto timer1 = time.createTimer();
-    const auto timer2 = time.createTimer();
-    CountingPrompts prompts;
-    link::Link link(port, *timer1, *timer2, time, prompts);
+    BenchLink bench(coarse);
+    link::Link& link = bench.link;
+    const CountingPrompts& prompts = bench.prompts;
     CountingView view;
 
     QList<int> cards;
     for (int card = protocol::FirstRemoteCard; card <= protocol::LastRemoteCard; ++card)
         cards << card;
-    const double minimumMs = protocolMinimumMicroseconds(*switchBox, cards) / 1000.0;
+    const double minimumMs = protocolMinimumMicroseconds(*bench.switchBox, cards) / 1000.0;
 
     const double cpuBefore = processCpuSeconds();
     QElapsedTimer elapsed;

@@ -1,7 +1,16 @@
 #pragma once
 
+#include "link/link.h"
 #include "link/operationview.h"
+#include "link/protocol.h"
+#include "platform/commport.h"
 #include "platform/prompts.h"
+#include "platform/qttimesource.h"
+#include "sim/simulatedport.h"
+#include "sim/simulatedswitch.h"
+
+#include <ctime>
+#include <memory>
 
 // Shared by the benchmarks.
 
@@ -52,3 +61,34 @@ public:
     }
     QString openFileName(const QString&, const QString&) override { return {}; }
 };
+
+// The standard simulated switch at COM1 in real time, and a link to it with
+// the port open at its idle setting: `coarse` takes the window timer of
+// Tamber instead of the precise timer of Update.
+struct BenchLink
+{
+    explicit BenchLink(bool coarse)
+        : time(coarse ? Qt::CoarseTimer : Qt::PreciseTimer),
+          switchBox(quorlink::sim::SimulatedSwitch::standard(time)), devices(*switchBox, 1),
+          port(devices), timer1(time.createTimer()), timer2(time.createTimer()),
+          link(port, *timer1, *timer2, time, prompts)
+    {
+        port.setSettings(quorlink::link::protocol::DataSettings);
+        port.setCommPort(1);
+        port.setPortOpen(true);
+    }
+
+    quorlink::QtTimeSource time;
+    std::unique_ptr<quorlink::sim::SimulatedSwitch> switchBox;
+    quorlink::sim::SimulatedDeviceProvider devices;
+    quorlink::CommPort port;
+    std::unique_ptr<quorlink::LinkTimer> timer1;
+    std::unique_ptr<quorlink::LinkTimer> timer2;
+    CountingPrompts prompts;
+    quorlink::link::Link link;
+};
+
+inline double processCpuSeconds()
+{
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}

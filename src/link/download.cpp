@@ -3,6 +3,7 @@
 #include "link.h"
 #include "logging.h"
 #include "operationview.h"
+#include "runprogress.h"
 #include "platform/commport.h"
 #include "platform/prompts.h"
 #include "platform/runtimeerror.h"
@@ -13,9 +14,6 @@
 namespace quorlink::link {
 
 namespace {
-
-// The bar's text turns white once the filled part reaches it.
-constexpr double WhiteTextAbovePercent = 52;
 
 std::uint8_t firstByteOf(const QByteArray& reply)
 {
@@ -149,9 +147,7 @@ bool FirmwareDownload::sendData(int target, const QStringList& records,
     if (manager) {
         progress.addCharacters(static_cast<int>(line.size()));
         m_view.showProgress(progress.barValue());
-        if (progress.progressPercent > WhiteTextAbovePercent)
-            m_view.showProgressTextColour(Colour::White);
-        m_view.showProgress(progress.barValue());
+        showRecordProgress(progress);
     }
     sendRecord(line, progress);
     if (!m_link.replyReceived)
@@ -161,9 +157,7 @@ bool FirmwareDownload::sendData(int target, const QStringList& records,
     for (qsizetype i = 1; i < dataRecords; ++i) {
         line = records.at(i).left(protocol::RecordLength);
         progress.addCharacters(static_cast<int>(line.size()));
-        if (progress.progressPercent > WhiteTextAbovePercent)
-            m_view.showProgressTextColour(Colour::White);
-        m_view.showProgress(progress.barValue());
+        showRecordProgress(progress);
         sendRecord(line, progress);
         if (!m_link.replyReceived)
             return false;
@@ -175,6 +169,15 @@ bool FirmwareDownload::sendData(int target, const QStringList& records,
     m_view.showProgress(progress.barValue());
     sendRecord(endRecord, progress);
     return m_link.replyReceived;
+}
+
+// The bar's text turns white once the filled part reaches it (repeated for
+// every record after that).
+void FirmwareDownload::showRecordProgress(const DownloadProgress& progress)
+{
+    if (progress.progressPercent > RunProgress::WhiteTextAbove)
+        m_view.showProgressTextColour(Colour::White);
+    m_view.showProgress(progress.barValue());
 }
 
 void FirmwareDownload::sendRecord(const QString& line, const DownloadProgress& progress)

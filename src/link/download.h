@@ -81,6 +81,7 @@ private:
     RecordReply awaitRecordReply(QByteArray& reply);
     void transmit(const QString& line);
     bool sendData(int target, const QStringList& records, DownloadProgress& progress);
+    void showRecordProgress(const DownloadProgress& progress);
     void failed();
     void succeeded(int target, const DownloadProgress& progress);
     void creepWhileStoring(const DownloadProgress& progress);

@@ -2,6 +2,7 @@
 
 #include "link.h"
 #include "operationview.h"
+#include "runprogress.h"
 #include "platform/prompts.h"
 #include "platform/timesource.h"
 
@@ -11,7 +12,6 @@ namespace quorlink::link {
 
 namespace {
 
-constexpr double WhiteTextAbovePercent = 52;
 // The management card's two images span about 80 % of the bar; the creeps
 // fill the rest.
 constexpr int ManagerProgressSpan = 80;
@@ -89,7 +89,7 @@ void UpdateRun::creepBetweenImages(DownloadProgress& progress)
     const int last = static_cast<int>(std::nearbyint(progress.progressPercent + CreepSteps));
     for (int k = first; k <= last; ++k) {
         m_link.animationStep();
-        if (progress.progressPercent > WhiteTextAbovePercent)
+        if (progress.progressPercent > RunProgress::WhiteTextAbove)
             m_view.showProgressTextColour(Colour::White);
         m_view.showProgress(k);
     }
@@ -126,7 +126,7 @@ void UpdateRun::programmingWait(int stepMs)
     for (int k = 0; k <= 100; ++k) {
         m_view.showProgress(k);
         m_link.animationStep();
-        if (k > WhiteTextAbovePercent)
+        if (k > RunProgress::WhiteTextAbove)
             m_view.showProgressTextColour(Colour::Yellow);
     }
     timer2.setEnabled(false);

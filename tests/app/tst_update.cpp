@@ -136,6 +136,17 @@ struct UpdateWindow : WindowFixture
         return simulatedSwitch.trace().entries().size() > traceSize;
     }
     QString pcText() const { return simulatedSwitch.trace().pcText(); }
+    QStringList selectedCardTexts() const
+    {
+        QStringList texts;
+        for (int index = 1; index <= 3; ++index) {
+            for (int row = 0; row < list(index)->listCount(); ++row) {
+                if (list(index)->isItemSelected(row))
+                    texts << list(index)->itemText(row);
+            }
+        }
+        return texts;
+    }
 
     // What every command leaves behind.
     void verifyIdleAfterwards()
@@ -212,6 +223,27 @@ private slots:
         }
         QVERIFY(window.prompts.messages().empty());
         QCOMPARE(file.contents(), contents);
+        window.verifyIdleAfterwards();
+    }
+
+    // A refused download leaves the cards' choice and lines as they were, reads
+    // nothing back and leaves the window working.
+    void failedRemoteDownloadLeavesTheListsAlone()
+    {
+        UpdateWindow window;
+        const SampleFile file = remoteFile(window.files.path(), NewRemote);
+        window.selectCard(3);
+        window.selectCard(40);
+        window.open(file.path);
+        window.simulatedSwitch.card(40).scriptRecordAnswers(2, {protocol::DownloadAborted});
+        VersionDialogAnswer answer(true);
+        window.start();
+
+        QCOMPARE(window.prompts.log().mid(1), (QStringList{"beep", "message:Verification Error"}));
+        QVERIFY(window.simulatedSwitch.card(3).images().isEmpty());
+        QCOMPARE(window.selectedCardTexts(),
+                 (QStringList{MainForm::remoteItemText(3), MainForm::remoteItemText(40)}));
+        QVERIFY(window.pcText().endsWith(file.texts.at(2).right(1).toLatin1().toHex().toUpper().prepend("s")));
         window.verifyIdleAfterwards();
     }
 

@@ -58,6 +58,24 @@ QByteArray bytesOf(const QStringList& records)
     return records.join(QString()).toLatin1();
 }
 
+// A management card plan: the file's two images, split after the first end
+// record, and the file's length.
+link::UpdatePlan managerPlan(std::uint32_t seed, const QString& version, int firstSize)
+{
+    const QStringList texts = maker::FirmwareMaker(seed).managerRecordTexts(
+        maker::makeImage(0x2000, firstSize, version, seed),
+        maker::makeImage(0x3000, firstSize / 2, {}, seed + 1));
+    qsizetype split = 0;
+    while (!texts.at(split).startsWith(protocol::EndRecord))
+        ++split;
+    link::UpdatePlan plan;
+    plan.scope = link::Scope::ManagementCard;
+    plan.firstImage = texts.mid(0, split + 1);
+    plan.secondImage = texts.mid(split + 1);
+    plan.fileLength = bytesOf(texts).size() + 2 * texts.size();
+    return plan;
+}
+
 link::RemoteCardFlags flagsFor(const QList<int>& cards)
 {
     link::RemoteCardFlags flags{};
@@ -385,16 +403,7 @@ private slots:
     {
         QFETCH(bool, languageChange);
         DownloadRig rig;
-        const QStringList fileSlotList = maker::FirmwareMaker(13).managerRecordTexts(
-            maker::makeImage(0x2000, 600, "QLMGR ver2.32 DE", 13), maker::makeImage(0x3000, 300, {}, 14));
-        qsizetype split = 0;
-        while (!fileSlotList.at(split).startsWith(":00000001FF"))
-            ++split;
-        link::UpdatePlan plan;
-        plan.scope = link::Scope::ManagementCard;
-        plan.firstImage = fileSlotList.mid(0, split + 1);
-        plan.secondImage = fileSlotList.mid(split + 1);
-        plan.fileLength = bytesOf(fileSlotList).size() + 2 * fileSlotList.size();
+        link::UpdatePlan plan = managerPlan(13, "QLMGR ver2.32 DE", 600);
         plan.languageChange = languageChange;
         QList<int> readBack;
         link::RemoteCardFlags flags = flagsFor({5});
@@ -439,16 +448,7 @@ private slots:
     void managerRunStopsAfterAFailedFirstDownload()
     {
         DownloadRig rig;
-        const QStringList fileSlotList = maker::FirmwareMaker(15).managerRecordTexts(
-            maker::makeImage(0x2000, 100, "QLMGR ver2.32 US", 15), maker::makeImage(0x3000, 100, {}, 16));
-        qsizetype split = 0;
-        while (!fileSlotList.at(split).startsWith(":00000001FF"))
-            ++split;
-        link::UpdatePlan plan;
-        plan.scope = link::Scope::ManagementCard;
-        plan.firstImage = fileSlotList.mid(0, split + 1);
-        plan.secondImage = fileSlotList.mid(split + 1);
-        plan.fileLength = 2000;
+        const link::UpdatePlan plan = managerPlan(15, "QLMGR ver2.32 US", 100);
         rig.switchBox.card(1).scriptRecordAnswers(0, {Aborted});
         QList<int> readBack;
         link::RemoteCardFlags flags{};
