@@ -79,7 +79,6 @@ std::int64_t readBackMinimum(const sim::SimulatedCard& card, const QString& vers
            sim::linkWireMicroseconds(replyBytes);
 }
 
-
 } // namespace
 
 int main(int argc, char** argv)

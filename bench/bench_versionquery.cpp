@@ -55,7 +55,6 @@ std::int64_t protocolMinimumMicroseconds(const sim::SimulatedSwitch& switchBox,
     return total;
 }
 
-
 } // namespace
 
 int main(int argc, char** argv)

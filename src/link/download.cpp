@@ -282,8 +282,12 @@ void FirmwareDownload::failed()
 
 void FirmwareDownload::succeeded(int target, const DownloadProgress& progress)
 {
-    if (target == DownloadTarget::ManagementCard)
-        creepWhileStoring(progress);
+    // The management card stores the image for about two seconds; the bar
+    // creeps on meanwhile.
+    if (target == DownloadTarget::ManagementCard) {
+        creepBar(m_link, m_view, progress, StoreCreepMs, false);
+        m_link.yield();
+    }
     m_link.timer2().setEnabled(false);
     m_view.showProgress(100);
     m_view.showStatus(QStringLiteral("Status: Updating completed"));
@@ -294,20 +298,20 @@ void FirmwareDownload::succeeded(int target, const DownloadProgress& progress)
     m_view.downloadStored(target);
 }
 
-// The management card stores the image for about two seconds; the bar creeps
-// on meanwhile without changing the progress itself.
-void FirmwareDownload::creepWhileStoring(const DownloadProgress& progress)
+void creepBar(Link& link, OperationView& view, const DownloadProgress& progress, int stepMs,
+              bool whiteText)
 {
-    LinkTimer& timer2 = m_link.timer2();
-    timer2.setInterval(StoreCreepMs);
+    LinkTimer& timer2 = link.timer2();
+    timer2.setInterval(stepMs);
     timer2.setEnabled(true);
     const int first = static_cast<int>(std::nearbyint(progress.progressPercent + 1));
-    const int last = static_cast<int>(std::nearbyint(progress.progressPercent + StoreCreepSteps));
+    const int last = static_cast<int>(std::nearbyint(progress.progressPercent + CreepSteps));
     for (int k = first; k <= last; ++k) {
-        m_link.animationStep();
-        m_view.showProgress(k);
+        link.animationStep();
+        if (whiteText && progress.progressPercent > RunProgress::WhiteTextAbove)
+            view.showProgressTextColour(Colour::White);
+        view.showProgress(k);
     }
-    m_link.yield();
 }
 
 } // namespace quorlink::link

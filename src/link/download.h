@@ -33,6 +33,14 @@ struct DownloadProgress
     void addCharacters(int count);
 };
 
+inline constexpr int CreepSteps = 10;
+
+// The management card's creep: ten steps of the bar on from the progress, one
+// per tick of Timer2, which runs at `stepMs` afterwards; the progress itself
+// is unchanged. With `whiteText` the bar's text turns white above 52 %.
+void creepBar(Link& link, OperationView& view, const DownloadProgress& progress, int stepMs,
+              bool whiteText);
+
 // Sends one firmware image to one target: addresses it, waits for it to
 // report ready, sends the records one at a time with acknowledgement, and
 // reports the outcome. The records go as stored (still scrambled), one
@@ -49,7 +57,6 @@ public:
     // every read that does not begin with "R" starts the 1000 ms anew, but
     // after this many restarts the card counts as not answering.
     static constexpr int MaxReadyRestarts = 10;
-    static constexpr int StoreCreepSteps = 10;
     static constexpr int StoreCreepMs = 200;
 
     FirmwareDownload(Link& link, OperationView& view);
@@ -84,7 +91,6 @@ private:
     void showRecordProgress(const DownloadProgress& progress);
     void failed();
     void succeeded(int target, const DownloadProgress& progress);
-    void creepWhileStoring(const DownloadProgress& progress);
 
     Link& m_link;
     OperationView& m_view;

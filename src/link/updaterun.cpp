@@ -6,8 +6,6 @@
 #include "platform/prompts.h"
 #include "platform/timesource.h"
 
-#include <cmath>
-
 namespace quorlink::link {
 
 namespace {
@@ -15,7 +13,6 @@ namespace {
 // The management card's two images span about 80 % of the bar; the creeps
 // fill the rest.
 constexpr int ManagerProgressSpan = 80;
-constexpr int CreepSteps = 10;
 
 } // namespace
 
@@ -82,17 +79,8 @@ void UpdateRun::managerRun(const UpdatePlan& plan, const RemoteCardFlags& flags)
 // The second download continues from where the creep leaves the bar.
 void UpdateRun::creepBetweenImages(DownloadProgress& progress)
 {
+    creepBar(m_link, m_view, progress, ManagerStepMs, true);
     LinkTimer& timer2 = m_link.timer2();
-    timer2.setInterval(ManagerStepMs);
-    timer2.setEnabled(true);
-    const int first = static_cast<int>(std::nearbyint(progress.progressPercent + 1));
-    const int last = static_cast<int>(std::nearbyint(progress.progressPercent + CreepSteps));
-    for (int k = first; k <= last; ++k) {
-        m_link.animationStep();
-        if (progress.progressPercent > RunProgress::WhiteTextAbove)
-            m_view.showProgressTextColour(Colour::White);
-        m_view.showProgress(k);
-    }
     timer2.setEnabled(false);
     timer2.setInterval(LinkTimer::RestingIntervalMs);
     progress.progressPercent += CreepSteps;
