@@ -95,8 +95,8 @@ bool MainForm::passesReadTest(const QString& path)
     bool copied = false;
     if (opened && workingCopy.open()) {
         const QByteArray contents = file.readAll();
-        copied = file.error() == QFile::NoError &&
-                 workingCopy.write(contents) == contents.size() && workingCopy.flush();
+        copied = file.error() == QFile::NoError && workingCopy.write(contents) == contents.size() &&
+                 workingCopy.flush();
     }
     file.close();
     time().yield();
@@ -171,7 +171,8 @@ void MainForm::prepareAndRunUpdate()
         warnAndEndStart(QStringLiteral("You must choose file for update"));
         return;
     }
-    if (scope != link::Scope::None && !firmware::fileNameMarks(FirmwareFile, fileMarkOfScope(scope))) {
+    if (scope != link::Scope::None &&
+        !firmware::fileNameMarks(FirmwareFile, fileMarkOfScope(scope))) {
         prompts().message(QStringLiteral("You have selected wrong file"),
                           MessageStyle::ExclamationOk, QStringLiteral("File Error"));
         endStart();

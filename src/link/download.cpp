@@ -3,11 +3,11 @@
 #include "link.h"
 #include "logging.h"
 #include "operationview.h"
-#include "runprogress.h"
 #include "platform/commport.h"
 #include "platform/prompts.h"
 #include "platform/runtimeerror.h"
 #include "platform/timesource.h"
+#include "runprogress.h"
 
 #include <cmath>
 
@@ -36,8 +36,7 @@ void DownloadProgress::addCharacters(int count)
 FirmwareDownload::FirmwareDownload(Link& link, OperationView& view) : m_link(link), m_view(view) {}
 
 bool FirmwareDownload::downloadToCard(int target, const QStringList& records,
-                                      const RemoteCardFlags& groupFlags,
-                                      DownloadProgress& progress)
+                                      const RemoteCardFlags& groupFlags, DownloadProgress& progress)
 {
     const int errorsBefore = m_link.communicationErrorCount();
     try {
@@ -128,8 +127,7 @@ bool FirmwareDownload::awaitReady()
 // Records 0 .. count - 2 from the file, then the fixed end record. The
 // management card's progress runs on from the caller's values over both
 // images; a remote download starts its bar at 0.
-bool FirmwareDownload::sendData(int target, const QStringList& records,
-                                DownloadProgress& progress)
+bool FirmwareDownload::sendData(int target, const QStringList& records, DownloadProgress& progress)
 {
     const bool manager = target == DownloadTarget::ManagementCard;
     if (!manager) {

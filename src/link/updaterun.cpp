@@ -2,9 +2,9 @@
 
 #include "link.h"
 #include "operationview.h"
-#include "runprogress.h"
 #include "platform/prompts.h"
 #include "platform/timesource.h"
+#include "runprogress.h"
 
 namespace quorlink::link {
 
@@ -54,7 +54,8 @@ void UpdateRun::managerRun(const UpdatePlan& plan, const RemoteCardFlags& flags)
 {
     m_view.managerRunBegins();
     DownloadProgress progress;
-    progress.progressUnit = static_cast<float>(static_cast<double>(plan.fileLength) / ManagerProgressSpan);
+    progress.progressUnit =
+        static_cast<float>(static_cast<double>(plan.fileLength) / ManagerProgressSpan);
 
     const int card = DownloadTarget::ManagementCard;
     bool stored = m_download.downloadToCard(card, plan.secondImage, flags, progress);

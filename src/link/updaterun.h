@@ -40,7 +40,7 @@ struct UpdatePlan
 class UpdateRun
 {
 public:
-    static constexpr int ManagerStepMs = 20;         // creep between the images
+    static constexpr int ManagerStepMs = 20; // creep between the images
     static constexpr int LanguageProgrammingStepMs = 150;
     static constexpr int RemoteProgrammingStepMs = 20;
 

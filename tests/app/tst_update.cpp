@@ -26,8 +26,8 @@ const QString OldManager = QStringLiteral("QLMGR ver2.31 US");
 struct SampleFile
 {
     QString path;
-    QStringList texts;           // the records as stored
-    QList<QStringList> images;   // what the card receives, in order
+    QStringList texts;         // the records as stored
+    QList<QStringList> images; // what the card receives, in order
 
     QByteArray contents() const
     {
@@ -51,11 +51,13 @@ SampleFile writeFile(const QString& path, const QStringList& texts, QList<QStrin
     return {path, texts, std::move(images)};
 }
 
-SampleFile remoteFile(const QString& folder, const QString& version, const QString& name = QStringLiteral("qdx_rem108_e.hex"))
+SampleFile remoteFile(const QString& folder, const QString& version,
+                      const QString& name = QStringLiteral("qdx_rem108_e.hex"))
 {
-    const QStringList texts = maker::FirmwareMaker(21).remoteRecordTexts(
-        maker::makeImage(0x2000, 300, version, 21));
-    return writeFile(QDir(folder).filePath(name), texts, {withEndRecord(texts.mid(0, texts.size() - 1))});
+    const QStringList texts =
+        maker::FirmwareMaker(21).remoteRecordTexts(maker::makeImage(0x2000, 300, version, 21));
+    return writeFile(QDir(folder).filePath(name), texts,
+                     {withEndRecord(texts.mid(0, texts.size() - 1))});
 }
 
 // The second image is sent first, then the first (without its padded end).
@@ -243,7 +245,8 @@ private slots:
         QVERIFY(window.simulatedSwitch.card(3).images().isEmpty());
         QCOMPARE(window.selectedCardTexts(),
                  (QStringList{MainForm::remoteItemText(3), MainForm::remoteItemText(40)}));
-        QVERIFY(window.pcText().endsWith(file.texts.at(2).right(1).toLatin1().toHex().toUpper().prepend("s")));
+        QVERIFY(window.pcText().endsWith(
+            file.texts.at(2).right(1).toLatin1().toHex().toUpper().prepend("s")));
         window.verifyIdleAfterwards();
     }
 
@@ -307,9 +310,11 @@ private slots:
         const QString manager = "Hex Files (*.hex)|qdx_mgt*e.hex";
         QTest::newRow("remote file for a remote card") << 7 << "qdx_rem108_e.hex" << remote << true;
         QTest::newRow("any letter case") << 7 << "QDX_REM108_E.HEX" << remote << true;
-        QTest::newRow("management file for a remote card") << 7 << "qdx_mgt232_e.hex" << remote << false;
+        QTest::newRow("management file for a remote card")
+            << 7 << "qdx_mgt232_e.hex" << remote << false;
         QTest::newRow("management file") << 1 << "qdx_mgt232_e.hex" << manager << true;
-        QTest::newRow("remote file for the management card") << 1 << "qdx_rem108_e.hex" << manager << false;
+        QTest::newRow("remote file for the management card")
+            << 1 << "qdx_rem108_e.hex" << manager << false;
     }
     void openChecksTheFileNameAgainstTheSelection()
     {
@@ -329,7 +334,8 @@ private slots:
         QCOMPARE(window.form->StatusBar1->panelText(1), accepted ? file.path : "File Name:");
         if (!accepted) {
             QCOMPARE(window.prompts.log().mid(1), QStringList{"message:File Error"});
-            QCOMPARE(window.prompts.messages().front().text, QStringLiteral("You have selected wrong file"));
+            QCOMPARE(window.prompts.messages().front().text,
+                     QStringLiteral("You have selected wrong file"));
             QCOMPARE(window.prompts.messages().front().style, 0x10030);
         }
     }
@@ -376,8 +382,10 @@ private slots:
 
         const auto messages = window.prompts.messages();
         QCOMPARE(messages.size(), std::size_t{1});
-        QCOMPARE(messages.front().text, missing ? "File " + bad + " not found" : "Cannot read " + bad);
-        QCOMPARE(messages.front().title, missing ? QStringLiteral("File Error") : QStringLiteral("Disk Drive Error"));
+        QCOMPARE(messages.front().text,
+                 missing ? "File " + bad + " not found" : "Cannot read " + bad);
+        QCOMPARE(messages.front().title,
+                 missing ? QStringLiteral("File Error") : QStringLiteral("Disk Drive Error"));
         QCOMPARE(messages.front().style, 0x10010);
         QCOMPARE(window.prompts.beepCount(), 0);
         QCOMPARE(window.form->FirmwareFile, good.path);
@@ -395,13 +403,15 @@ private slots:
         QTest::newRow("no file") << "none" << true << QStringList{"beep", "message:Warning"}
                                  << "You must choose file for update";
         // The file is read and tested before the missing selection is reported.
-        QTest::newRow("corrupt file, no card") << "corrupt" << false
-                                               << QStringList{"beep", "message:File Error"}
-                                               << "File is in wrong hex format!";
-        QTest::newRow("good file, no card") << "good" << false << QStringList{"beep", "message:Warning"}
-                                            << "You must choose card(s) for update";
-        QTest::newRow("file vanished") << "vanished" << true
-                                       << QStringList{"beep", "message:Disk Drive Error"} << "Cannot read ";
+        QTest::newRow("corrupt file, no card")
+            << "corrupt" << false << QStringList{"beep", "message:File Error"}
+            << "File is in wrong hex format!";
+        QTest::newRow("good file, no card")
+            << "good" << false << QStringList{"beep", "message:Warning"}
+            << "You must choose card(s) for update";
+        QTest::newRow("file vanished")
+            << "vanished" << true << QStringList{"beep", "message:Disk Drive Error"}
+            << "Cannot read ";
     }
     void startReportsBeforeSendingAnything()
     {
@@ -440,21 +450,27 @@ private slots:
         QTest::addColumn<QString>("question");
         QTest::addColumn<bool>("sent");
         const QString tail = "\r\nContinue (Y/N)?";
-        QTest::newRow("US and US") << "QLMGR ver2.31 US" << "QLMGR ver2.32 US" << 0 << "" << true;
-        QTest::newRow("US to DE") << "QLMGR ver2.31 US" << "QLMGR ver2.32 DE" << int(MessageResult::Yes)
-                                  << "Your OSD language will be changed from English to German (Standard)" + tail
-                                  << true;
-        QTest::newRow("card text without ver") << "QLMGR 2.31" << "QLMGR ver2.32 FR" << int(MessageResult::Yes)
-                                               << "Your OSD language will be set to French" + tail << true;
+        QTest::newRow("US and US") << "QLMGR ver2.31 US"
+                                   << "QLMGR ver2.32 US" << 0 << "" << true;
+        QTest::newRow("US to DE")
+            << "QLMGR ver2.31 US"
+            << "QLMGR ver2.32 DE" << int(MessageResult::Yes)
+            << "Your OSD language will be changed from English to German (Standard)" + tail << true;
+        QTest::newRow("card text without ver")
+            << "QLMGR 2.31"
+            << "QLMGR ver2.32 FR" << int(MessageResult::Yes)
+            << "Your OSD language will be set to French" + tail << true;
         QTest::newRow("lower-case code counts as a change")
-            << "QLMGR ver2.31 US" << "QLMGR ver2.32 us" << int(MessageResult::Yes)
+            << "QLMGR ver2.31 US"
+            << "QLMGR ver2.32 us" << int(MessageResult::Yes)
             << "Your OSD language will be changed from English to English" + tail << true;
-        QTest::newRow("No ends the command") << "QLMGR ver2.31 US" << "QLMGR ver2.32 JP"
-                                             << int(MessageResult::No)
-                                             << "Your OSD language will be changed from English to Japanese" + tail
-                                             << false;
-        QTest::newRow("unknown language") << "QLMGR ver2.31 US" << "QLMGR ver2.32 XX" << 0
-                                          << "File is in wrong hex format!" << false;
+        QTest::newRow("No ends the command")
+            << "QLMGR ver2.31 US"
+            << "QLMGR ver2.32 JP" << int(MessageResult::No)
+            << "Your OSD language will be changed from English to Japanese" + tail << false;
+        QTest::newRow("unknown language")
+            << "QLMGR ver2.31 US"
+            << "QLMGR ver2.32 XX" << 0 << "File is in wrong hex format!" << false;
     }
     void languageQuestion()
     {
@@ -475,7 +491,8 @@ private slots:
 
         const auto messages = window.prompts.messages();
         if (question.isEmpty()) {
-            QCOMPARE(messages.front().text, QStringLiteral("Now Your OSD Hot Key has been reset to Shift-Shift"));
+            QCOMPARE(messages.front().text,
+                     QStringLiteral("Now Your OSD Hot Key has been reset to Shift-Shift"));
         } else {
             QCOMPARE(messages.front().text, question);
             QCOMPARE(messages.front().style, question.startsWith("File") ? 0x10010 : 0x34);
@@ -506,7 +523,8 @@ private slots:
             titles << message.title;
         QCOMPARE(titles.mid(0, 2), (QStringList{"Communication Error", "Warning"}));
         QCOMPARE(window.prompts.messages().at(1).text,
-                 QStringLiteral("Your OSD language will be set to German (Standard)\r\nContinue (Y/N)?"));
+                 QStringLiteral(
+                     "Your OSD language will be set to German (Standard)\r\nContinue (Y/N)?"));
         // Too slow for the version query, in time for the download.
         QCOMPARE(window.simulatedSwitch.card(1).images(), file.images);
         QCOMPARE(window.prompts.messages().back().text,
@@ -550,7 +568,8 @@ private slots:
         VersionDialogAnswer dialog(true);
         window.start();
         QCOMPARE(window.prompts.log(), QStringList{"message:File Error"});
-        QCOMPARE(window.prompts.messages().front().text, QStringLiteral("You have selected wrong file"));
+        QCOMPARE(window.prompts.messages().front().text,
+                 QStringLiteral("You have selected wrong file"));
         QVERIFY(!window.anythingSentAfter(traceSize));
         window.verifyIdleAfterwards();
     }

@@ -3,9 +3,9 @@
 #include "link/link.h"
 #include "link/protocol.h"
 #include "link/updaterun.h"
+#include "linkrig.h"
 #include "platform/commport.h"
 #include "platform/runtimeerror.h"
-#include "linkrig.h"
 #include "recordingprompts.h"
 #include "recordingview.h"
 #include "sim/simulatedport.h"
@@ -158,8 +158,9 @@ private slots:
         QCOMPARE(rig.dataAfterAddressPhase(), bytesOf(expectedImage(fileSlotList)));
         for (int card = 1; card <= 64; ++card) {
             const auto images = rig.switchBox.card(card).images();
-            QCOMPARE(images, receivers.contains(card) ? QList<QStringList>{expectedImage(fileSlotList)}
-                                                      : QList<QStringList>{});
+            QCOMPARE(images, receivers.contains(card)
+                                 ? QList<QStringList>{expectedImage(fileSlotList)}
+                                 : QList<QStringList>{});
         }
         QVERIFY(rig.view.steps.contains(QStringLiteral("stored:%1").arg(target)));
         QCOMPARE(rig.view.steps.constLast(), QStringLiteral("downloadEnds"));
@@ -189,17 +190,16 @@ private slots:
         QTest::newRow("refused, timeout, refused, other byte, refused")
             << QList<Answer>{Refused, NoAnswer, Refused, Stray, Refused} << false << 5
             << "Verification Error";
-        QTest::newRow("aborted at once") << QList<Answer>{Aborted} << false << 1
-                                         << "Verification Error";
-        QTest::newRow("five timeouts") << QList<Answer>{NoAnswer, NoAnswer, NoAnswer, NoAnswer,
-                                                        NoAnswer}
-                                       << false << 5 << "Communication Error";
+        QTest::newRow("aborted at once")
+            << QList<Answer>{Aborted} << false << 1 << "Verification Error";
+        QTest::newRow("five timeouts")
+            << QList<Answer>{NoAnswer, NoAnswer, NoAnswer, NoAnswer, NoAnswer} << false << 5
+            << "Communication Error";
         QTest::newRow("timeout last after refusals")
             << QList<Answer>{Refused, Refused, Refused, Refused, NoAnswer} << false << 5
             << "Communication Error";
-        QTest::newRow("five other bytes")
-            << QList<Answer>{Stray, Stray, Stray, Stray, Stray} << false << 5
-            << "Communication Error";
+        QTest::newRow("five other bytes") << QList<Answer>{Stray, Stray, Stray, Stray, Stray}
+                                          << false << 5 << "Communication Error";
     }
     void recordAnswers()
     {
@@ -258,7 +258,9 @@ private slots:
         rig.switchBox.card(7).scriptRecordAnswers(1, {Refused}).delayRecordAnswers(1, {960});
         QVERIFY(rig.send(7, fileSlotList));
         QCOMPARE(rig.switchBox.card(7).images(), QList<QStringList>{expectedImage(fileSlotList)});
-        QCOMPARE(rig.dataAfterAddressPhase(), bytesOf(expectedImage(fileSlotList)).insert(77, fileSlotList.at(1).left(77).toLatin1()));
+        QCOMPARE(rig.dataAfterAddressPhase(),
+                 bytesOf(expectedImage(fileSlotList))
+                     .insert(77, fileSlotList.at(1).left(77).toLatin1()));
     }
 
     void readyWait_data()
@@ -411,9 +413,9 @@ private slots:
         const std::int64_t start = rig.clock.nowMicroseconds();
         run.run(plan, flags);
 
-        QCOMPARE(rig.switchBox.card(1).images(),
-                 (QList<QStringList>{expectedImage(plan.secondImage),
-                                     expectedImage(plan.firstImage)}));
+        QCOMPARE(
+            rig.switchBox.card(1).images(),
+            (QList<QStringList>{expectedImage(plan.secondImage), expectedImage(plan.firstImage)}));
         QCOMPARE(flags, link::RemoteCardFlags{});
         QCOMPARE(readBack, QList<int>{4});
         QCOMPARE(rig.prompts.log(), QStringList{"message:Warning"});
@@ -424,7 +426,8 @@ private slots:
 
         // Apart from the first download's closing "100, 0", the bar never falls back.
         const QStringList steps = rig.view.steps;
-        const qsizetype secondBegins = steps.indexOf("downloadBegins", steps.indexOf("downloadBegins") + 1);
+        const qsizetype secondBegins =
+            steps.indexOf("downloadBegins", steps.indexOf("downloadBegins") + 1);
         QVERIFY(secondBegins > 0);
         const qsizetype firstStored = steps.indexOf("stored:1");
         int lastOfFirst = 0;
