@@ -61,6 +61,8 @@ public:
     void setRemoteCardsPresent(const QList<int>& cards);
 
     SwitchTrace& trace() { return m_trace; }
+    // How many writes the PC has made (one write may carry several bytes).
+    int writeCount() const { return m_writes; }
     const SwitchTrace& trace() const { return m_trace; }
 
     // The PC's side, used by the port: the bytes written with the port's
@@ -108,6 +110,7 @@ private:
     SerialWire m_toSwitch;
     SerialWire m_toPc;
     std::deque<PendingByte> m_replies;
+    int m_writes = 0;
 
     Stage m_stage = Stage::Idle;
     // Address phase: how much of the reset signature has just been heard, an

@@ -266,9 +266,12 @@ private slots:
         QFETCH(QString, question);
         UpdateWindow window;
         const SampleFile file = managerFile(window.files.path(), fileVersion);
+        const QByteArray contents = file.contents();
         window.selectCard(1);
         window.open(file.path);
         VersionDialogAnswer answer(true);
+        const int writesBefore = window.simulatedSwitch.writeCount();
+        const int bytesBefore = static_cast<int>(window.simulatedSwitch.trace().pcBytes().size());
         window.start();
 
         QCOMPARE(answer.listed, QStringList{" Quorlink Manager F/W - " + OldManager});
@@ -286,6 +289,10 @@ private slots:
         QCOMPARE(messages.back().text,
                  QStringLiteral("Now Your OSD Hot Key has been reset to Shift-Shift"));
         QCOMPARE(window.pcText().count("m81 m11 s00"), 2);
+        // One byte per write from Start on (the port probe wrote "AT" CR at once).
+        QCOMPARE(window.simulatedSwitch.writeCount() - writesBefore,
+                 static_cast<int>(window.simulatedSwitch.trace().pcBytes().size()) - bytesBefore);
+        QCOMPARE(file.contents(), contents);
         window.verifyIdleAfterwards();
     }
 

@@ -156,6 +156,9 @@ private slots:
 
         QVERIFY(rig.switchBox.trace().pcText().startsWith(addressPhase + QLatin1Char(' ')));
         QCOMPARE(rig.dataAfterAddressPhase(), bytesOf(expectedImage(fileSlotList)));
+        // One byte per write, records included.
+        QCOMPARE(rig.switchBox.writeCount(),
+                 static_cast<int>(rig.switchBox.trace().pcBytes().size()));
         for (int card = 1; card <= 64; ++card) {
             const auto images = rig.switchBox.card(card).images();
             QCOMPARE(images, receivers.contains(card)
