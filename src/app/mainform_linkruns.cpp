@@ -178,8 +178,12 @@ void MainForm::finishManagerVersionRun()
     setToolbarButtonsEnabled(ToolbarButton::Start, ToolbarButton::HardwareVersion, true);
     asxToolbar1->refresh();
     if (List1[ManagerList]->selCount() == 0) {
+        // It answered "Not responding": nothing is chosen any more, so the
+        // remote cards and Select All / Unselect All are offered again.
         List1[FirstRemoteList]->setEnabled(true);
         List1[SecondRemoteList]->setEnabled(true);
+        setToolbarButtonsEnabled(ToolbarButton::SelectAll, ToolbarButton::UnselectAll, true);
+        asxToolbar1->refresh();
         ManagerSelected = false;
     } else {
         ManagerSelected = true;

@@ -18,7 +18,6 @@ public:
 
     void advance() { m_value += m_step; }
 
-    float step() const { return m_step; }
     double value() const { return m_value; }
     bool whiteText() const { return m_value > WhiteTextAbove; }
     // The bar holds at its maximum when the sum runs past it.

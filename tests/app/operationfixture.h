@@ -170,47 +170,41 @@ private:
 
 // Each change of the bar's value and text colour ("33 black", "67 white")
 // with the virtual time it was first seen, and each change of the status.
-struct BarWatch
-{
-    QStringList bar;
-    QList<std::int64_t> times;
-    QStringList statuses;
-
-    void look(const sim::VirtualClock& clock, const app::MainForm& form)
-    {
-        const progbar::ProgBar& progress = *form.ProgBar1;
-        const QString seen = QStringLiteral("%1 %2")
-                                 .arg(progress.value())
-                                 .arg(progress.fontColour() == 0xFFFFFF ? QStringLiteral("white")
-                                                                        : QStringLiteral("black"));
-        if (bar.isEmpty() || bar.last() != seen) {
-            bar << seen;
-            times << clock.nowMicroseconds();
-        }
-        if (statuses.isEmpty() || statuses.last() != form.statusText())
-            statuses << form.statusText();
-    }
-};
-
 class BarWatcher
 {
 public:
     BarWatcher(sim::VirtualClock& clock, const app::MainForm& form)
-        : m_sampler(clock, [this, &clock, &form] { m_watch.look(clock, form); })
+        : m_sampler(clock, [this, &clock, &form] { look(clock, form); })
     {
     }
 
     QStringList stop()
     {
         m_sampler.stop();
-        return m_watch.bar;
+        return m_bar;
     }
-    const QList<std::int64_t>& times() const { return m_watch.times; }
-    const QStringList& statuses() const { return m_watch.statuses; }
+    const QList<std::int64_t>& times() const { return m_times; }
+    const QStringList& statuses() const { return m_statuses; }
 
 private:
-    BarWatch m_watch;
-    Sampler m_sampler;
+    void look(const sim::VirtualClock& clock, const app::MainForm& form)
+    {
+        const bool white = form.ProgBar1->fontColour() == 0xFFFFFF;
+        const QString seen = QStringLiteral("%1 %2")
+                                 .arg(form.ProgBar1->value())
+                                 .arg(white ? QStringLiteral("white") : QStringLiteral("black"));
+        if (m_bar.isEmpty() || m_bar.last() != seen) {
+            m_bar << seen;
+            m_times << clock.nowMicroseconds();
+        }
+        if (m_statuses.isEmpty() || m_statuses.last() != form.statusText())
+            m_statuses << form.statusText();
+    }
+
+    QStringList m_bar;
+    QList<std::int64_t> m_times;
+    QStringList m_statuses;
+    Sampler m_sampler; // last: it looks at once
 };
 
 } // namespace quorlink::test

@@ -75,28 +75,6 @@ private slots:
         quorlink::test::saveShot(form, QStringLiteral("versions-%1").arg(QTest::currentDataTag()));
     }
 
-    void repliesAreTakenAsTheyComeOverTheWire_data()
-    {
-        QTest::addColumn<QString>("version");
-        QTest::addColumn<int>("splitAfter");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("split over reads")
-            << "QLREM ver1.07 US" << 3 << "5. Computer 5 F/W - QLREM ver1.07 US";
-        QTest::newRow("0xFF alone") << "" << 0 << "5. Computer 5 F/W - ";
-    }
-    void repliesAreTakenAsTheyComeOverTheWire()
-    {
-        QFETCH(QString, version);
-        QFETCH(int, splitAfter);
-        QFETCH(QString, line);
-        OperationWindow window;
-        window.simulatedSwitch.card(5).setFirmwareVersion(version).setSplitReply(splitAfter, 60);
-        window.click(2, 3);
-        window.pressButton(ToolbarButton::FirmwareVersion);
-        QCOMPARE(window.list(2)->itemText(3), line);
-        QCOMPARE(window.communicationErrors(), 0);
-    }
-
     void threeCardsMoveTheBarAndTheRunStopsAtTheFirstSilentCard_data()
     {
         QTest::addColumn<int>("silentCard");
@@ -173,40 +151,45 @@ private slots:
         }
     }
 
-    void theManagementCardNotRespondingIsNoLongerChosen()
+    void aCardNotRespondingIsNoLongerChosenAndTheNextClickChoosesItAgain_data()
     {
+        QTest::addColumn<Clicks>("clicks");
+        QTest::addColumn<int>("card");
+        QTest::addColumn<QString>("bytes");
+        QTest::newRow("management card") << Clicks{{1, 0}} << 1 << "m81 m10 s00";
+        QTest::newRow("remote card beside another")
+            << Clicks{{2, 3}, {2, 4}} << 6 << "m85 m10 s00 m86 m10 s00";
+    }
+    void aCardNotRespondingIsNoLongerChosenAndTheNextClickChoosesItAgain()
+    {
+        QFETCH(Clicks, clicks);
+        QFETCH(int, card);
+        QFETCH(QString, bytes);
         OperationWindow window;
         auto& form = window.window();
-        window.simulatedSwitch.card(1).setNotResponding(true);
-        window.click(1, 0);
+        window.simulatedSwitch.card(card).setNotResponding(true);
+        for (const auto& [list, row] : clicks)
+            window.choose(list, row);
+        const auto [list, row] = clicks.last();
+        const QString plain = card == 1 ? form.managerItemText() : form.remoteItemText(card);
+
         window.pressButton(ToolbarButton::FirmwareVersion);
 
-        QCOMPARE(window.simulatedSwitch.trace().pcText(), QStringLiteral("m81 m10 s00"));
-        QCOMPARE(window.list(1)->itemText(0),
-                 QStringLiteral(" Quorlink Manager F/W - Not responding"));
-        QVERIFY(!window.list(1)->isItemSelected(0));
-        QVERIFY(!form.ManagerSelected && !form.ManagerMark);
-        QVERIFY(window.list(2)->isEnabled() && window.list(3)->isEnabled());
+        QCOMPARE(window.simulatedSwitch.trace().pcText(), bytes);
+        QCOMPARE(window.list(list)->itemText(row), plain + " F/W - Not responding");
+        QVERIFY(!window.list(list)->isItemSelected(row));
         QCOMPARE(window.communicationErrors(), 0);
-        // The next click chooses the card again instead of reading it as chosen.
-        window.click(1, 0);
-        QVERIFY(window.list(1)->isItemSelected(0));
-        QVERIFY(form.ManagerSelected);
-    }
-
-    void aRemoteCardNotRespondingIsDeselectedAndItsMarkCleared()
-    {
-        OperationWindow window;
-        window.simulatedSwitch.card(6).setNotResponding(true);
-        window.click(2, 3);
-        window.click(2, 4);
-        window.pressButton(ToolbarButton::FirmwareVersion);
-        QCOMPARE(window.cardsAsked(), (QList<int>{5, 6}));
-        QVERIFY(window.list(2)->isItemSelected(3) && !window.list(2)->isItemSelected(4));
-        QVERIFY(!window.form->FirstListMarks[4]);
-        QCOMPARE(window.list(2)->itemText(4), QStringLiteral("6. Computer 6 F/W - Not responding"));
-        window.click(2, 4);
-        QVERIFY(window.list(2)->isItemSelected(4));
+        QCOMPARE(window.unusableControls(), QString());
+        if (card == 1) {
+            QVERIFY(!form.ManagerSelected && !form.ManagerMark);
+            QVERIFY(window.list(2)->isEnabled() && window.list(3)->isEnabled());
+        } else {
+            QVERIFY(form.RemoteSelected && window.list(2)->isItemSelected(3));
+        }
+        // The selection record went with the selection: the next click
+        // chooses the card instead of reading it as chosen.
+        window.choose(list, row);
+        QVERIFY(window.list(list)->isItemSelected(row));
     }
 
     void updateModeKeepsFirmwareTextsForTheConfirmation_data()

@@ -135,63 +135,6 @@ private slots:
         QCOMPARE(cardsReset(rig.switchBox), remoteCardsExcept(17));
     }
 
-    void anAcknowledgementShowsElevenTicksThenCompletion()
-    {
-        Rig rig;
-        test::RecordingView view;
-        QVERIFY(ResetRun(rig.link, view).resetCards(ResetMode::RemoteCards, {5}, 63));
-        QStringList expected{"colour:0", "progress:0", "status:Status: Reset"};
-        for (int value = 10; value <= 110; value += 10) {
-            if (value > 52)
-                expected << "colour:ffffff";
-            expected << QStringLiteral("progress:%1").arg(std::min(value, 100))
-                     << "status:Status: Reset in process ...";
-        }
-        expected << "progress:100"
-                 << "status:Status: Reset completed"
-                 << "progress:0"
-                 << "status:Status:"
-                 << "finish";
-        QCOMPARE(view.steps, expected);
-        // Twelve pauses of 100 ms after the acknowledgement.
-        const std::int64_t acknowledgedAt = rig.switchBox.trace().switchTimes().front();
-        QCOMPARE(rig.clock.nowMicroseconds(), acknowledgedAt + 1'200'000);
-        rig.verifyRestingState();
-    }
-
-    void onlyAReadThatStartsWithRAcknowledges_data()
-    {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<int>("busyMs"); // the window busy right after the frame
-        QTest::addColumn<bool>("acknowledged");
-        QTest::newRow("R") << QByteArray("R") << 0 << true;
-        QTest::newRow("R behind another byte in the same read") << QByteArray("XR") << 10 << false;
-        QTest::newRow("R first in a later read") << QByteArray("XR") << 0 << true;
-        QTest::newRow("no answer") << QByteArray() << 0 << false;
-    }
-    void onlyAReadThatStartsWithRAcknowledges()
-    {
-        QFETCH(QByteArray, reply);
-        QFETCH(int, busyMs);
-        QFETCH(bool, acknowledged);
-        Rig rig;
-        test::RecordingView view;
-        rig.switchBox.card(5).scriptResetReplies({reply});
-        rig.clock.post(30'000 + Char, [&] { rig.clock.sleep(busyMs); });
-        const int opens = rig.devices.openCount();
-
-        QCOMPARE(ResetRun(rig.link, view).resetCards(ResetMode::RemoteCards, {5}, 63),
-                 acknowledged);
-
-        QCOMPARE(view.steps.contains("status:Status: Reset completed"), acknowledged);
-        QCOMPARE(rig.communicationErrorShown(), !acknowledged);
-        if (!acknowledged)
-            QCOMPARE(rig.clock.nowMicroseconds(), 1'030'000); // one second from the wait's start
-        QCOMPARE(rig.devices.openCount(), opens);             // never reopened
-        QCOMPARE(view.steps.last(), QStringLiteral("finish"));
-        rig.verifyRestingState();
-    }
-
     void whatIsLeftWaitingIsDiscardedAndTheTimersRestOnEveryWayOut_data()
     {
         QTest::addColumn<QByteArray>("reply");
@@ -220,17 +163,6 @@ private slots:
         rig.verifyRestingState();
         if (rig.port.portOpen())
             QCOMPARE(rig.port.inBufferCount(), 0);
-    }
-
-    void aClosedPortIsReportedOnceAndNothingIsSent()
-    {
-        Rig rig;
-        test::RecordingView view;
-        rig.port.setPortOpen(false);
-        QVERIFY(!ResetRun(rig.link, view).resetCards(ResetMode::ManagementCard, {}, 63));
-        QVERIFY(rig.communicationErrorShown());
-        QCOMPARE(rig.switchBox.trace().entries().size(), std::size_t{0});
-        QCOMPARE(view.steps, QStringList{"finish"});
     }
 };
 

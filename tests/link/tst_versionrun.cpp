@@ -122,50 +122,6 @@ private slots:
         QCOMPARE(rig.view.stepsOf("append:").size(), cards.size());
     }
 
-    void theRunStopsAtTheFirstCardWithoutAReply()
-    {
-        VersionRig rig;
-        rig.switchBox.card(6).setSilent(true);
-        const int opens = rig.devices.openCount();
-        rig.run(Scope::RemoteCards, {5, 6, 7});
-
-        QCOMPARE(rig.cardsAsked(), (QStringList{"5", "6"}));
-        QCOMPARE(rig.view.stepsOf("append:"), QStringList{"5: F/W - FW5"});
-        QVERIFY(rig.communicationErrorShown());
-        QCOMPARE(rig.devices.openCount() - opens, 1);
-        QVERIFY(!rig.link.linkOk);
-        // No "completed": the bar goes from 67 straight back to 0.
-        QCOMPARE(rig.view.stepsOf("progress:"), (QStringList{"0", "33", "67", "0"}));
-        QVERIFY(rig.view.stepsOf("status:").endsWith("Status:"));
-        QVERIFY(!rig.view.stepsOf("status:").contains("Status: Getting version completed"));
-        QVERIFY(rig.view.steps.mid(rig.view.steps.size() - 2) == QStringList({"finish", "end"}));
-        rig.verifyRestingState();
-    }
-
-    void notRespondingDeselectsTheCardAndTheRunGoesOn_data()
-    {
-        QTest::addColumn<int>("scope");
-        QTest::addColumn<QList<int>>("cards");
-        QTest::addColumn<QStringList>("answers"); // append, keep and deselect steps
-        QTest::newRow("remote") << Scope::RemoteCards << QList<int>{5, 6}
-                                << QStringList{"append:5: F/W - Not responding", "deselect:5",
-                                               "append:6: F/W - FW6", "keep:6"};
-        QTest::newRow("management") << Scope::ManagementCard << QList<int>{}
-                                    << QStringList{"append:1: F/W - Not responding", "deselect:1"};
-    }
-    void notRespondingDeselectsTheCardAndTheRunGoesOn()
-    {
-        QFETCH(int, scope);
-        QFETCH(QList<int>, cards);
-        QFETCH(QStringList, answers);
-        VersionRig rig;
-        rig.switchBox.card(scope == Scope::ManagementCard ? 1 : 5).setNotResponding(true);
-        rig.run(scope, cards);
-        QCOMPARE(rig.view.stepsStartingWith({"append:", "keep:", "deselect:"}), answers);
-        QVERIFY(rig.prompts.entries().empty());
-        QVERIFY(rig.link.linkOk);
-    }
-
     void managementCardRunShowsItsStepsWithItsPauses()
     {
         VersionRig rig;
@@ -183,60 +139,6 @@ private slots:
         // Its complete reply reopens the port.
         QCOMPARE(rig.devices.openCount() - opens, 1);
         rig.verifyRestingState();
-    }
-
-    void commandAndPrefixFollowTheHardwareFlagExceptInUpdateMode_data()
-    {
-        QTest::addColumn<bool>("hardware");
-        QTest::addColumn<bool>("updateMode");
-        QTest::addColumn<QString>("bytes");
-        QTest::addColumn<QStringList>("answers");
-        QTest::newRow("firmware") << false << false << "m85 m10 s00 m86 m10 s00"
-                                  << QStringList{"append:5: F/W - FW5", "append:6: F/W - FW6"};
-        QTest::newRow("hardware") << true << false << "m85 m12 s00 m86 m12 s00"
-                                  << QStringList{"append:5: H/W - HW5", "append:6: H/W - HW6"};
-        QTest::newRow("update mode") << false << true << "m85 m10 s00 m86 m10 s00"
-                                     << QStringList{"store:5: F/W - FW5", "store:6: F/W - FW6"};
-        // The texts kept for the confirmation always read as firmware versions.
-        QTest::newRow("update mode, hardware flag")
-            << true << true << "m85 m12 s00 m86 m12 s00"
-            << QStringList{"store:5: F/W - HW5", "store:6: F/W - HW6"};
-    }
-    void commandAndPrefixFollowTheHardwareFlagExceptInUpdateMode()
-    {
-        QFETCH(bool, hardware);
-        QFETCH(bool, updateMode);
-        QFETCH(QString, bytes);
-        QFETCH(QStringList, answers);
-        VersionRig rig;
-        rig.run(Scope::SecondRemoteListOnly, {5, 6}, {hardware, updateMode});
-        QCOMPARE(rig.switchBox.trace().pcText(), bytes);
-        QCOMPARE(rig.view.stepsStartingWith({"append:", "store:"}), answers);
-        // Update mode leaves the window to the update: no finish, and the
-        // reply flag as the last card left it.
-        QCOMPARE(rig.view.steps.contains("finish"), !updateMode);
-        QCOMPARE(rig.link.replyReceived, updateMode);
-        QCOMPARE(rig.view.steps.last(), QStringLiteral("end"));
-        QVERIFY(rig.view.stepsOf("keep:").isEmpty() == updateMode);
-    }
-
-    void aPortGoneInTheMiddleStopsTheRunWithoutAnEscapingError()
-    {
-        VersionRig rig;
-        rig.switchBox.card(6).setReplyDelay(50);
-        // Unplugged while card 6's reply is awaited.
-        rig.clock.post(260'000, [&] { rig.devices.setRemoved(1, true); });
-
-        rig.run(Scope::RemoteCards, {5, 6, 7});
-
-        QCOMPARE(rig.cardsAsked(), (QStringList{"5", "6"}));
-        QVERIFY(rig.view.steps.contains("idle"));
-        QVERIFY(!rig.view.stepsOf("append:").contains("6: F/W - FW6"));
-        QVERIFY(rig.view.steps.mid(rig.view.steps.size() - 2) == QStringList({"finish", "end"}));
-        // Told once, instead of a window that silently falls back to rest.
-        QVERIFY(rig.communicationErrorShown());
-        QVERIFY(!rig.link.replyReceived);
-        QVERIFY(!rig.port.portOpen());
     }
 
     void cancelEndsTheWaitQuietlyAndStopsTheRun()
