@@ -65,6 +65,8 @@ public:
     void setWireTimeModelled(bool modelled) { m_wireTimeModelled = modelled; }
 
     SwitchTrace& trace() { return m_trace; }
+    // How many writes the PC has made (one write may carry several bytes).
+    int writeCount() const { return m_writes; }
     const SwitchTrace& trace() const { return m_trace; }
 
     // The PC's side, used by the port: the bytes written with the port's
@@ -115,6 +117,7 @@ private:
     SerialWire m_toPc;
     std::deque<PendingByte> m_replies;
     bool m_wireTimeModelled = true;
+    int m_writes = 0;
 
     Stage m_stage = Stage::Idle;
     // Address phase: how much of the reset signature has just been heard, an
