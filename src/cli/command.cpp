@@ -21,6 +21,12 @@ const QList<Command>& commands()
          QStringLiteral("ask the listed cards for their firmware (or hardware) versions, as F/W "
                         "Version and H/W Version do"),
          runVersions},
+        {QStringLiteral("update"),
+         QStringLiteral("FILE --cards LIST [--yes] [switch options] [--json]"),
+         QStringLiteral("update the listed cards with FILE as Start does: file checked against "
+                        "the cards, versions read, questions asked (--yes answers them), "
+                        "download, versions read back"),
+         runUpdate},
         {QStringLiteral("reset"), QStringLiteral("--cards LIST [switch options] [--json]"),
          QStringLiteral("restart the listed cards, as Reset does"), runReset},
         {QStringLiteral("ports"),

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+class QJsonArray;
 class QTextStream;
 
 namespace quorlink::cli {
@@ -25,6 +26,12 @@ struct CardVersion
 };
 
 QString statusName(CardVersion::Status status);
+
+// The cards as --json gives them: [{"card", "version", "status"}], the
+// version null unless the card answered with one.
+QJsonArray cardVersionsJson(const QList<CardVersion>& cards);
+// One line per card: "card  5: F/W - QLREM ver1.07 US", or its status.
+void printCardVersions(QTextStream& out, const QList<CardVersion>& cards, const QString& prefix);
 
 // The status line and bar of a run on one line of a terminal, rewritten in
 // place. Off (nothing written) when the stream is not a terminal, so that
@@ -82,12 +89,26 @@ public:
 
     void finishReset() override { m_progress.clear(); }
 
+    void downloadBegins() override {}
+    void downloadStored(int) override { ++m_imagesStored; }
+    void downloadEnds() override {}
+    void updateRunBegins() override {}
+    void managerRunBegins() override {}
+    void remoteRunBegins() override {}
+    void managerRunEnds() override {}
+    void remoteRunEnds() override {}
+    void updateRunEnds() override { m_progress.clear(); }
+
+    // Images a target acknowledged record by record so far.
+    int imagesStored() const { return m_imagesStored; }
+
 private:
     CardVersion* find(int card);
     void takeAnswer(int card, const QString& answer);
 
     ProgressLine& m_progress;
     QList<CardVersion> m_cards;
+    int m_imagesStored = 0;
 };
 
 } // namespace quorlink::cli

@@ -24,15 +24,15 @@ QJsonArray cardVersionsJson(const QList<CardVersion>& cards)
     return entries;
 }
 
-void printCardVersions(Streams& streams, const QList<CardVersion>& cards, const QString& prefix)
+void printCardVersions(QTextStream& out, const QList<CardVersion>& cards, const QString& prefix)
 {
     for (const CardVersion& card : cards) {
-        streams.out << "card " << QString::number(card.card).rightJustified(2) << ": ";
+        out << "card " << QString::number(card.card).rightJustified(2) << ": ";
         if (card.status == CardVersion::Status::Ok ||
             card.status == CardVersion::Status::NotResponding)
-            streams.out << prefix.trimmed() << " " << card.version << "\n";
+            out << prefix.trimmed() << " " << card.version << "\n";
         else
-            streams.out << statusName(card.status) << "\n";
+            out << statusName(card.status) << "\n";
     }
 }
 
@@ -79,7 +79,7 @@ int runVersions(const QStringList& arguments, Streams& streams)
                           problem.isEmpty() ? command.messageValue() : QJsonValue(problem)},
                          {QStringLiteral("cards"), cardVersionsJson(view.cards())}});
     } else {
-        printCardVersions(streams, view.cards(), prefix);
+        printCardVersions(streams.out, view.cards(), prefix);
     }
     return ok ? ExitCode::Success : ExitCode::SwitchFailed;
 }
