@@ -1,8 +1,14 @@
+#include "app/versiondialog.h"
 #include "cli/command.h"
 #include "cli/linksession.h"
+#include "firmwaremaker.h"
 #include "operationfixture.h"
 #include "ptysimulator.h"
 #include "sim/simulatedswitch.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,8 +25,60 @@ using test::StartTimeoutMs;
 
 namespace {
 
-// Stands for the device of the simulator in a row's arguments.
+namespace maker = firmware::maker;
+
+// Stand for the simulator's device and the test's firmware files in a row's
+// arguments.
 const QString Device = QStringLiteral("DEVICE");
+const QString RemoteFile = QStringLiteral("REMOTEFILE");
+const QString ManagerFile = QStringLiteral("MANAGERFILE");
+const QString NewRemote = QStringLiteral("QLREM ver1.10 US");
+
+// A remote card file of `version` in `folder`, and the image a card must
+// receive from it: every record as stored, the end record last.
+QStringList writeRemoteFile(const QString& path, const QString& version)
+{
+    maker::FirmwareMaker fileMaker(31);
+    QStringList records =
+        fileMaker.remoteRecordTexts(maker::makeImage(0x2000, 300, version, 31));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(fileMaker.fileContents(records));
+    records.last() = QString(link::protocol::EndRecord);
+    return records;
+}
+
+void writeManagerFile(const QString& path, const QString& version)
+{
+    maker::FirmwareMaker fileMaker(32);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(fileMaker.managerFile(maker::makeImage(0x2000, 200, version, 32),
+                                     maker::makeImage(0x3000, 100, {}, 33)));
+}
+
+// Presses OK in the window's version dialog whenever it opens.
+class VersionDialogOk : public QObject
+{
+public:
+    VersionDialogOk()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [] {
+            auto* dialog = qobject_cast<app::VersionDialog*>(QApplication::activeModalWidget());
+            for (QPushButton* button :
+                 dialog ? dialog->findChildren<QPushButton*>() : QList<QPushButton*>{}) {
+                if (button->text() == QLatin1String("OK"))
+                    button->click();
+            }
+        });
+        m_timer.start(0);
+    }
+
+private:
+    QTimer m_timer;
+};
 
 QString communicationErrorJson()
 {
@@ -117,7 +175,22 @@ class CliSwitchTest : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_files;
+    QStringList m_remoteImage;
+
+    QString remoteFilePath() const { return m_files.filePath(QStringLiteral("qdx_rem110_e.hex")); }
+    QString managerFilePath() const
+    {
+        return m_files.filePath(QStringLiteral("qdx_mgt232_de_e.hex"));
+    }
+
 private slots:
+    void initTestCase()
+    {
+        m_remoteImage = writeRemoteFile(remoteFilePath(), NewRemote);
+        writeManagerFile(managerFilePath(), QStringLiteral("QLMGR ver2.32 DE"));
+    }
+
     // `received` is what the simulator's cards report at its end.
     void commandsOverASerialDevice_data()
     {
@@ -165,6 +238,77 @@ private slots:
             << QStringList{"--cards", "2-6", "--silent", "6"}
             << QStringList{"reset", "--device", Device, "--cards", "6", "--json"} << 1
             << R"({"ok":false,"message":"COMMS"})" << QString();
+        QTest::newRow("update: three cards as a group, read back")
+            << QStringList{"--cards", "2-6"}
+            << QStringList{"update", RemoteFile, "--device", Device, "--cards", "2,3,5", "--yes",
+                           "--json"}
+            << 0
+            << R"({"ok":true,"message":null,"target":128,"before":[
+                  {"card":2,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":3,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":5,"version":"QLREM ver1.07 US","status":"ok"}],"after":[
+                  {"card":2,"version":"QLREM ver1.10 US","status":"ok","matches_file":true},
+                  {"card":3,"version":"QLREM ver1.10 US","status":"ok","matches_file":true},
+                  {"card":5,"version":"QLREM ver1.10 US","status":"ok","matches_file":true}]})"
+            << "2:r0i1 3:r0i1 5:r0i1";
+        QTest::newRow("update: one card, text")
+            << QStringList{"--cards", "2-6"}
+            << QStringList{"update", RemoteFile, "--device", Device, "--cards", "4", "--yes"} << 0
+            << "Updated to QLREM ver1.10 US:\ncard  4: F/W - QLREM ver1.10 US\n" << "4:r0i1";
+        QTest::newRow("update: a refused record")
+            << QStringList{"--cards", "2-6", "--refuse-record", "3"}
+            << QStringList{"update", RemoteFile, "--device", Device, "--cards", "6", "--yes",
+                           "--json"}
+            << 1
+            << R"({"ok":false,"message":"Verification Error","target":6,"before":[
+                  {"card":6,"version":"QLREM ver1.07 US","status":"ok"}],"after":[]})"
+            << QString();
+        QTest::newRow("update: an aborted download")
+            << QStringList{"--cards", "2-6", "--abort-record", "2"}
+            << QStringList{"update", RemoteFile, "--device", Device, "--cards", "2-6", "--yes",
+                           "--json"}
+            << 1
+            << R"({"ok":false,"message":"Verification Error","target":128,"before":[
+                  {"card":2,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":3,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":4,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":5,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":6,"version":"QLREM ver1.07 US","status":"ok"}],"after":[]})"
+            << QString();
+        QTest::newRow("update: a silent card, nothing sent")
+            << QStringList{"--cards", "2-6", "--silent", "3"}
+            << QStringList{"update", RemoteFile, "--device", Device, "--cards", "2,3", "--yes",
+                           "--json"}
+            << 1
+            << R"({"ok":false,"message":"COMMS","target":0,"before":[
+                  {"card":2,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":3,"version":null,"status":"no reply"}],"after":[]})"
+            << QString();
+        QTest::newRow("update: a management card file for a remote card")
+            << QStringList{"--cards", "2-6"}
+            << QStringList{"update", ManagerFile, "--device", Device, "--cards", "2", "--yes",
+                           "--json"}
+            << 3
+            << R"({"ok":false,"message":"You have selected wrong file","target":0,"before":[],
+                  "after":[]})"
+            << QString();
+        QTest::newRow("update: no file")
+            << QStringList{"--cards", "2-6"}
+            << QStringList{"update", "/nowhere/qdx_rem110_e.hex", "--device", Device, "--cards",
+                           "2", "--yes", "--json"}
+            << 3
+            << R"({"ok":false,"message":"File /nowhere/qdx_rem110_e.hex not found","target":0,
+                  "before":[],"after":[]})"
+            << QString();
+        QTest::newRow("update: the OSD language question refused without a terminal")
+            << QStringList{"--cards", "2-6"}
+            << QStringList{"update", ManagerFile, "--device", Device, "--cards", "1", "--json"}
+            << 2
+            << R"({"ok":false,
+                  "message":"the OSD language would change: answer on a terminal or give --yes",
+                  "target":0,"before":[{"card":1,"version":"QLMGR ver2.31 US","status":"ok"}],
+                  "after":[]})"
+            << QString();
         QTest::newRow("versions: a device that is not there")
             << QStringList{}
             << QStringList{"versions", "--device", "/dev/quorlink-none", "--cards", "2", "--json"}
@@ -187,6 +331,8 @@ private slots:
             QVERIFY(simulator.start(switchOptions + QStringList{"--instant"}, false));
             arguments.replaceInStrings(Device, simulator.path);
         }
+        arguments.replaceInStrings(RemoteFile, remoteFilePath());
+        arguments.replaceInStrings(ManagerFile, managerFilePath());
 
         const ToolRun run = runTool(arguments);
 
@@ -200,8 +346,15 @@ private slots:
         // Not a terminal: no progress, only the messages.
         QVERIFY2(!run.err.contains("Status:"), run.err.constData());
         QCOMPARE(run.err.contains("Communication Error"), output.contains("COMMS"));
-        if (!switchOptions.isEmpty())
-            QCOMPARE(receivedText(simulator.stop()), received);
+        if (switchOptions.isEmpty())
+            return;
+        const QJsonArray cards = simulator.stop();
+        QCOMPARE(receivedText(cards), received);
+        // Each card that took an image has the file's records, in order.
+        for (const QJsonValue& card : cards) {
+            for (const QJsonValue& image : card["images"].toArray())
+                QCOMPARE(image.toVariant().toStringList(), m_remoteImage);
+        }
     }
 
     // The same choice of cards puts the same bytes, with the same parity, on
@@ -223,6 +376,9 @@ private slots:
         QTest::newRow("reset of a set of cards") << "reset" << "3,17,40" << QList<int>{3, 17, 40}
                                                  << false;
         QTest::newRow("reset of all") << "reset" << "all" << all << false;
+        QTest::newRow("update of a group") << "update" << "3,17,40" << QList<int>{3, 17, 40}
+                                           << false;
+        QTest::newRow("update of one card") << "update" << "9" << QList<int>{9} << false;
     }
     void theToolSendsWhatTheWindowSends()
     {
@@ -230,9 +386,12 @@ private slots:
         QFETCH(QString, list);
         QFETCH(QList<int>, cards);
         QFETCH(bool, hardware);
+        const bool update = command == QLatin1String("update");
         QStringList arguments{command, "--simulate", "--cards", list};
         if (hardware)
             arguments << "--hardware";
+        if (update)
+            arguments << remoteFilePath() << "--yes";
         int exitCode = -1;
         const QString tool = toolBytes(arguments, exitCode);
         QCOMPARE(exitCode, 0);
@@ -242,9 +401,16 @@ private slots:
         if (reset)
             window.window().mnuAdvanced->trigger();
         chooseInWindow(window, cards);
-        window.pressButton(reset ? ToolbarButton::Reset
-                                 : hardware ? ToolbarButton::HardwareVersion
-                                            : ToolbarButton::FirmwareVersion);
+        if (update) {
+            window.prompts.scriptFile(remoteFilePath());
+            window.window().mnuOpen->trigger();
+            const VersionDialogOk ok;
+            window.pressButton(ToolbarButton::Start);
+        } else {
+            window.pressButton(reset      ? ToolbarButton::Reset
+                               : hardware ? ToolbarButton::HardwareVersion
+                                          : ToolbarButton::FirmwareVersion);
+        }
 
         QVERIFY(!tool.isEmpty());
         QCOMPARE(tool, window.simulatedSwitch.trace().pcText());
