@@ -18,18 +18,14 @@
 
 namespace quorlink::cli {
 
-namespace {
-
-bool standardErrorIsTerminal()
+bool isTerminal(std::FILE* stream)
 {
 #ifdef Q_OS_WIN
-    return _isatty(_fileno(stderr)) != 0;
+    return _isatty(_fileno(stream)) != 0;
 #else
-    return isatty(fileno(stderr)) != 0;
+    return isatty(fileno(stream)) != 0;
 #endif
 }
-
-} // namespace
 
 SwitchCommand::SwitchCommand(const QString& name, Streams& streams)
     : m_name(name), m_streams(streams), m_line(name),
@@ -39,7 +35,7 @@ SwitchCommand::SwitchCommand(const QString& name, Streams& streams)
                                    "alone."),
                     QStringLiteral("LIST")),
       m_prompts(std::make_unique<TextPrompts>(streams.err)),
-      m_progress(streams.err, standardErrorIsTerminal())
+      m_progress(streams.err, isTerminal(stderr))
 {
     m_line.parser().addOption(m_cardsOption);
     m_linkOptions.addTo(m_line.parser());

@@ -9,6 +9,7 @@
 #include <QJsonValue>
 #include <QList>
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -64,6 +65,9 @@ private:
     TextView m_view{m_progress};
     std::unique_ptr<LinkSession> m_session;
 };
+
+// Whether `stream` (stdin, stderr) is a terminal a person watches.
+bool isTerminal(std::FILE* stream);
 
 // Prints one JSON object as a single line on standard output.
 void printJsonObject(Streams& streams, const QJsonObject& object);

@@ -15,13 +15,6 @@
 #include <QTextStream>
 
 #include <algorithm>
-#include <cstdio>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace quorlink::cli {
 
@@ -34,15 +27,6 @@ const QString FirmwarePrefix = QStringLiteral(" F/W - ");
 // The window lists every remote card: "all" goes to all remote cards at once.
 constexpr int ListedRemoteCards =
     link::protocol::LastRemoteCard - link::protocol::FirstRemoteCard + 1;
-
-bool standardInputIsTerminal()
-{
-#ifdef Q_OS_WIN
-    return _isatty(_fileno(stdin)) != 0;
-#else
-    return isatty(fileno(stdin)) != 0;
-#endif
-}
 
 enum class Answer
 {
@@ -62,7 +46,7 @@ Answer ask(Streams& streams, const QString& question, bool yes)
         streams.err.flush();
         return Answer::Yes;
     }
-    if (!standardInputIsTerminal())
+    if (!isTerminal(stdin))
         return Answer::Refused;
     streams.err << flat << " ";
     streams.err.flush();
