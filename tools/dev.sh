@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Set-up for a fresh Debian machine: installs what is missing, builds, then
 #   run   starts Update against the built-in simulated switch
-#   test  runs the whole test suite
+#   test  runs the whole test suite, with a syntax check of the Windows code
+#         paths by the MinGW cross compiler
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +11,10 @@ packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools qt6-serialport-d
 # Without a display (a server, a container) the program runs under Xvfb.
 if [[ ${1:-run} == run && -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
   packages+=(xvfb xauth)
+fi
+# The test windows_syntax compiles the Windows code paths with it.
+if [[ ${1:-run} == test ]]; then
+  packages+=(g++-mingw-w64-x86-64-posix)
 fi
 missing=()
 for package in "${packages[@]}"; do

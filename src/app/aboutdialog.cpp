@@ -3,6 +3,8 @@
 #include "comportdialog.h"
 #include "formlayout.h"
 
+#include "platform/version.h"
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -14,7 +16,9 @@ AboutDialog::AboutDialog(QWidget* owner) : QDialog(owner, fixedDialogFlags())
     setWindowTitle(QStringLiteral("About Varnex Quorlink Update"));
     setFixedSize(pixelRectFromTwips(0, 0, 5175, 1230).size());
 
-    auto* name = new QLabel(QStringLiteral("Varnex Quorlink Update"), this);
+    // The version, so that a technician can quote it.
+    auto* name = new QLabel(
+        QStringLiteral("Varnex Quorlink Update %1").arg(QLatin1String(ProgramVersion)), this);
     QFont bold = name->font();
     bold.setBold(true);
     name->setFont(bold);

@@ -3,6 +3,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 namespace quorlink::app {
 
@@ -149,8 +150,20 @@ void CardList::focusInEvent(QFocusEvent* event)
     // window's focus rule decides.
     QAbstractScrollArea::focusInEvent(event);
     viewport()->update();
-    if (isControlFocusChange(event))
+    if (!isControlFocusChange(event))
+        return;
+    if (event->reason() != Qt::MouseFocusReason) {
         emit gotFocus();
+        return;
+    }
+    // Focus by mouse arrives before the press, which is then mapped to the
+    // row under the pointer: the focus rule may pick a focus item out of
+    // view, but must not scroll the clicked row away.
+    const int vertical = verticalScrollBar()->value();
+    const int horizontal = horizontalScrollBar()->value();
+    emit gotFocus();
+    verticalScrollBar()->setValue(vertical);
+    horizontalScrollBar()->setValue(horizontal);
 }
 
 void CardList::focusOutEvent(QFocusEvent* event)

@@ -36,7 +36,8 @@ Qt::WindowFlags fixedDialogFlags()
 }
 
 ComPortDialog::ComPortDialog(CommPort& port, int& comPortNumber,
-                             const std::array<bool, PortCount>& portBusy, QWidget* owner)
+                             const std::array<bool, PortCount>& portBusy, QWidget* owner,
+                             const PortReasons& busyReasons)
     : QDialog(owner, fixedDialogFlags()), m_port(port), m_comPortNumber(comPortNumber)
 {
     setObjectName(QStringLiteral("ComPort"));
@@ -70,17 +71,21 @@ ComPortDialog::ComPortDialog(CommPort& port, int& comPortNumber,
     m_cancel->setAutoDefault(false);
     connect(m_cancel, &QPushButton::clicked, this, &ComPortDialog::Command2_Click);
 
-    Form_Load(portBusy);
+    Form_Load(portBusy, busyReasons);
 }
 
-void ComPortDialog::Form_Load(const std::array<bool, PortCount>& portBusy)
+void ComPortDialog::Form_Load(const std::array<bool, PortCount>& portBusy,
+                              const PortReasons& busyReasons)
 {
     for (int i = 0; i < PortCount; ++i) {
         QRadioButton* button = option(i);
-        if (portBusy[static_cast<std::size_t>(i)])
+        const auto index = static_cast<std::size_t>(i);
+        if (portBusy[index]) {
             button->setEnabled(false);
-        else if (i == m_comPortNumber - 1)
+            button->setToolTip(busyReasons[index]);
+        } else if (i == m_comPortNumber - 1) {
             button->setChecked(true);
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include <array>
 
@@ -16,7 +17,8 @@ namespace quorlink::app {
 // "Communication Port": chooses COM1..COM4. Ports found busy at start-up
 // stay disabled. OK reopens the port on the chosen number, Cancel reopens
 // the port in use and takes its number back; the close box changes nothing
-// further (the number keeps the last option clicked).
+// further (the number keeps the last option clicked). A disabled port shows
+// its device and why it is unusable as a tooltip.
 class ComPortDialog final : public QDialog
 {
     Q_OBJECT
@@ -24,8 +26,10 @@ class ComPortDialog final : public QDialog
 public:
     static constexpr int PortCount = 4;
 
+    using PortReasons = std::array<QString, PortCount>;
+
     ComPortDialog(CommPort& port, int& comPortNumber, const std::array<bool, PortCount>& portBusy,
-                  QWidget* owner);
+                  QWidget* owner, const PortReasons& busyReasons = {});
 
     QRadioButton* option(int index) const { return m_options[static_cast<std::size_t>(index)]; }
     QPushButton* okButton() const { return m_ok; }
@@ -39,7 +43,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void Form_Load(const std::array<bool, PortCount>& portBusy);
+    void Form_Load(const std::array<bool, PortCount>& portBusy, const PortReasons& busyReasons);
     void reopen();
 
     CommPort& m_port;

@@ -170,6 +170,8 @@ public:
     QString WindowsDirectory;
     QString ComSetting;
     std::array<bool, PortCount> PortBusy{};
+    // Why each busy port is unusable, with its device (the COM port dialog's tooltips).
+    std::array<QString, PortCount> PortBusyReasons{};
     int ComPortNumber = 1;
     int RemoteCardCount = 0;
     std::array<QString, 7> LanguageCodes;

@@ -300,7 +300,7 @@ QString MainForm::statusText() const
 
 void MainForm::mnuPort_Click()
 {
-    ComPortDialog dialog(MSComm1, ComPortNumber, PortBusy, this);
+    ComPortDialog dialog(MSComm1, ComPortNumber, PortBusy, this, PortBusyReasons);
     dialog.move(pixelsFromTwipsX((outerWidthTwips() + leftTwips()) / 3),
                 pixelsFromTwipsY((outerHeightTwips() + topTwips()) / 4));
     dialog.exec();

@@ -5,8 +5,8 @@
 #include "mainform.h"
 
 #include "logging.h"
-#include "portprobe.h"
-#include "settingsfile.h"
+#include "link/portprobe.h"
+#include "platform/settingsfile.h"
 #include "splash.h"
 #include "twips.h"
 
@@ -86,8 +86,11 @@ void MainForm::Form_Initialize()
 
 void MainForm::Form_Load()
 {
-    for (int port = 1; port <= PortCount; ++port)
-        PortBusy[port - 1] = ProbePort(link, port);
+    for (int port = 1; port <= PortCount; ++port) {
+        const link::PortDiagnosis diagnosis = link::diagnosePort(link, port);
+        PortBusy[port - 1] = diagnosis.busy();
+        PortBusyReasons[port - 1] = diagnosis.reason;
+    }
 
     int firstFree = 0;
     for (int port = PortCount; port >= 1; --port) {
@@ -170,8 +173,9 @@ void MainForm::fillLanguageTable()
 
 void MainForm::closeEvent(QCloseEvent* event)
 {
-    // No closing while cards are being written.
-    if (Busy) {
+    // No closing while cards are being written, nor under any other
+    // operation's wait: it would close the port the wait is polling.
+    if (Busy || link.operationRunning()) {
         event->ignore();
         return;
     }

@@ -6,9 +6,12 @@
 
 #include "platform/prompts.h"
 #include "platform/qttimesource.h"
+#include "platform/runtimeerror.h"
 #include "platform/serialports.h"
+#include "platform/serialtrace.h"
 #include "platform/singleinstance.h"
 #include "platform/systemdirectory.h"
+#include "platform/version.h"
 #include "sim/simulatedport.h"
 #include "sim/simulatedswitch.h"
 
@@ -18,6 +21,7 @@
 #include <QLoggingCategory>
 
 #include <cstdio>
+#include <cstring>
 
 namespace quorlink::app {
 
@@ -27,6 +31,7 @@ struct Options
 {
     bool simulate = false;
     std::vector<ComMapping> mappings;
+    QString traceFile;
 };
 
 // Parses the command line; prints usage and returns nothing on an error.
@@ -37,6 +42,7 @@ std::optional<Options> parseOptions(const QApplication& application)
         "Reads versions of, updates the firmware of and restarts the cards of a Varnex "
         "Quorlink switch."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption simulate(
         QStringLiteral("simulate"),
         QStringLiteral("Put a simulated switch in the place of COM1 (try the program without "
@@ -46,12 +52,19 @@ std::optional<Options> parseOptions(const QApplication& application)
         QStringLiteral("Serve COM port N (1 to 4) by DEVICE, e.g. --com 1=/dev/ttyUSB0. "
                        "Repeatable."),
         QStringLiteral("N=DEVICE"));
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Write the serial traffic to FILE: one line per write or read with time, "
+                       "direction, line setting and bytes."),
+        QStringLiteral("FILE"));
     parser.addOption(simulate);
     parser.addOption(com);
+    parser.addOption(trace);
     parser.process(application);
 
     Options options;
     options.simulate = parser.isSet(simulate);
+    options.traceFile = parser.value(trace);
     for (const QString& value : parser.values(com)) {
         ComMapping mapping = parseComMapping(value);
         if (!mapping.isValid()) {
@@ -74,6 +87,14 @@ QString markSpaceWarningText(const QString& device)
 
 int runProgram(int argc, char** argv, Qt::TimerType timerType)
 {
+    // Answered before the application needs a display, so that a technician
+    // on a remote shell can quote the version too.
+    if (argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-v") == 0)) {
+        std::printf("%s %s\n",
+                    qPrintable(QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName()),
+                    ProgramVersion);
+        return 0;
+    }
     QApplication application(argc, argv);
     // Routine details (ports that do not exist while the free ones are
     // sought) stay quiet unless QT_LOGGING_RULES asks for them.
@@ -81,6 +102,7 @@ int runProgram(int argc, char** argv, Qt::TimerType timerType)
     const QString programName = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName();
     QApplication::setApplicationName(programName);
     QApplication::setOrganizationName(QStringLiteral("VarnexQuorlink"));
+    QApplication::setApplicationVersion(QLatin1String(ProgramVersion));
 
     const std::optional<Options> options = parseOptions(application);
     if (!options)
@@ -107,7 +129,22 @@ int runProgram(int argc, char** argv, Qt::TimerType timerType)
         devices.route(1, *simulatedDevices);
     }
 
-    MainForm form({devices, time, prompts, folder});
+    // The trace sits outside the routing, so it also sees the simulated switch.
+    std::unique_ptr<SerialTraceLog> traceLog;
+    std::unique_ptr<TracingDeviceProvider> tracedDevices;
+    if (!options->traceFile.isEmpty()) {
+        try {
+            traceLog = std::make_unique<SerialTraceLog>(options->traceFile, time);
+        } catch (const RuntimeError& error) {
+            std::fprintf(stderr, "%s\n", qPrintable(error.message()));
+            return 2;
+        }
+        tracedDevices = std::make_unique<TracingDeviceProvider>(devices, *traceLog);
+    }
+    DeviceProvider& portDevices = tracedDevices ? static_cast<DeviceProvider&>(*tracedDevices)
+                                                : static_cast<DeviceProvider&>(devices);
+
+    MainForm form({portDevices, time, prompts, folder});
     prompts.setOwner(&form);
     systemDevices.setMarkSpaceWarning([&prompts](const QString& device) {
         prompts.beep();

@@ -16,34 +16,6 @@ using firmware::CardKind;
 using firmware::FileOutcome;
 using firmware::FirmwareReader;
 
-struct CheckArguments
-{
-    QString path;
-    bool json = false;
-};
-
-// Returns an empty path when the arguments do not fit.
-CheckArguments parse(const QStringList& arguments, QString& problem)
-{
-    CheckArguments parsed;
-    for (const QString& argument : arguments) {
-        if (argument == QLatin1String("--json")) {
-            parsed.json = true;
-        } else if (argument.startsWith(u'-') && argument.size() > 1) {
-            problem = QStringLiteral("unknown option %1").arg(argument);
-            return {};
-        } else if (parsed.path.isEmpty()) {
-            parsed.path = argument;
-        } else {
-            problem = QStringLiteral("one file at a time");
-            return {};
-        }
-    }
-    if (parsed.path.isEmpty() && problem.isEmpty())
-        problem = QStringLiteral("which file?");
-    return parsed;
-}
-
 QString kindName(CardKind kind)
 {
     return kind == CardKind::Manager ? QStringLiteral("manager") : QStringLiteral("remote");
@@ -82,22 +54,29 @@ void printText(Streams& streams, const QString& path, const FirmwareReader& file
 
 int runCheck(const QStringList& arguments, Streams& streams)
 {
-    QString problem;
-    const CheckArguments parsed = parse(arguments, problem);
-    if (!problem.isEmpty())
-        return usageError(streams, QStringLiteral("check"), problem);
+    CommandLine line(QStringLiteral("check"));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Print one JSON object instead of text."));
+    line.parser().addOption(json);
+    line.parser().addPositionalArgument(QStringLiteral("FILE"),
+                                        QStringLiteral("The firmware file (.hex)."));
+    if (const auto done = line.parse(arguments, streams))
+        return *done;
+    if (const auto done = line.requirePositional(1, 1, QStringLiteral("file"), streams))
+        return *done;
+    const QString path = line.parser().positionalArguments().first();
 
     // Yields only keep the event loop turning; there is no window here.
     QtTimeSource time(Qt::CoarseTimer);
-    const CardKind kind = firmware::cardKindOfFileName(parsed.path);
+    const CardKind kind = firmware::cardKindOfFileName(path);
     FirmwareReader file;
-    const FileOutcome outcome = file.readAndCheck(parsed.path, kind, time);
+    const FileOutcome outcome = file.readAndCheck(path, kind, time);
 
-    if (parsed.json)
+    if (line.parser().isSet(json))
         printJson(streams, file, outcome, kind);
     else
-        printText(streams, parsed.path, file, outcome, kind);
-    return outcome.ok() ? ExitCode::Success : ExitCode::Rejected;
+        printText(streams, path, file, outcome, kind);
+    return outcome.ok() ? ExitCode::Success : ExitCode::FileError;
 }
 
 } // namespace quorlink::cli

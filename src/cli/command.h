@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QTextStream;
 
@@ -12,10 +14,17 @@ namespace quorlink::cli {
 // Exit codes shared by every command.
 namespace ExitCode {
 inline constexpr int Success = 0;
-inline constexpr int Failure = 1;
+// The switch failed: a communication or verification error, no acknowledgement,
+// a device that cannot be opened.
+inline constexpr int SwitchFailed = 1;
+// Wrong arguments, or a question refused.
 inline constexpr int Usage = 2;
-inline constexpr int Rejected = 3;
+// The firmware file is missing, unreadable or rejected.
+inline constexpr int FileError = 3;
 } // namespace ExitCode
+
+// The exit codes as --help and the usage text list them.
+QString exitCodeText();
 
 struct Streams
 {
@@ -42,10 +51,39 @@ QString usageText();
 // Runs the command named by the first argument (the program name removed).
 int runCommandLine(const QStringList& arguments, Streams& streams);
 
-// Prints "quorlink <name>: <problem>" and the usage text to stderr.
+// Prints the one-line "quorlink <name>: <problem>" to stderr; returns ExitCode::Usage.
 int usageError(Streams& streams, const QString& name, const QString& problem);
+
+// The option parser of one command, with --help (the command's own help and
+// the exit codes, on stdout) and one-line errors.
+class CommandLine
+{
+public:
+    explicit CommandLine(const QString& commandName);
+
+    QCommandLineParser& parser() { return m_parser; }
+    // Parses `arguments`; returns an exit code when the command should end
+    // now (help shown, or wrong arguments), nothing to go on.
+    std::optional<int> parse(const QStringList& arguments, Streams& streams);
+    // The positional arguments, which must number from `least` to `most`.
+    std::optional<int> requirePositional(int least, int most, const QString& what,
+                                         Streams& streams);
+    int fail(Streams& streams, const QString& problem) const
+    {
+        return usageError(streams, m_command.name, problem);
+    }
+
+private:
+    QString helpText() const;
+
+    Command m_command;
+    QCommandLineParser m_parser;
+    QCommandLineOption m_help;
+};
 
 // The commands themselves, one function each.
 int runCheck(const QStringList& arguments, Streams& streams);
+int runPorts(const QStringList& arguments, Streams& streams);
+int runSimulate(const QStringList& arguments, Streams& streams);
 
 } // namespace quorlink::cli

@@ -4,11 +4,15 @@
 #include "command.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    // Routine details (ports that do not exist) stay quiet unless
+    // QT_LOGGING_RULES asks for them.
+    QLoggingCategory::setFilterRules(QStringLiteral("quorlink.*.debug=false"));
     QTextStream out(stdout);
     QTextStream err(stderr);
     quorlink::cli::Streams streams{out, err};

@@ -1,6 +1,7 @@
 #include "qttimesource.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -9,29 +10,61 @@ namespace quorlink {
 
 namespace {
 
+// Ticks every interval, never before it has run: Qt's coarse timers may
+// fire up to 5 % early, which would cut a reply wait short. Each period is
+// a single shot, and a shot that comes early is topped up to the full time.
 class QtLinkTimer final : public LinkTimer
 {
 public:
     explicit QtLinkTimer(Qt::TimerType type)
     {
         m_timer.setTimerType(type);
-        m_timer.setInterval(RestingIntervalMs);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { deliverTick(); });
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { onTimeout(); });
     }
 
-    void setInterval(int milliseconds) override { m_timer.setInterval(milliseconds); }
-    int interval() const override { return m_timer.interval(); }
+    // Like the timer controls: a new interval restarts a running timer.
+    void setInterval(int milliseconds) override
+    {
+        m_interval = milliseconds;
+        if (m_enabled)
+            startPeriod();
+    }
+    int interval() const override { return m_interval; }
     void setEnabled(bool enabled) override
     {
-        if (enabled && !m_timer.isActive())
-            m_timer.start();
-        else if (!enabled)
+        if (enabled == m_enabled)
+            return;
+        m_enabled = enabled;
+        if (enabled)
+            startPeriod();
+        else
             m_timer.stop();
     }
-    bool isEnabled() const override { return m_timer.isActive(); }
+    bool isEnabled() const override { return m_enabled; }
 
 private:
+    void startPeriod()
+    {
+        m_periodStart.start();
+        m_timer.start(m_interval);
+    }
+
+    void onTimeout()
+    {
+        const qint64 remainingNs = qint64(m_interval) * 1000000 - m_periodStart.nsecsElapsed();
+        if (remainingNs > 0) {
+            m_timer.start(static_cast<int>((remainingNs + 999999) / 1000000));
+            return;
+        }
+        startPeriod();
+        deliverTick();
+    }
+
     QTimer m_timer;
+    QElapsedTimer m_periodStart;
+    int m_interval = RestingIntervalMs;
+    bool m_enabled = false;
 };
 
 } // namespace

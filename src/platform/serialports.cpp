@@ -5,6 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +16,7 @@
 #include <windows.h>
 #elif defined(Q_OS_UNIX)
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -32,6 +34,12 @@ namespace {
 constexpr int WriteTimeoutMs = 3000;
 // Enough reads to empty a driver holding more than any reply of the cards.
 constexpr int MaxPullRounds = 8;
+// What a drain allows beyond the queued bytes' time on the wire: the
+// hardware's own buffer (not counted by the driver) and a busy machine.
+constexpr qint64 HardwareBufferBytes = 128;
+constexpr qint64 DrainMarginMs = 100;
+// A drain looks at the queue at least this often.
+constexpr qint64 MaxDrainSleepMs = 10;
 
 QSerialPort::StopBits stopBitsFor(int stopBits)
 {
@@ -55,6 +63,13 @@ QSerialPort::Parity qtParity(Parity parity)
     return QSerialPort::NoParity;
 }
 
+qint64 wireTimeMs(qint64 bytes, const LineSettings& settings)
+{
+    const qint64 bitsPerByte =
+        1 + settings.dataBits + (settings.parity == Parity::None ? 0 : 1) + settings.stopBits;
+    return (bytes * bitsPerByte * 1000 + settings.baud - 1) / settings.baud;
+}
+
 #if defined(Q_OS_UNIX)
 QString systemErrorText()
 {
@@ -64,10 +79,16 @@ QString systemErrorText()
 
 } // namespace
 
+qint64 drainLimitMs(qint64 queuedBytes, const LineSettings& settings)
+{
+    return wireTimeMs(queuedBytes + HardwareBufferBytes, settings) + DrainMarginMs;
+}
+
 QtSerialDevice::QtSerialDevice(const QString& deviceName, std::function<void()> onMarkSpaceLost,
                                bool exemptPseudoTerminals)
     : m_deviceName(deviceName), m_onMarkSpaceLost(std::move(onMarkSpaceLost)),
-      m_exemptPseudoTerminals(exemptPseudoTerminals)
+      m_exemptPseudoTerminals(exemptPseudoTerminals),
+      m_transmitQueued([this] { return driverTransmitQueue(); })
 {
     m_port.setPortName(deviceName);
     if (!m_port.open(QIODevice::ReadWrite))
@@ -85,18 +106,24 @@ QtSerialDevice::QtSerialDevice(const QString& deviceName, std::function<void()> 
         m_pseudoTerminal = true;
     // A hung-up device stays readable and every read returns nothing, so the
     // event loop would read it again and again at full speed; close it
-    // instead. The next operation then reports it gone. Queued: the port is
-    // still inside its own read when it reports the error.
-    QObject::connect(
-        &m_port, &QSerialPort::errorOccurred, &m_port,
-        [this](QSerialPort::SerialPortError error) {
-            if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError &&
-                m_port.isOpen() && deviceGone()) {
-                qCWarning(lcPlatform) << m_deviceName << "has gone away";
-                m_port.close();
-            }
-        },
-        Qt::QueuedConnection);
+    // instead. The next operation then reports it gone. The signal also
+    // reports harmless states (a poll that found nothing, an error being
+    // cleared) many times per wait; an event posted for each of those would
+    // wake every wait at once and spin the core. So only a real failure posts
+    // the close, which must wait until the port has left its own read.
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
+                     [this](QSerialPort::SerialPortError error) {
+                         if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError ||
+                             !m_port.isOpen() || !deviceGone())
+                             return;
+                         QMetaObject::invokeMethod(
+                             &m_port,
+                             [this] {
+                                 qCWarning(lcPlatform) << m_deviceName << "has gone away";
+                                 m_port.close();
+                             },
+                             Qt::QueuedConnection);
+                     });
     qCDebug(lcPlatform) << "opened" << deviceName << (m_pseudoTerminal ? "(pseudo-terminal)" : "");
 }
 
@@ -202,20 +229,55 @@ void QtSerialDevice::pushToDriver()
     }
 }
 
-// Waits until the driver has put every byte on the wire.
+// Waits until the driver has put every byte on the wire, but no longer than
+// those bytes need: a wedged adapter must not freeze the window for good.
+// Neither tcdrain nor FlushFileBuffers takes a time limit, so the queue is
+// watched instead.
 void QtSerialDevice::drainDriver()
 {
+    if (!m_applied)
+        return; // just opened: nothing has been sent
+    qint64 queued = m_transmitQueued();
+    if (queued == 0)
+        return;
+    const qint64 limitMs = drainLimitMs(queued, *m_applied);
+    const QDeadlineTimer deadline(limitMs);
+    while (queued != 0) {
+        if (deadline.hasExpired())
+            fail("drain output", QSerialPort::TimeoutError,
+                 QStringLiteral("%1 bytes have not left within %2 ms").arg(queued).arg(limitMs));
+        QThread::msleep(static_cast<unsigned long>(
+            std::clamp<qint64>(wireTimeMs(queued, *m_applied), 1, MaxDrainSleepMs)));
+        queued = m_transmitQueued();
+    }
+}
+
+// Bytes the driver still holds for sending; a byte still in the UART's
+// transmitter counts as one.
+qint64 QtSerialDevice::driverTransmitQueue()
+{
 #if defined(Q_OS_WIN)
-    if (!::FlushFileBuffers(m_port.handle()))
+    DWORD errors = 0;
+    COMSTAT status = {};
+    if (!::ClearCommError(m_port.handle(), &errors, &status))
         fail("drain output", QSerialPort::WriteError,
              QStringLiteral("error %1").arg(::GetLastError()));
+    return qint64(status.cbOutQue);
 #elif defined(Q_OS_UNIX)
-    int result = 0;
-    do {
-        result = ::tcdrain(m_port.handle());
-    } while (result != 0 && errno == EINTR);
-    if (result != 0)
+    int queued = 0;
+    if (::ioctl(m_port.handle(), TIOCOUTQ, &queued) != 0)
         fail("drain output", QSerialPort::WriteError, systemErrorText());
+#if defined(TIOCSERGETLSR)
+    // Only UARTs can tell; other devices (USB adapters, pseudo-terminals)
+    // reject the request.
+    unsigned int lineStatus = 0;
+    if (queued == 0 && ::ioctl(m_port.handle(), TIOCSERGETLSR, &lineStatus) == 0 &&
+        (lineStatus & TIOCSER_TEMT) == 0)
+        queued = 1;
+#endif
+    return queued;
+#else
+    return 0;
 #endif
 }
 
@@ -223,9 +285,22 @@ void QtSerialDevice::drainDriver()
 // driver; QSerialPort only counts what it has read itself.
 void QtSerialDevice::pullFromDriver()
 {
-    for (int round = 0; round < MaxPullRounds && m_port.waitForReadyRead(0); ++round) {
+    for (int round = 0; round < MaxPullRounds && driverHasNews() && m_port.waitForReadyRead(0);
+         ++round) {
     }
     throwIfFailed("read");
+}
+
+// Whether the driver holds bytes or a hang-up. Asking QSerialPort instead
+// costs a timeout error, and a signal, on every poll that finds nothing.
+bool QtSerialDevice::driverHasNews() const
+{
+#if defined(Q_OS_UNIX)
+    pollfd state = {m_port.handle(), POLLIN, 0};
+    return ::poll(&state, 1, 0) != 0;
+#else
+    return true; // bytes may already sit in a finished overlapped read
+#endif
 }
 
 bool QtSerialDevice::markSpaceHonoured(Parity parity)

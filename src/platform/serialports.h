@@ -17,6 +17,11 @@ namespace quorlink {
 // space parity: the cards cannot be addressed through it.
 using MarkSpaceWarning = std::function<void(const QString& deviceName)>;
 
+// How long `queuedBytes` still waiting to be sent may take to leave at
+// `settings` before a settings change gives up on them: their time on the
+// wire, plus a margin.
+qint64 drainLimitMs(qint64 queuedBytes, const LineSettings& settings);
+
 // A real serial device driven through QSerialPort. The link writes a few
 // bytes, sleeps without running the event loop and then changes parity, so
 // every write goes to the driver at once and every settings change first
@@ -44,11 +49,20 @@ public:
     QString deviceName() const { return m_deviceName; }
     bool isPseudoTerminal() const { return m_pseudoTerminal; }
 
+    // Tests: replaces the driver's count of bytes still to be sent, to play
+    // a wedged adapter (a pseudo-terminal always reports an empty queue).
+    void setTransmitQueueProbe(std::function<qint64()> probe)
+    {
+        m_transmitQueued = std::move(probe);
+    }
+
 private:
     void requireOpen();
     void pushToDriver();
     void drainDriver();
+    qint64 driverTransmitQueue();
     void pullFromDriver();
+    bool driverHasNews() const;
     bool markSpaceHonoured(Parity parity);
     void throwIfFailed(const char* action);
     [[noreturn]] void fail(const char* action, QSerialPort::SerialPortError error,
@@ -62,6 +76,7 @@ private:
     bool m_exemptPseudoTerminals = true;
     bool m_markSpaceLossReported = false;
     std::optional<LineSettings> m_applied;
+    std::function<qint64()> m_transmitQueued;
 };
 
 // One `--com N=DEVICE` value: COM number N (1..4) served by DEVICE. `error`

@@ -1,7 +1,10 @@
 #include "systemdirectory.h"
 
+#include "logging.h"
+
 #include <QDir>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #if defined(Q_OS_WIN)
 #include <windows.h>
@@ -24,10 +27,22 @@ QString withoutTrailingSeparator(QString folder)
     return folder;
 }
 
-QString createdFolder(const QString& folder)
+// Whether files can be made in `folder`, which is created when missing.
+// Permissions alone do not tell: the Windows folder looks writable to a
+// standard user, who still cannot create files in it.
+bool canWriteIn(const QString& folder)
 {
-    QDir().mkpath(folder);
-    return withoutTrailingSeparator(folder);
+    if (!QDir().mkpath(folder))
+        return false;
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("write-test-XXXXXX")));
+    return probe.open();
+}
+
+// The user's own folder, shared by both programs.
+QString userFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/VarnexQuorlink");
 }
 
 #if defined(Q_OS_WIN)
@@ -61,15 +76,23 @@ QString windowsDirectoryFromBuffer(const QString& buffer)
 
 QString systemDirectory()
 {
-    const QString overridden = qEnvironmentVariable("QUORLINK_SYSTEM_DIR");
-    if (!overridden.isEmpty())
-        return createdFolder(overridden);
+    QString folder = qEnvironmentVariable("QUORLINK_SYSTEM_DIR");
 #if defined(Q_OS_WIN)
-    return windowsDirectory();
-#else
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return createdFolder(config + QStringLiteral("/VarnexQuorlink"));
+    if (folder.isEmpty())
+        folder = windowsDirectory();
 #endif
+    if (folder.isEmpty())
+        folder = userFolder();
+    // A folder nobody may write would lose the settings at every exit and
+    // let a second copy run beside the first, whose lock it cannot make.
+    if (!canWriteIn(folder)) {
+        const QString fallback = userFolder();
+        if (canWriteIn(fallback)) {
+            qCInfo(lcPlatform) << "cannot write in" << folder << "; using" << fallback;
+            folder = fallback;
+        }
+    }
+    return withoutTrailingSeparator(folder);
 }
 
 } // namespace quorlink

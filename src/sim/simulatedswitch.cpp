@@ -110,7 +110,8 @@ void SimulatedSwitch::receive(const QByteArray& bytes, const LineSettings& setti
     const int bits = bitsPerCharacter(settings);
     for (const char byte : bytes) {
         const auto value = static_cast<std::uint8_t>(byte);
-        const std::int64_t crossed = m_toSwitch.send(now, settings.baud, bits);
+        const std::int64_t crossed =
+            m_wireTimeModelled ? m_toSwitch.send(now, settings.baud, bits) : now;
         m_trace.add({Direction::PcToSwitch, value, settings.parity, crossed});
         const std::optional<bool> addressing = ninthBit(value, settings);
         if (!addressing)
@@ -139,6 +140,14 @@ QByteArray SimulatedSwitch::takeArrived()
         m_replies.pop_front();
     }
     return result;
+}
+
+std::optional<std::int64_t> SimulatedSwitch::nextArrivalMicroseconds() const
+{
+    const auto count = static_cast<std::size_t>(arrivedCount());
+    if (count >= m_replies.size())
+        return std::nullopt;
+    return m_replies[count].arrival;
 }
 
 void SimulatedSwitch::discardArrived()
@@ -346,10 +355,12 @@ void SimulatedSwitch::send(const QByteArray& bytes, std::int64_t readyAt, int sp
     std::int64_t ready = readyAt;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         if (splitAfter > 0 && i == splitAfter)
-            ready = m_toPc.freeAt() + std::int64_t{gapMilliseconds} * 1000;
+            ready = (m_wireTimeModelled ? m_toPc.freeAt() : ready) +
+                    std::int64_t{gapMilliseconds} * 1000;
         const auto value = static_cast<std::uint8_t>(bytes[i]);
         const std::int64_t arrival =
-            m_toPc.send(ready, protocol::BaudRate, protocol::BitsPerCharacter);
+            m_wireTimeModelled ? m_toPc.send(ready, protocol::BaudRate, protocol::BitsPerCharacter)
+                               : ready;
         m_replies.push_back({value, arrival});
         m_trace.add({Direction::SwitchToPc, value, Parity::None, arrival});
         m_time.wakeAt(arrival);

@@ -60,10 +60,14 @@ public:
     // Makes only the listed remote cards present (the management card stays).
     void setRemoteCardsPresent(const QList<int>& cards);
 
+    // Off: bytes cross the wire in no time, so that a benchmark measures the
+    // PC's side alone. On by default.
+    void setWireTimeModelled(bool modelled) { m_wireTimeModelled = modelled; }
+
     SwitchTrace& trace() { return m_trace; }
+    const SwitchTrace& trace() const { return m_trace; }
     // How many writes the PC has made (one write may carry several bytes).
     int writeCount() const { return m_writes; }
-    const SwitchTrace& trace() const { return m_trace; }
 
     // The PC's side, used by the port: the bytes written with the port's
     // current line settings.
@@ -72,6 +76,8 @@ public:
     int arrivedCount() const;
     QByteArray takeArrived();
     void discardArrived();
+    // When the next reply byte not yet arrived will arrive; empty when none is on its way.
+    std::optional<std::int64_t> nextArrivalMicroseconds() const;
 
 private:
     enum class Stage
@@ -111,6 +117,7 @@ private:
     SerialWire m_toPc;
     std::deque<PendingByte> m_replies;
     int m_writes = 0;
+    bool m_wireTimeModelled = true;
 
     Stage m_stage = Stage::Idle;
     // Address phase: how much of the reset signature has just been heard, an

@@ -16,7 +16,25 @@ enum State
     Manager,
     Remote
 };
-}
+
+// Where the user leaves a list's scroll bar before a click.
+enum class Scroll
+{
+    Keep,
+    Top,
+    Bottom
+};
+
+struct ClickAfterScroll
+{
+    int list;
+    Scroll scroll;
+    int row;
+};
+} // namespace
+
+using ClicksAfterScrolls = QList<ClickAfterScroll>;
+Q_DECLARE_METATYPE(ClicksAfterScrolls)
 
 class CardSelectionTest : public QObject
 {
@@ -29,17 +47,20 @@ private slots:
         QTest::addColumn<bool>("advanced");
         QTest::addColumn<Clicks>("clicks");
         QTest::addColumn<int>("state");
-        QTest::addColumn<int>("selectedRemoteCards");
-        QTest::newRow("empty") << false << Clicks{} << int(Empty) << 0;
-        QTest::newRow("manager") << false << Clicks{{1, 0}} << int(Manager) << 0;
-        QTest::newRow("manager-twice") << false << Clicks{{1, 0}, {1, 0}} << int(Empty) << 0;
-        QTest::newRow("remote") << false << Clicks{{2, 0}} << int(Remote) << 1;
-        QTest::newRow("last-remote-off") << false << Clicks{{2, 4}, {2, 4}} << int(Empty) << 0;
+        QTest::addColumn<QList<int>>("cards");
+        QTest::newRow("empty") << false << Clicks{} << int(Empty) << QList<int>{};
+        QTest::newRow("manager") << false << Clicks{{1, 0}} << int(Manager) << QList<int>{1};
+        QTest::newRow("manager-twice")
+            << false << Clicks{{1, 0}, {1, 0}} << int(Empty) << QList<int>{};
+        QTest::newRow("remote") << false << Clicks{{2, 0}} << int(Remote) << QList<int>{2};
+        QTest::newRow("last-remote-off")
+            << false << Clicks{{2, 4}, {2, 4}} << int(Empty) << QList<int>{};
         QTest::newRow("one-of-several-off")
-            << false << Clicks{{2, 4}, {3, 31}, {2, 4}} << int(Remote) << 1;
-        QTest::newRow("advanced-manager") << true << Clicks{{1, 0}} << int(Manager) << 0;
+            << false << Clicks{{2, 4}, {3, 31}, {2, 4}} << int(Remote) << QList<int>{64};
+        QTest::newRow("advanced-manager")
+            << true << Clicks{{1, 0}} << int(Manager) << QList<int>{1};
         QTest::newRow("advanced-remote")
-            << true << Clicks{{1, 0}, {1, 0}, {2, 3}} << int(Remote) << 1;
+            << true << Clicks{{1, 0}, {1, 0}, {2, 3}} << int(Remote) << QList<int>{5};
     }
     void clicksMoveBetweenTheThreeStates()
     {
@@ -54,7 +75,7 @@ private slots:
             window.click(click.x(), click.y());
         QCOMPARE(form.ManagerSelected, state == Manager);
         QCOMPARE(form.RemoteSelected, state == Remote);
-        QTEST(window.remoteSelCount(), "selectedRemoteCards");
+        QTEST(window.selectedCards(), "cards");
         QCOMPARE(window.list(1)->isEnabled(), state != Remote);
         QCOMPARE(window.list(2)->isEnabled(), state != Manager);
         QCOMPARE(window.list(3)->isEnabled(), state != Manager);
@@ -63,6 +84,57 @@ private slots:
         QCOMPARE(window.buttonEnabled(ToolbarButton::UnselectAll), state != Manager);
         QCOMPARE(window.buttonEnabled(ToolbarButton::HardwareVersion), !advanced);
         quorlink::test::saveShot(form, QString::fromLatin1(QTest::currentDataTag()));
+    }
+
+    // The press that brings the focus to a list must land on the card under
+    // the pointer: the list must not scroll to its remembered focus item first.
+    void aClickSelectsTheCardUnderThePointer_data()
+    {
+        QTest::addColumn<ClicksAfterScrolls>("clicks");
+        QTest::addColumn<QList<int>>("cards");
+        QTest::newRow("bottom of the second list")
+            << ClicksAfterScrolls{{3, Scroll::Bottom, 31}} << QList<int>{64};
+        QTest::newRow("back to the top after another list")
+            << ClicksAfterScrolls{{3, Scroll::Bottom, 31},
+                                  {2, Scroll::Keep, 4},
+                                  {3, Scroll::Top, 0}}
+            << QList<int>{6, 33, 64};
+        QTest::newRow("first list scrolled down, then its top again")
+            << ClicksAfterScrolls{{2, Scroll::Bottom, 29},
+                                  {3, Scroll::Keep, 2},
+                                  {2, Scroll::Top, 1}}
+            << QList<int>{3, 31, 35};
+    }
+    void aClickSelectsTheCardUnderThePointer()
+    {
+        QFETCH(ClicksAfterScrolls, clicks);
+        WindowFixture window;
+        for (const ClickAfterScroll& click : clicks) {
+            QScrollBar* bar = window.list(click.list)->verticalScrollBar();
+            if (click.scroll != Scroll::Keep)
+                bar->setValue(click.scroll == Scroll::Top ? bar->minimum() : bar->maximum());
+            QVERIFY(window.rowShown(click.list, click.row));
+            const int scrolledTo = bar->value();
+            window.pressAndRelease(click.list, click.row);
+            QCOMPARE(bar->value(), scrolledTo);
+        }
+        QTEST(window.selectedCards(), "cards");
+    }
+
+    // The keyboard has no pointer to keep: Tab into a list shows its
+    // remembered focus item.
+    void tabIntoAListScrollsToItsFocusItem()
+    {
+        WindowFixture window;
+        window.click(3, 31);
+        window.click(2, 4);
+        auto* second = window.list(3);
+        second->verticalScrollBar()->setValue(0);
+        QVERIFY(!window.rowShown(3, 31));
+        second->setFocus(Qt::TabFocusReason);
+        QCOMPARE(second->listIndex(), 31);
+        QVERIFY(window.rowShown(3, 31));
+        QCOMPARE(window.selectedCards(), (QList<int>{6, 64}));
     }
 
     void clickBelowTheLastItemChangesNothing()
@@ -75,7 +147,7 @@ private slots:
         QVERIFY(last.bottom() + 20 < list->viewport()->height());
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           QPoint(last.center().x(), last.bottom() + 10));
-        QCOMPARE(list->selCount(), 0);
+        QCOMPARE(window.selectedCards(), QList<int>{});
         QVERIFY(!window.form->RemoteSelected && window.list(1)->isEnabled());
     }
 
@@ -85,15 +157,18 @@ private slots:
         auto& form = *window.form;
         form.setFirmwareFile(QStringLiteral("/fw/qdx_mgt231e.hex"));
         form.SelectAllRemoteCards();
-        QCOMPARE(window.remoteSelCount(), 63);
+        QList<int> allRemote;
+        for (int card = 2; card <= 64; ++card)
+            allRemote << card;
+        QCOMPARE(window.selectedCards(), allRemote);
         QVERIFY(form.FirmwareFile.isEmpty()); // a management file does not fit
         window.click(3, 5);
-        QVERIFY(!window.list(3)->isItemSelected(5));
+        allRemote.removeOne(38);
+        QCOMPARE(window.selectedCards(), allRemote);
         form.UnselectAllRemoteCards();
-        QCOMPARE(window.remoteSelCount(), 0);
+        QCOMPARE(window.selectedCards(), QList<int>{});
         window.click(3, 5);
-        QVERIFY(window.list(3)->isItemSelected(5));
-        QCOMPARE(window.remoteSelCount(), 1);
+        QCOMPARE(window.selectedCards(), QList<int>{38});
     }
 
     void choosingTheOtherKindClearsAFileThatDoesNotFit_data()
@@ -126,11 +201,10 @@ private slots:
         list->setListIndex(6);
         for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
             QTest::keyClick(list, key);
-            QVERIFY(list->isItemSelected(6));
-            QCOMPARE(list->selCount(), 1);
+            QCOMPARE(window.selectedCards(), QList<int>{8});
             QVERIFY(window.form->RemoteSelected && !window.list(1)->isEnabled());
             QTest::keyClick(list, key);
-            QCOMPARE(list->selCount(), 0);
+            QCOMPARE(window.selectedCards(), QList<int>{});
             QVERIFY(!window.form->RemoteSelected);
         }
     }
@@ -142,12 +216,12 @@ private slots:
         auto* list = window.list(2);
         window.form->ListEventsSuppressed = true;
         window.click(2, 2);
-        QCOMPARE(list->selCount(), 0);
+        QCOMPARE(window.selectedCards(), QList<int>{});
         QCOMPARE(window.form->LastListIndex[2], 2);
         window.form->ListEventsSuppressed = false;
         list->setListIndex(7);
         list->selectAll();
-        QCOMPARE(list->selCount(), 0);
+        QCOMPARE(window.selectedCards(), QList<int>{});
     }
 };
 

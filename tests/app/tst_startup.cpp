@@ -1,5 +1,5 @@
 #include "app/mainform.h"
-#include "app/settingsfile.h"
+#include "platform/settingsfile.h"
 #include "app/twips.h"
 #include "link/protocol.h"
 #include "recordingprompts.h"
@@ -13,9 +13,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 using namespace quorlink;
 using app::MainForm;
-using app::SettingsFile;
+using quorlink::SettingsFile;
 using sim::SimulatedDevice;
 
 namespace {
@@ -171,6 +173,10 @@ private slots:
         MainForm& form = machine.start();
 
         QCOMPARE(form.PortBusy, (std::array<bool, 4>{true, true, false, false}));
+        QCOMPARE(form.PortBusyReasons,
+                 (std::array<QString, 4>{
+                     QStringLiteral("something on Simulated modem answers \"AT\" (a modem?)"),
+                     QStringLiteral("COM2 does not exist"), QString(), QString()}));
         // Each free port listens for exactly one second; the modem answers at once.
         QVERIFY(machine.clock.nowMilliseconds() >= 2000);
         QVERIFY(machine.clock.nowMilliseconds() < 2100);
@@ -229,30 +235,76 @@ private slots:
         QVERIFY(readAll(machine.settingsPath()).endsWith("Com = 1\r\n"));
     }
 
-    void closingIsRefusedWhileBusy()
+    // An update run sets Busy; every other operation on the link holds an
+    // Operation. Closing under either would tear the port from a running wait.
+    void closingIsRefusedWhileBusyOrAnOperationRuns_data()
     {
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<bool>("operation");
+        QTest::addColumn<bool>("byMenu");
+        QTest::newRow("busy, close box") << true << false << false;
+        QTest::newRow("busy, File > Exit") << true << false << true;
+        QTest::newRow("operation, close box") << false << true << false;
+        QTest::newRow("operation, File > Exit") << false << true << true;
+    }
+    void closingIsRefusedWhileBusyOrAnOperationRuns()
+    {
+        QFETCH(bool, busy);
+        QFETCH(bool, operation);
+        QFETCH(bool, byMenu);
         Machine machine;
         MainForm& form = machine.start();
         form.show();
         QFile::remove(machine.settingsPath());
-        form.Busy = true;
-        QVERIFY(!form.close());
-        QVERIFY(form.isVisible());
-        QVERIFY(!QFile::exists(machine.settingsPath()));
-        form.Busy = false;
-        QVERIFY(form.close());
+        const auto requestClose = [&] {
+            if (byMenu)
+                form.mnuExit->trigger();
+            else
+                form.close();
+        };
+        {
+            std::optional<link::Link::Operation> running;
+            if (operation)
+                running.emplace(form.link);
+            form.Busy = busy;
+            requestClose();
+            QVERIFY(form.isVisible());
+            QVERIFY(form.MSComm1.portOpen());
+            QVERIFY(!QFile::exists(machine.settingsPath()));
+            form.Busy = false;
+        }
+        requestClose();
+        QVERIFY(!form.isVisible());
         QVERIFY(!form.MSComm1.portOpen());
         QVERIFY(QFile::exists(machine.settingsPath()));
     }
 
+    // The lock and the settings file live in the system folder, or where
+    // the user may write when nobody may write there.
+    void aSecondInstanceEndsBeforeShowingAnything_data()
+    {
+        QTest::addColumn<QString>("systemFolder"); // below the test folder
+        QTest::addColumn<QString>("usedFolder");
+        QTest::newRow("system folder") << "system"
+                                       << "system";
+        QTest::newRow("system folder cannot be made") << "a-file/system"
+                                                      << "config/VarnexQuorlink";
+    }
+
     void aSecondInstanceEndsBeforeShowingAnything()
     {
+        QFETCH(QString, systemFolder);
+        QFETCH(QString, usedFolder);
         const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/Update");
         if (!QFile::exists(program))
             QSKIP("the Update program is not built beside the tests");
         QTemporaryDir folder;
+        writeRaw(folder.filePath(QStringLiteral("a-file")), "not a folder");
+        const QDir used(folder.filePath(usedFolder));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QUORLINK_SYSTEM_DIR"), folder.path());
+        environment.insert(QStringLiteral("QUORLINK_SYSTEM_DIR"), folder.filePath(systemFolder));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           folder.filePath(QStringLiteral("config")));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
 
         QProcess first;
@@ -260,8 +312,8 @@ private slots:
         first.start(program, {QStringLiteral("--simulate")});
         QVERIFY(first.waitForStarted());
         // The first copy holds its lock from before its window exists.
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath(QStringLiteral("Update.lock"))),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(used.exists(QStringLiteral("Update.lock")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(used.exists(QStringLiteral("update.ini")), 10000);
 
         QProcess second;
         second.setProcessEnvironment(environment);

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,13 +45,59 @@ struct WindowFixture
 
     app::CardList* list(int index) const { return form->List1[static_cast<std::size_t>(index)]; }
 
-    // A left click on item `row` of List1(index), where the user would click.
-    void click(int index, int row) const
+    // Whether item `row` of List1(index) is wholly in view.
+    bool rowShown(int index, int row) const
+    {
+        const app::CardList* target = list(index);
+        return target->viewport()->rect().contains(target->visualItemRect(target->item(row)));
+    }
+
+    // Scrolls List1(index) with its scroll bar arrows until item `row` shows,
+    // as the user would before clicking it.
+    void scrollUntilShown(int index, int row) const
     {
         app::CardList* target = list(index);
-        target->scrollToItem(target->item(row));
-        QTest::mouseClick(target->viewport(), Qt::LeftButton, {},
-                          target->visualItemRect(target->item(row)).center());
+        for (int step = 0; step < target->count() && !rowShown(index, row); ++step) {
+            const bool above = target->visualItemRect(target->item(row)).top() < 0;
+            const auto arrow =
+                above ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd;
+            target->verticalScrollBar()->triggerAction(arrow);
+        }
+    }
+
+    // Left button pressed and released on item `row` of List1(index) where it
+    // shows now; the press may bring the focus, as a real one does.
+    void pressAndRelease(int index, int row) const
+    {
+        app::CardList* target = list(index);
+        const QPoint at = target->visualItemRect(target->item(row)).center();
+        QTest::mousePress(target->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(target->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    // A left click on item `row` of List1(index), scrolled into view first.
+    void click(int index, int row) const
+    {
+        scrollUntilShown(index, row);
+        pressAndRelease(index, row);
+    }
+
+    // The card numbers of the selected items, in card order.
+    QList<int> selectedCards() const
+    {
+        QList<int> cards;
+        if (list(1)->isItemSelected(0))
+            cards << 1;
+        const int firstRemoteCount = list(2)->count();
+        for (int row = 0; row < firstRemoteCount; ++row) {
+            if (list(2)->isItemSelected(row))
+                cards << row + 2;
+        }
+        for (int row = 0; row < list(3)->count(); ++row) {
+            if (list(3)->isItemSelected(row))
+                cards << row + 2 + firstRemoteCount;
+        }
+        return cards;
     }
 
     bool buttonEnabled(int button) const { return form->asxToolbar1->isButtonEnabled(button); }

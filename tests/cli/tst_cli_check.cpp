@@ -57,13 +57,25 @@ private slots:
         QTest::newRow("damaged file as text")
             << QStringList{"check", damaged} << 3 << QByteArray("File is in wrong hex format!");
 
-        const QByteArray usage("usage: quorlink");
-        QTest::newRow("nothing") << QStringList{} << 2 << usage;
-        QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << usage;
-        QTest::newRow("check without a file") << QStringList{"check", "--json"} << 2 << usage;
+        QTest::newRow("help") << QStringList{"check", "--help"} << 0 << QByteArray("3  file error");
+        QTest::newRow("version") << QStringList{"--version"} << 0
+                                 << QByteArray("quorlink " QUORLINK_VERSION "\n");
+
+        // Wrong arguments: the reason in one line on standard error.
+        QTest::newRow("nothing") << QStringList{} << 2 << QByteArray("usage: quorlink");
+        QTest::newRow("unknown command")
+            << QStringList{"frobnicate"} << 2
+            << QByteArray("quorlink: unknown command \"frobnicate\" (quorlink --help)\n");
+        QTest::newRow("check without a file")
+            << QStringList{"check", "--json"} << 2
+            << QByteArray("quorlink check: which file? (quorlink check --help)\n");
         QTest::newRow("check with two files")
-            << QStringList{"check", "a.hex", "b.hex"} << 2 << usage;
-        QTest::newRow("unknown option") << QStringList{"check", "a.hex", "--xml"} << 2 << usage;
+            << QStringList{"check", "a.hex", "b.hex"} << 2
+            << QByteArray("quorlink check: unexpected argument \"b.hex\" (quorlink check "
+                          "--help)\n");
+        QTest::newRow("unknown option")
+            << QStringList{"check", "a.hex", "--xml"} << 2
+            << QByteArray("quorlink check: Unknown option 'xml'. (quorlink check --help)\n");
     }
     void check()
     {
@@ -76,7 +88,11 @@ private slots:
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), exitCode);
         const QByteArray out = process.readAllStandardOutput();
-        QVERIFY((exitCode == 2 ? process.readAllStandardError() : out).contains(expected));
+        const QByteArray err = process.readAllStandardError();
+        if (exitCode == 2 && !arguments.isEmpty())
+            QCOMPARE(err, expected);
+        else
+            QVERIFY((exitCode == 2 ? err : out).contains(expected));
         QCOMPARE(out.isEmpty(), exitCode == 2);
     }
 };

@@ -4,74 +4,21 @@
 #include "platform/runtimeerror.h"
 #include "platform/serialports.h"
 
+#include "pseudoterminal.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QTest>
-#include <QThread>
 
+#include <algorithm>
 #include <functional>
-#include <utility>
-
-#include <pty.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 using namespace quorlink;
+using test::PatienceMs;
+using test::PseudoTerminal;
 
 namespace {
-
-constexpr int PatienceMs = 5000; // only ever reached when something is broken
-
-struct PseudoTerminal
-{
-    PseudoTerminal()
-    {
-        if (::openpty(&master, &slave, nullptr, nullptr, nullptr) == 0)
-            slavePath = QString::fromLocal8Bit(::ttyname(slave));
-    }
-    ~PseudoTerminal()
-    {
-        closeMaster();
-        ::close(slave);
-    }
-
-    void closeMaster() { ::close(std::exchange(master, -1)); }
-    // Bytes waiting to be read at `fd`: through our own slave descriptor the
-    // device's receive queue, without touching the device under test.
-    static int queued(int fd)
-    {
-        int count = 0;
-        ::ioctl(fd, FIONREAD, &count);
-        return count;
-    }
-    // Blocks without running the event loop, as the link's sleeps do.
-    static bool sleepUntilQueued(int fd, qsizetype count)
-    {
-        const QDeadlineTimer deadline(PatienceMs);
-        while (queued(fd) != count && !deadline.hasExpired())
-            QThread::msleep(2);
-        return queued(fd) == count;
-    }
-    // Sends as the cards do and waits until the device's driver holds it.
-    bool deliver(const QByteArray& bytes) const
-    {
-        return ::write(master, bytes.constData(), size_t(bytes.size())) == bytes.size() &&
-               sleepUntilQueued(slave, bytes.size());
-    }
-    // What the device has sent, once `count` bytes are there.
-    QByteArray receive(qsizetype count) const
-    {
-        QByteArray received(count, '\0');
-        if (!sleepUntilQueued(master, count) ||
-            ::read(master, received.data(), size_t(count)) != count)
-            return {};
-        return received;
-    }
-
-    int master = -1;
-    int slave = -1;
-    QString slavePath;
-};
 
 // The code of the RuntimeError `action` throws; 0 when it throws none.
 int errorCode(const std::function<void()>& action)
@@ -154,6 +101,70 @@ private slots:
         device.discardInput();
         QCOMPARE(PseudoTerminal::queued(pty.slave), 0);
         QCOMPARE(device.bytesWaiting(), 0);
+    }
+
+    // The wait for the transmit side before a parity change ends: in time
+    // when the queue empties, with the port's run-time error when a wedged
+    // adapter keeps its bytes. The port stays usable either way.
+    void settingsChangeDrainsWithinTheBytesWireTime_data()
+    {
+        QTest::addColumn<QList<qint64>>("queue"); // successive counts; the last one repeats
+        QTest::addColumn<int>("error");
+        QTest::newRow("empties") << QList<qint64>{40, 20, 3, 0} << 0;
+        QTest::newRow("wedged") << QList<qint64>{40, 39} << int(RuntimeError::DeviceIo);
+    }
+
+    void settingsChangeDrainsWithinTheBytesWireTime()
+    {
+        QFETCH(QList<qint64>, queue);
+        QFETCH(int, error);
+        PseudoTerminal pty;
+        QtSerialDevice device(pty.slavePath);
+        const LineSettings data = *LineSettings::parse(QStringLiteral("19200,s,8,1"));
+        device.apply(data);
+        qsizetype looks = 0;
+        device.setTransmitQueueProbe([&] { return queue.at(std::min(looks++, queue.size() - 1)); });
+
+        QElapsedTimer watch;
+        watch.start();
+        QCOMPARE(
+            errorCode([&] { device.apply(*LineSettings::parse(QStringLiteral("19200,m,8,1"))); }),
+            error);
+        if (error != 0) {
+            QVERIFY(watch.elapsed() >= drainLimitMs(queue.first(), data));
+            QVERIFY(watch.elapsed() < drainLimitMs(queue.first(), data) + PatienceMs);
+            QVERIFY2(looks < 200, "the drain looks at the queue only now and then");
+        }
+        device.setTransmitQueueProbe([] { return qint64(0); });
+        device.apply(data);
+        device.write("A");
+        QCOMPARE(pty.receive(1), QByteArray("A"));
+    }
+
+    // The drain gives up only on bytes that have had their time on the wire,
+    // and a window never freezes long over a frame.
+    void drainLimit_data()
+    {
+        QTest::addColumn<qint64>("queued");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<qint64>("atLeastMs");
+        QTest::addColumn<qint64>("atMostMs");
+        // 11 bits a byte with parity, 10 without.
+        QTest::newRow("a frame") << qint64(3) << "19200,s,8,1" << qint64(2) << qint64(500);
+        QTest::newRow("a full driver buffer")
+            << qint64(4096) << "19200,m,8,1" << qint64(2347) << qint64(3000);
+        QTest::newRow("the probe's setting")
+            << qint64(4096) << "9600,n,8,1" << qint64(4267) << qint64(5000);
+    }
+
+    void drainLimit()
+    {
+        QFETCH(qint64, queued);
+        QFETCH(QString, settings);
+        const qint64 limit = drainLimitMs(queued, *LineSettings::parse(settings));
+        QFETCH(qint64, atLeastMs);
+        QFETCH(qint64, atMostMs);
+        QVERIFY2(limit >= atLeastMs && limit <= atMostMs, qPrintable(QString::number(limit)));
     }
 
     void vanishedDeviceThrowsRuntimeError_data()

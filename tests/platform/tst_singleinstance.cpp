@@ -46,15 +46,45 @@ private slots:
         QVERIFY(afterCrash && afterCrash->isGuarded());
     }
 
-    void systemDirectoryCanBeOverridden()
+    // The settings and the locks go where files can be made: the named
+    // folder if it can be written, otherwise the user's own folder. Running
+    // as root, only a path below a regular file cannot be made.
+    void systemDirectoryIsOneThatCanBeWritten_data()
     {
+        QTest::addColumn<QString>("overridden"); // below the test folder; empty: not set
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("named, created") << "portable/system//"
+                                        << "portable/system";
+        QTest::newRow("named, cannot be made") << "a-file/system"
+                                               << "config/VarnexQuorlink";
+        QTest::newRow("not named") << ""
+                                   << "config/VarnexQuorlink";
+    }
+
+    void systemDirectoryIsOneThatCanBeWritten()
+    {
+        QFETCH(QString, overridden);
+        QFETCH(QString, expected);
         QTemporaryDir folder;
-        const QString wanted = folder.filePath(QStringLiteral("portable/system"));
-        qputenv("QUORLINK_SYSTEM_DIR", (wanted + QStringLiteral("//")).toLocal8Bit());
+        QFile regularFile(folder.filePath(QStringLiteral("a-file")));
+        QVERIFY(regularFile.open(QIODevice::WriteOnly));
+        regularFile.close();
+        const QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", folder.filePath(QStringLiteral("config")).toLocal8Bit());
+        if (!overridden.isEmpty())
+            qputenv("QUORLINK_SYSTEM_DIR", folder.filePath(overridden).toLocal8Bit());
         const QString found = systemDirectory();
         qunsetenv("QUORLINK_SYSTEM_DIR");
-        QCOMPARE(found, wanted);
-        QVERIFY(QDir(found).exists());
+        if (savedConfigHome.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", savedConfigHome);
+
+        QCOMPARE(found, folder.filePath(expected));
+        const auto first = SingleInstance::tryAcquire(QStringLiteral("Update"), found);
+        QVERIFY(first && first->isGuarded());
+        QVERIFY(!SingleInstance::tryAcquire(QStringLiteral("Update"), found));
+        QCOMPARE(QDir(found).entryList(QDir::Files), QStringList{QStringLiteral("Update.lock")});
     }
 
     void windowsDirectoryBuffer_data()

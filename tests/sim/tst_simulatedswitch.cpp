@@ -201,6 +201,19 @@ private slots:
 
     // Each byte leaves with the parity set when it was written, back to back
     // with the bytes still on the wire; the cards act on that parity.
+    // Without wire time a card with no reply delay answers the moment it is asked.
+    void repliesAtOnceWithoutWireTime()
+    {
+        Bench bench;
+        bench.simSwitch.setWireTimeModelled(false);
+        bench.simSwitch.card(9).setFirmwareVersion(QStringLiteral("V9")).setReplyDelay(0);
+        bench.clock.sleep(5);
+        bench.write(protocol::AddressSettings, QByteArray("\x89\x10", 2));
+        bench.write(protocol::DataSettings, QByteArray(1, '\0'));
+        QCOMPARE(bench.simSwitch.takeArrived(), QByteArray("V9\xff"));
+        QCOMPARE(bench.simSwitch.trace().pcTimes(), (QList<std::int64_t>{5000, 5000, 5000}));
+    }
+
     void pcBytesKeepTheirParityAndQueueOnTheWire()
     {
         Bench bench;

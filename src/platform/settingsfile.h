@@ -4,7 +4,7 @@
 
 #include <optional>
 
-namespace quorlink::app {
+namespace quorlink {
 
 // update.ini: three CR LF lines "Left = ", "Top = ", "Com = " with the main
 // window's position in twips and the COM port number.
@@ -45,4 +45,4 @@ struct SettingsFile
     static QString formatPosition(float value);
 };
 
-} // namespace quorlink::app
+} // namespace quorlink

@@ -10,7 +10,7 @@
 #include <charconv>
 #include <cmath>
 
-namespace quorlink::app {
+namespace quorlink {
 
 namespace {
 
@@ -109,4 +109,4 @@ bool SettingsFile::write(const QString& path, float left, float top, int comPort
     return file.commit();
 }
 
-} // namespace quorlink::app
+} // namespace quorlink

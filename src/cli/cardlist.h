@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace quorlink::cli {
+
+// A LIST of cards as the commands take it: numbers 1 to 64, ranges and
+// commas ("2-10,40"), or "all" for every remote card. The management card
+// (1) cannot go with remote cards, as in the window, where selecting one kind
+// deselects the other. Returns the cards in ascending order, each once, or
+// nothing with `problem` set to a one-line reason.
+std::optional<QList<int>> parseCardList(const QString& text, QString& problem);
+
+} // namespace quorlink::cli

@@ -1,0 +1,131 @@
+#include "linksession.h"
+
+#include "command.h"
+
+#include "link/protocol.h"
+#include "platform/runtimeerror.h"
+#include "sim/simulatedport.h"
+#include "sim/simulatedswitch.h"
+
+#include <QCommandLineParser>
+#include <QTextStream>
+
+namespace quorlink::cli {
+
+LinkOptionSet::LinkOptionSet()
+    : m_port(QStringLiteral("port"),
+             QStringLiteral("Use COM port N (1 to 4; default 1), as the window does."),
+             QStringLiteral("N"), QStringLiteral("1")),
+      m_device(QStringLiteral("device"),
+               QStringLiteral("Use the serial device PATH (e.g. /dev/ttyUSB0) as that COM port."),
+               QStringLiteral("PATH")),
+      m_com(QStringLiteral("com"),
+            QStringLiteral("Serve COM port N (1 to 4) by DEVICE, as the window's --com. "
+                           "Repeatable."),
+            QStringLiteral("N=DEVICE")),
+      m_simulate(QStringLiteral("simulate"),
+                 QStringLiteral("Talk to the built-in simulated switch instead of a device.")),
+      m_trace(QStringLiteral("trace"),
+              QStringLiteral("Write the serial traffic to FILE: one line per write or read."),
+              QStringLiteral("FILE")),
+      m_json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."))
+{
+}
+
+void LinkOptionSet::addTo(QCommandLineParser& parser) const
+{
+    parser.addOptions({m_port, m_device, m_com, m_simulate, m_trace, m_json});
+}
+
+std::optional<LinkOptions> LinkOptionSet::read(const QCommandLineParser& parser,
+                                               QString& problem) const
+{
+    LinkOptions options;
+    bool numeric = false;
+    options.comNumber = parser.value(m_port).toInt(&numeric);
+    if (!numeric || options.comNumber < 1 || options.comNumber > 4) {
+        problem = QStringLiteral("--port \"%1\": the COM number must be 1 to 4")
+                      .arg(parser.value(m_port));
+        return std::nullopt;
+    }
+    for (const QString& value : parser.values(m_com)) {
+        const ComMapping mapping = parseComMapping(value);
+        if (!mapping.isValid()) {
+            problem = mapping.error;
+            return std::nullopt;
+        }
+        options.mappings.push_back(mapping);
+    }
+    options.device = parser.value(m_device);
+    if (parser.isSet(m_device) && options.device.isEmpty()) {
+        problem = QStringLiteral("--device needs a path");
+        return std::nullopt;
+    }
+    options.simulate = parser.isSet(m_simulate);
+    if (options.simulate && !options.device.isEmpty()) {
+        problem = QStringLiteral("--simulate and --device exclude each other");
+        return std::nullopt;
+    }
+    options.traceFile = parser.value(m_trace);
+    options.json = parser.isSet(m_json);
+    return options;
+}
+
+int TextPrompts::message(const QString& text, int style, const QString& title)
+{
+    QString flat = text;
+    flat.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    m_err << title << ": " << flat << "\n";
+    m_err.flush();
+    return (style & MessageStyle::YesNo) != 0 ? MessageResult::No : MessageResult::Ok;
+}
+
+LinkSession::LinkSession(const LinkOptions& options, Prompts& prompts)
+    : m_options(options),
+      m_systemDevices([this](const QString& device) { m_markSpaceLost.insert(device); })
+{
+    for (const ComMapping& mapping : options.mappings)
+        m_systemDevices.mapDevice(mapping.comNumber, mapping.device);
+    if (!options.device.isEmpty())
+        m_systemDevices.mapDevice(options.comNumber, options.device);
+    if (options.simulate) {
+        m_switch = sim::SimulatedSwitch::standard(m_time);
+        m_simulatedDevices =
+            std::make_unique<sim::SimulatedDeviceProvider>(*m_switch, options.comNumber);
+        m_devices.route(options.comNumber, *m_simulatedDevices);
+    }
+    DeviceProvider* devices = &m_devices;
+    if (!options.traceFile.isEmpty()) {
+        m_traceLog = std::make_unique<SerialTraceLog>(options.traceFile, m_time);
+        m_tracedDevices = std::make_unique<TracingDeviceProvider>(m_devices, *m_traceLog);
+        devices = m_tracedDevices.get();
+    }
+    m_port = std::make_unique<CommPort>(*devices);
+    m_port->setCommPort(options.comNumber);
+    m_timer1 = m_time.createTimer();
+    m_timer2 = m_time.createTimer();
+    m_link = std::make_unique<link::Link>(*m_port, *m_timer1, *m_timer2, m_time, prompts);
+}
+
+LinkSession::~LinkSession() = default;
+
+void LinkSession::open()
+{
+    m_port->setSettings(link::protocol::DataSettings);
+    if (!m_port->portOpen())
+        m_port->setPortOpen(true);
+}
+
+std::optional<int> openSession(const LinkOptions& options, Prompts& prompts,
+                               std::unique_ptr<LinkSession>& session, Streams& streams,
+                               const QString& name)
+{
+    try {
+        session = std::make_unique<LinkSession>(options, prompts);
+    } catch (const RuntimeError& error) {
+        return usageError(streams, name, error.message());
+    }
+    return std::nullopt;
+}
+
+} // namespace quorlink::cli

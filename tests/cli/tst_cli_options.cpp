@@ -1,0 +1,158 @@
+#include "cli/cardlist.h"
+#include "cli/linksession.h"
+#include "link/protocol.h"
+#include "platform/runtimeerror.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+using namespace quorlink::cli;
+
+// The pieces every switch command shares: the card LIST and the options that
+// choose the switch.
+class CliOptionsTest : public QObject
+{
+    Q_OBJECT
+
+    static QList<int> range(int first, int last)
+    {
+        QList<int> cards;
+        for (int card = first; card <= last; ++card)
+            cards.append(card);
+        return cards;
+    }
+
+private slots:
+    // An empty `problem` means the list is accepted as `cards`.
+    void cardList_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("cards");
+        QTest::addColumn<QString>("problem");
+        const QString notACard = QStringLiteral("is not a card from 1 to 64");
+        const QString together = QStringLiteral("management card (1) cannot be taken together");
+        QTest::newRow("one remote card") << "40" << QList<int>{40} << QString();
+        QTest::newRow("management card alone") << "1" << QList<int>{1} << QString();
+        QTest::newRow("range and single, sorted")
+            << "40,2-5" << QList<int>{2, 3, 4, 5, 40} << QString();
+        QTest::newRow("overlaps counted once") << "3-6, 5-8,8" << range(3, 8) << QString();
+        QTest::newRow("all remote cards") << "all" << range(2, 64) << QString();
+        QTest::newRow("ALL with a card inside") << "ALL,64" << range(2, 64) << QString();
+        QTest::newRow("last card") << "64" << QList<int>{64} << QString();
+        QTest::newRow("management with remote") << "1,2" << QList<int>{} << together;
+        QTest::newRow("range over the management card") << "1-3" << QList<int>{} << together;
+        QTest::newRow("management with all") << "all,1" << QList<int>{} << together;
+        QTest::newRow("card 0") << "0" << QList<int>{} << notACard;
+        QTest::newRow("card 65") << "2,65" << QList<int>{} << notACard;
+        QTest::newRow("reversed range") << "10-2" << QList<int>{} << notACard;
+        QTest::newRow("open range") << "2-" << QList<int>{} << notACard;
+        QTest::newRow("empty item") << "2,,3" << QList<int>{} << notACard;
+        QTest::newRow("empty list") << "" << QList<int>{} << notACard;
+        QTest::newRow("word") << "two" << QList<int>{} << notACard;
+        QTest::newRow("negative") << "-3" << QList<int>{} << notACard;
+    }
+    void cardList()
+    {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, cards);
+        QFETCH(QString, problem);
+        QString reason;
+        const std::optional<QList<int>> parsed = parseCardList(text, reason);
+        QCOMPARE(parsed.has_value(), problem.isEmpty());
+        if (parsed)
+            QCOMPARE(*parsed, cards);
+        else
+            QVERIFY2(reason.contains(problem), qPrintable(reason));
+    }
+
+    void linkOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("com");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<bool>("simulate");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("defaults") << QStringList{} << 1 << QString() << false << QString();
+        QTest::newRow("port and device") << QStringList{"--port", "3", "--device", "/dev/ttyUSB0"}
+                                         << 3 << "/dev/ttyUSB0" << false << QString();
+        QTest::newRow("simulate on COM2")
+            << QStringList{"--simulate", "--port", "2"} << 2 << QString() << true << QString();
+        QTest::newRow("port 0") << QStringList{"--port", "0"} << 0 << QString() << false
+                                << "COM number must be 1 to 4";
+        QTest::newRow("port 5") << QStringList{"--port", "5"} << 0 << QString() << false
+                                << "COM number must be 1 to 4";
+        QTest::newRow("port word") << QStringList{"--port", "COM1"} << 0 << QString() << false
+                                   << "COM number must be 1 to 4";
+        QTest::newRow("bad mapping") << QStringList{"--com", "7=/dev/x"} << 0 << QString() << false
+                                     << "the COM number must be 1 to 4";
+        QTest::newRow("simulate and device") << QStringList{"--simulate", "--device", "/dev/ttyS0"}
+                                             << 0 << QString() << false << "exclude each other";
+    }
+    void linkOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, com);
+        QFETCH(QString, device);
+        QFETCH(bool, simulate);
+        QFETCH(QString, problem);
+        QCommandLineParser parser;
+        const LinkOptionSet set;
+        set.addTo(parser);
+        QVERIFY(parser.parse(QStringList{"quorlink"} + arguments));
+        QString reason;
+        const std::optional<LinkOptions> options = set.read(parser, reason);
+        QCOMPARE(options.has_value(), problem.isEmpty());
+        if (!options) {
+            QVERIFY2(reason.contains(problem), qPrintable(reason));
+            return;
+        }
+        QCOMPARE(options->comNumber, com);
+        QCOMPARE(options->device, device);
+        QCOMPARE(options->simulate, simulate);
+    }
+
+    // The session the switch commands open: a device that is not there is a
+    // clear error naming it; the built-in switch answers, and the trace shows it.
+    void sessionOpensTheChosenDevice()
+    {
+        QString errors;
+        QTextStream errorStream(&errors);
+        TextPrompts prompts(errorStream);
+        LinkOptions missing;
+        missing.comNumber = 2;
+        missing.device = QStringLiteral("/dev/quorlink-nonexistent");
+        LinkSession absent(missing, prompts);
+        try {
+            absent.open();
+            QFAIL("a missing device opened");
+        } catch (const quorlink::RuntimeError& error) {
+            QVERIFY2(error.message().contains(missing.device), qPrintable(error.message()));
+        }
+
+        QTemporaryDir dir;
+        LinkOptions simulated;
+        simulated.simulate = true;
+        simulated.traceFile = dir.filePath(QStringLiteral("trace.txt"));
+        {
+            LinkSession session(simulated, prompts);
+            session.open();
+            const auto reply =
+                session.link().exchangeVersion(7, quorlink::link::protocol::FirmwareVersionCommand);
+            QVERIFY(reply.received);
+            QCOMPARE(reply.text, QStringLiteral("QLREM ver1.07 US"));
+        }
+        QVERIFY(errors.isEmpty());
+        QFile trace(simulated.traceFile);
+        QVERIFY(trace.open(QIODevice::ReadOnly));
+        const QByteArray text = trace.readAll();
+        QVERIFY(text.contains("-- open COM1 Simulated switch 19200,s,8,1\n"));
+        QVERIFY(text.contains(" out mark  87\n"));
+        QVERIFY(text.contains(" out space 00\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(CliOptionsTest)
+#include "tst_cli_options.moc"
