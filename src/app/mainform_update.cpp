@@ -72,7 +72,6 @@ void MainForm::mnuOpen_Click()
 // file of that name.
 bool MainForm::passesReadTest(const QString& path)
 {
-    QString problem;
     if (!QFileInfo::exists(path)) {
         prompts().message(QStringLiteral("File ") + path + QStringLiteral(" not found"),
                           MessageStyle::CriticalOk, QStringLiteral("File Error"));

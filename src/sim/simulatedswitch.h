@@ -65,9 +65,9 @@ public:
     void setWireTimeModelled(bool modelled) { m_wireTimeModelled = modelled; }
 
     SwitchTrace& trace() { return m_trace; }
+    const SwitchTrace& trace() const { return m_trace; }
     // How many writes the PC has made (one write may carry several bytes).
     int writeCount() const { return m_writes; }
-    const SwitchTrace& trace() const { return m_trace; }
 
     // The PC's side, used by the port: the bytes written with the port's
     // current line settings.
