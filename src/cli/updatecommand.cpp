@@ -160,7 +160,7 @@ std::optional<int> checkFile(Update& update)
     return std::nullopt;
 }
 
-// A question nobody could answer: nothing is sent.
+// A question declined, or nobody there to answer it: nothing is sent.
 int refuse(Update& update, const QString& reason)
 {
     update.streams.err << "quorlink update: " << reason << "\n";
@@ -193,7 +193,7 @@ std::optional<int> confirmLanguage(Update& update, bool& languageChange)
         languageChange = true;
         return std::nullopt;
     case Answer::No:
-        return ExitCode::Usage;
+        return refuse(update, QStringLiteral("the OSD language change was declined"));
     case Answer::Refused:
         break;
     }
@@ -214,7 +214,7 @@ std::optional<int> confirmUpdate(Update& update)
     case Answer::Yes:
         return std::nullopt;
     case Answer::No:
-        return ExitCode::Usage;
+        return refuse(update, QStringLiteral("the update was not confirmed"));
     case Answer::Refused:
         break;
     }
