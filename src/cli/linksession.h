@@ -58,7 +58,7 @@ private:
 
 // Messages of the link on a terminal: the text (and title) on the error
 // stream; questions are answered No, so nothing happens unasked.
-class TextPrompts : public Prompts
+class TextPrompts final : public Prompts
 {
 public:
     explicit TextPrompts(QTextStream& err) : m_err(err) {}
