@@ -116,8 +116,8 @@ private:
     SerialWire m_toSwitch;
     SerialWire m_toPc;
     std::deque<PendingByte> m_replies;
-    bool m_wireTimeModelled = true;
     int m_writes = 0;
+    bool m_wireTimeModelled = true;
 
     Stage m_stage = Stage::Idle;
     // Address phase: how much of the reset signature has just been heard, an
