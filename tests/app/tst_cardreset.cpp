@@ -50,16 +50,15 @@ QList<int> cardsFrom(int first, int last, int except = 0)
     return cards;
 }
 
-// The address bytes of the reset frames, in order.
-QList<int> resetAddresses(const OperationWindow& window)
+// What the PC writes to reset the cards at `addresses`: a frame each, then
+// the 0x00 under space parity.
+QString resetFrames(const QList<int>& addresses)
 {
-    QList<int> addresses;
-    const auto bytes = window.simulatedSwitch.trace().pcBytes();
-    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
-        if (bytes[i].parity == Parity::Mark && bytes[i].value >= 0x80 && bytes[i + 1].value == 0xFB)
-            addresses << bytes[i].value;
-    }
-    return addresses;
+    QString text;
+    for (int address : addresses)
+        text += QStringLiteral("m51 m4C m52 m45 m53 m45 m54 m%1 mFB ")
+                    .arg(QString::number(address, 16).toUpper());
+    return text + QStringLiteral("s00");
 }
 
 QList<int> cardsReset(const OperationWindow& window)
@@ -138,7 +137,7 @@ private slots:
             window.pressButton(ToolbarButton::Reset);
         sampler.stop();
 
-        QCOMPARE(resetAddresses(window), addresses);
+        QCOMPARE(window.simulatedSwitch.trace().pcText(), resetFrames(addresses));
         QCOMPARE(cardsReset(window), reset);
         QCOMPARE(markedWhileRunning, marked);
         QCOMPARE(markedForReset(form), QList<int>{});
@@ -244,8 +243,7 @@ private slots:
         window.pressButton(ToolbarButton::Reset);
         watcher.stop();
 
-        QCOMPARE(resetAddresses(window), QList<int>{0x85});
-        QCOMPARE(window.cardsAsked(), QList<int>{});
+        QCOMPARE(window.simulatedSwitch.trace().pcText(), resetFrames({0x85}));
         QCOMPARE(window.simulatedSwitch.card(5).resetTimes().size(), 1);
         // The reset took its own acknowledgement and finished.
         QVERIFY(watcher.statuses().contains("Status: Reset completed"));

@@ -1,7 +1,5 @@
 #include "linkrig.h"
 
-#include "platform/runtimeerror.h"
-
 #include <QTest>
 
 using namespace quorlink;
@@ -201,36 +199,6 @@ private slots:
         QVERIFY(second.clock.nowMicroseconds() < 1'000'000);
     }
 
-    void pauseLastsOneTickAndRestoresTheIntervalOnlyInItsRestoringForm()
-    {
-        Rig rig;
-        rig.clock.sleep(7);
-        rig.link.pause();
-        QCOMPARE(rig.clock.nowMicroseconds(), 107'000);
-        QCOMPARE(rig.timer2->interval(), 1000);
-        rig.link.pause(link::PauseForm::Short);
-        QCOMPARE(rig.clock.nowMicroseconds(), 207'000);
-        QCOMPARE(rig.timer2->interval(), 100);
-        QVERIFY(!rig.timer2->isEnabled());
-    }
-
-    void communicationErrorHasItsExactTextAndStyle()
-    {
-        Rig rig;
-        rig.link.showCommunicationError();
-        QVERIFY(rig.communicationErrorShown());
-        QCOMPARE(Link::communicationErrorText(),
-                 QStringLiteral("Communication Error\r\n\r\n1. Check Serial Cable\r\n"
-                                "2. Check Com Port Settings\r\n3. Check \"Upgrade\" (F10) Function"));
-    }
-
-    void aLostDeviceSurfacesAsTheRuntimeError()
-    {
-        Rig rig;
-        rig.devices.setRemoved(1, true);
-        QVERIFY_THROWS_EXCEPTION(RuntimeError,
-                                 rig.link.exchangeVersion(5, protocol::FirmwareVersionCommand));
-    }
 };
 
 QTEST_GUILESS_MAIN(LinkTest)

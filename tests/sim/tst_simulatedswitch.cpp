@@ -290,34 +290,6 @@ private slots:
         }
     }
 
-    // Every record is acknowledged one reply delay and one character after its
-    // last character has crossed; the stored image brings its version text.
-    void downloadStoresTheImageAndItsVersion()
-    {
-        Bench bench;
-        SimulatedCard& card = bench.simSwitch.card(4);
-        card.setFirmwareVersion("QLREM ver1.07 US").setReplyDelay(1);
-        const QStringList records = remoteImage("QLREM ver1.08 DE");
-        QCOMPARE(records.size(), 3);
-
-        const std::int64_t sent = bench.query(0x84, 0x11);
-        QCOMPARE(bench.receive(1000, true), QByteArray("R"));
-        QCOMPARE(bench.simSwitch.trace().switchTimes().constLast() - sent, std::int64_t{1573});
-        for (const QString& record : records) {
-            const std::int64_t start = bench.clock.nowMicroseconds();
-            bench.write(protocol::DataSettings, record.toLatin1());
-            QCOMPARE(bench.receive(1000, true), QByteArray("\x06"));
-            // 77 characters take 44115 us, the end record's 11 take 6303 us.
-            const std::int64_t crossing = record.size() == 77 ? 44115 : 6303;
-            QCOMPARE(bench.simSwitch.trace().switchTimes().constLast() - start, crossing + 1573);
-        }
-
-        QCOMPARE(card.images(), QList<QStringList>{records});
-        QCOMPARE(card.firmwareVersion(), QStringLiteral("QLREM ver1.08 DE"));
-        bench.query(0x84, 0x10);
-        QCOMPARE(bench.receive(200), QByteArray("QLREM ver1.08 DE\xFF"));
-    }
-
     void scriptedDownloadAnswers_data()
     {
         QTest::addColumn<CardSetup>("setup");
@@ -442,57 +414,6 @@ private slots:
         bench.port.setPortOpen(true);
         QCOMPARE(bench.port.inBufferCount(), 0);
         QCOMPARE(bench.receive(100), QByteArray("CD\xFF"));
-    }
-
-    // The start-up probe writes "AT" CR at 9600 baud: only a modem answers;
-    // missing and held ports cannot be opened.
-    void probeOfTheSimulatedPorts_data()
-    {
-        QTest::addColumn<int>("com");
-        QTest::addColumn<int>("openError");
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QString>("name");
-
-        QTest::newRow("switch") << 1 << 0 << QByteArray() << "Simulated switch";
-        QTest::newRow("modem") << 2 << 0 << QByteArray("\r\nOK\r\n") << "Simulated modem";
-        QTest::newRow("silent") << 3 << 0 << QByteArray() << "Simulated serial port";
-        QTest::newRow("missing") << 4 << int(RuntimeError::DeviceUnavailable) << QByteArray()
-                                 << "COM4";
-        QTest::newRow("held") << 5 << int(RuntimeError::PortAlreadyOpen) << QByteArray()
-                              << "Simulated modem";
-    }
-
-    void probeOfTheSimulatedPorts()
-    {
-        QFETCH(int, com);
-        QFETCH(int, openError);
-        QFETCH(QByteArray, answer);
-        QFETCH(QString, name);
-
-        VirtualClock clock;
-        SimulatedSwitch simSwitch(clock);
-        SimulatedDeviceProvider provider(simSwitch);
-        provider.setDevice(2, SimulatedDevice::Modem);
-        provider.setDevice(3, SimulatedDevice::Silent);
-        provider.setDevice(5, SimulatedDevice::Modem);
-        provider.setHeld(5, true);
-        CommPort port(provider);
-        port.setCommPort(com);
-        QCOMPARE(port.deviceName(), name);
-        try {
-            port.setPortOpen(true);
-            QCOMPARE(openError, 0);
-        } catch (const RuntimeError& error) {
-            QCOMPARE(error.code(), openError);
-            return;
-        }
-        port.output("AT\r");
-        clock.sleep(1000);
-        QCOMPARE(port.input(), answer);
-        port.setPortOpen(false);
-        QVERIFY(!provider.isOpen(com));
-        if (com == 1)
-            QCOMPARE(simSwitch.trace().pcTimes(), (QList<std::int64_t>{1042, 2084, 3125}));
     }
 
     void unpluggedPortFailsUntilPluggedIn()
