@@ -164,7 +164,8 @@ struct UpdateWindow : WindowFixture
         QCOMPARE(form->MSComm1.settings(), QString(protocol::DataSettings));
         QCOMPARE(form->Timer1->interval(), 1000);
         QCOMPARE(form->Timer2->interval(), 1000);
-        QCOMPARE(form->ProgBar1->barStartColour(), 0xFF0000u);
+        QCOMPARE(form->ProgBar1->barStartColour(), 0xFF0000u); // blue
+        QCOMPARE(form->ProgBar1->displayText(), QStringLiteral("0%"));
         QCOMPARE(form->statusText(), QStringLiteral("Status:"));
         QVERIFY(form->close());
     }

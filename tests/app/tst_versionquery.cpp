@@ -147,6 +147,8 @@ private slots:
             QCOMPARE(window.list(2)->itemText(3), QStringLiteral("5. Computer 5 H/W - HW5"));
         } else {
             QCOMPARE(window.prompts.log(), (QStringList{"beep", "message:Warning"}));
+            QCOMPARE(window.prompts.messages().front().text,
+                     QStringLiteral("You must choose card(s) to get a version"));
             QCOMPARE(window.simulatedSwitch.trace().pcText(), QString());
         }
     }

@@ -75,17 +75,6 @@ private slots:
         QVERIFY(window.form->RemoteSelected && !window.form->ManagerSelected);
     }
 
-    void aButtonClickRunsItsOwnCommand()
-    {
-        WindowFixture window;
-        QTest::mouseClick(window.form->asxToolbar1->button(ToolbarButton::HardwareVersion),
-                          Qt::LeftButton);
-        QCOMPARE(messageTexts(window.prompts), QStringList{VersionWarning});
-        // Put back whatever way the command ended, so the next Start asks
-        // for firmware versions.
-        QVERIFY(!window.form->WantHardwareVersion);
-    }
-
     void advancedOnThenOffOffersEveryNormalCommand()
     {
         WindowFixture window;

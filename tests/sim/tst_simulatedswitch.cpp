@@ -148,17 +148,6 @@ private slots:
                    card.setFirmwareVersion("AB").setHardwareVersion("X").setReplyDelay(4);
                })
             << QByteArray("AB\xFF") << Offsets{4573, 5146, 5719};
-        QTest::newRow("hardware of the management card")
-            << 0x81 << 0x12 << CardSetup([](SimulatedCard& card) {
-                   card.setFirmwareVersion("X").setHardwareVersion("C");
-               })
-            << QByteArray("C\xFF") << Offsets{573, 1146};
-        QTest::newRow("not responding")
-            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) { card.setNotResponding(true); })
-            << QByteArray("Not responding\xFF") << Offsets{};
-        QTest::newRow("silent card")
-            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) { card.setSilent(true); })
-            << QByteArray() << Offsets{};
         QTest::newRow("absent card")
             << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) { card.setPresent(false); })
             << QByteArray() << Offsets{};
@@ -167,11 +156,6 @@ private slots:
                    card.setFirmwareVersion("ABCDE").setSplitReply(2, 7);
                })
             << QByteArray("ABCDE\xFF") << Offsets{573, 1146, 8719, 9292, 9865, 10438};
-        QTest::newRow("bytes after the terminator")
-            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) {
-                   card.setFirmwareVersion("A").setTrailingBytes("zz");
-               })
-            << QByteArray("A\xFFzz") << Offsets{573, 1146, 1719, 2292};
         QTest::newRow("all remote cards get no reply")
             << 0xFF << 0x10 << CardSetup([](SimulatedCard& card) { card.setFirmwareVersion("A"); })
             << QByteArray() << Offsets{};
@@ -243,10 +227,6 @@ private slots:
         QTest::addColumn<QList<int>>("resetCards");
 
         const SwitchSetup plain = [](SimulatedSwitch&) {};
-        QTest::newRow("management card")
-            << QByteArray("QLRESET\x81\xFB") << plain << QByteArray("R") << QList<int>{1};
-        QTest::newRow("one remote card")
-            << QByteArray("QLRESET\x85\xFB") << plain << QByteArray("R") << QList<int>{5};
         QTest::newRow("several frames") << QByteArray("QLRESET\x83\xFBQLRESET\x85\xFB") << plain
                                         << QByteArray("R") << QList<int>{3, 5};
         QTest::newRow("all remote cards, absent ones not")
@@ -258,15 +238,6 @@ private slots:
             << QByteArray("\x85\xFB") << plain << QByteArray() << QList<int>{};
         QTest::newRow("signature broken")
             << QByteArray("QLRESEX\x85\xFB") << plain << QByteArray() << QList<int>{};
-        QTest::newRow("silent card")
-            << QByteArray("QLRESET\x85\xFB")
-            << SwitchSetup([](SimulatedSwitch& simSwitch) { simSwitch.card(5).setSilent(true); })
-            << QByteArray() << QList<int>{};
-        QTest::newRow("scripted acknowledgement")
-            << QByteArray("QLRESET\x85\xFB") << SwitchSetup([](SimulatedSwitch& simSwitch) {
-                   simSwitch.card(5).scriptResetReplies({"XR"});
-               })
-            << QByteArray("XR") << QList<int>{5};
     }
 
     void reset()
@@ -299,27 +270,12 @@ private slots:
         const Answer refuse = protocol::RecordRefused;
         QTest::newRow("all accepted")
             << CardSetup([](SimulatedCard&) {}) << "52 | 06 | 06 | 06" << true;
-        QTest::newRow("refused four times, then accepted") << CardSetup([=](SimulatedCard& card) {
-            card.scriptRecordAnswers(1, {refuse, refuse, refuse, refuse});
-        }) << "52 | 06 | 15 15 15 15 06 | 06" << true;
         QTest::newRow("refused five times") << CardSetup([=](SimulatedCard& card) {
             card.scriptRecordAnswers(1, {refuse, refuse, refuse, refuse, refuse});
         }) << "52 | 06 | 15 15 15 15 15" << false;
-        QTest::newRow("abort on record 0") << CardSetup([](SimulatedCard& card) {
-            card.scriptRecordAnswers(0, {protocol::DownloadAborted});
-        }) << "52 | 18" << false;
-        QTest::newRow("silence, then accepted")
-            << CardSetup([](SimulatedCard& card) { card.scriptRecordAnswers(0, {NoAnswer}); })
-            << "52 | -- 06 | 06 | 06" << true;
         QTest::newRow("other byte to the end record")
             << CardSetup([](SimulatedCard& card) { card.scriptRecordAnswers(2, {0x52}); })
             << "52 | 06 | 06 | 52 06" << true;
-        QTest::newRow("no ready reply")
-            << CardSetup([](SimulatedCard& card) { card.scriptReadyReplies({QByteArray()}); })
-            << "--" << false;
-        QTest::newRow("ready preceded by other bytes")
-            << CardSetup([](SimulatedCard& card) { card.scriptReadyReplies({"XR"}); }) << "58"
-            << false;
     }
 
     // A failed download leaves the old version; the next mark byte brings the
