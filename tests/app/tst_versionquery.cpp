@@ -269,6 +269,10 @@ private slots:
 
         QCOMPARE(window.communicationErrors(), 1);
         QCOMPARE(window.cardsAsked(), asked);
+        // Back to the plain lines, the choice kept for the next try.
+        QCOMPARE(window.changedRemoteTexts(), QStringList());
+        QCOMPARE(window.remoteSelCount(), 3);
+        QVERIFY(form.RemoteSelected && form.mnuOpen->isEnabled() && !form.Timer1->isEnabled());
         QCOMPARE(window.unusableControls(), QString());
         QCOMPARE(form.statusText(), QStringLiteral("Status:"));
         QCOMPARE(form.ProgBar1->value(), 0);
