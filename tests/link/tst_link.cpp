@@ -4,7 +4,6 @@
 
 using namespace quorlink;
 using link::Link;
-using test::Char;
 using test::Rig;
 namespace protocol = link::protocol;
 
@@ -14,29 +13,6 @@ class LinkTest : public QObject
     Q_OBJECT
 
 private slots:
-    void versionAddressPhaseSendsAddressAndCommandUnderMarkThenZeroUnderSpace_data()
-    {
-        QTest::addColumn<int>("card");
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QString>("bytes");
-        QTest::newRow("management firmware") << 1 << 0x10 << "m81 m10 s00";
-        QTest::newRow("remote hardware") << 5 << 0x12 << "m85 m12 s00";
-        QTest::newRow("last remote card") << 64 << 0x10 << "mC0 m10 s00";
-    }
-    void versionAddressPhaseSendsAddressAndCommandUnderMarkThenZeroUnderSpace()
-    {
-        QFETCH(int, card);
-        QFETCH(int, command);
-        QFETCH(QString, bytes);
-        Rig rig;
-        rig.switchBox.card(card).setSilent(true);
-        rig.link.versionAddressPhase(card, static_cast<std::uint8_t>(command));
-        QCOMPARE(rig.switchBox.trace().pcText(), bytes);
-        // 10 ms between the writes; each time is when the byte left the wire.
-        QCOMPARE(rig.switchBox.trace().pcTimes(), (QList<std::int64_t>{Char, 10'000 + Char, 20'000 + Char}));
-        QCOMPARE(rig.port.settings(), QString(protocol::DataSettings));
-    }
-
     void completeReplyIsCollectedWithoutItsTerminator_data()
     {
         QTest::addColumn<int>("card");
