@@ -182,25 +182,6 @@ private slots:
                               "Status: Reset completed", "Status:"}));
     }
 
-    void noAcknowledgementIsACommunicationErrorAndStillLeavesAdvancedMode()
-    {
-        OperationWindow window;
-        auto& form = window.window();
-        window.simulatedSwitch.card(5).setSilent(true);
-        form.mnuAdvanced->trigger();
-        window.choose(2, 3);
-        const int opens = window.devices.openCount();
-        BarWatcher watcher(window.clock, form);
-
-        window.pressButton(ToolbarButton::Reset);
-
-        QCOMPARE(watcher.stop(), QStringList{"0 black"});
-        QCOMPARE(window.communicationErrors(), 1);
-        QCOMPARE(window.devices.openCount(), opens); // not reopened
-        QVERIFY(!form.AdvancedMode && !window.buttonEnabled(ToolbarButton::Reset));
-        QCOMPARE(window.unusableControls(), QString());
-    }
-
     void nothingSelectedWarnsAndWritesNothing()
     {
         OperationWindow window;
@@ -254,33 +235,41 @@ private slots:
         QCOMPARE(window.remoteSelCount(), command == "cancel" ? 0 : 1);
     }
 
-    void aPortThatIsGoneIsReportedOnceAndTheResetStillFinishes_data()
+    // No acknowledgement, or no port: one message, no reopening, and the
+    // reset still finishes and leaves Advanced mode.
+    void aResetWithoutAnswerIsReportedOnceAndStillFinishes_data()
     {
         QTest::addColumn<bool>("noFreePort");
-        QTest::addColumn<int>("removedAtMs"); // after the press; -1 before it
+        QTest::addColumn<int>("removedAtMs"); // after the press; -1 before it; -2 never
         QTest::addColumn<QList<int>>("reset");
+        QTest::newRow("card silent") << false << -2 << QList<int>{};
         QTest::newRow("no free port at start-up") << true << -1 << QList<int>{};
         QTest::newRow("device removed before the command") << false << -1 << QList<int>{};
         QTest::newRow("device removed while waiting") << false << 300 << QList<int>{5};
     }
-    void aPortThatIsGoneIsReportedOnceAndTheResetStillFinishes()
+    void aResetWithoutAnswerIsReportedOnceAndStillFinishes()
     {
         QFETCH(bool, noFreePort);
         QFETCH(int, removedAtMs);
         QFETCH(QList<int>, reset);
         OperationWindow window(OperationWindow::withoutFreePort(noFreePort));
         auto& form = window.window();
-        window.simulatedSwitch.card(5).setReplyDelay(500);
+        window.simulatedSwitch.card(5).setReplyDelay(500).setSilent(removedAtMs == -2);
         form.mnuAdvanced->trigger();
         window.choose(2, 3);
-        if (!noFreePort)
+        if (!noFreePort && removedAtMs != -2)
             window.removeDeviceAfter(removedAtMs);
+        const int opens = window.devices.openCount();
+        BarWatcher watcher(window.clock, form);
 
         window.pressButton(ToolbarButton::Reset);
 
+        QCOMPARE(watcher.stop(), QStringList{"0 black"});
         QCOMPARE(window.communicationErrors(), 1);
+        QCOMPARE(window.devices.openCount(), opens);
         QCOMPARE(cardsReset(window), reset);
-        QVERIFY(!form.AdvancedMode && !form.link.operationRunning());
+        QVERIFY(!form.AdvancedMode && !window.buttonEnabled(ToolbarButton::Reset));
+        QVERIFY(!form.link.operationRunning());
         QCOMPARE(window.unusableControls(), QString());
         QCOMPARE(markedForReset(form), QList<int>{});
     }
