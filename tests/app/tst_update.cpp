@@ -221,7 +221,8 @@ private slots:
         window.open(file.path);
         QCOMPARE(window.form->FirmwareFile, file.path);
         if (abortingCard != 0)
-            window.simulatedSwitch.card(abortingCard).scriptRecordAnswers(2, {protocol::DownloadAborted});
+            window.simulatedSwitch.card(abortingCard)
+                .scriptRecordAnswers(2, {protocol::DownloadAborted});
 
         VersionDialogAnswer answer(confirmed);
         window.start();
@@ -244,7 +245,8 @@ private slots:
         }
         QCOMPARE(window.selectedCardTexts(), lines);
         if (abortingCard != 0) {
-            QCOMPARE(window.prompts.log().mid(1), (QStringList{"beep", "message:Verification Error"}));
+            QCOMPARE(window.prompts.log().mid(1),
+                     (QStringList{"beep", "message:Verification Error"}));
             // Nothing after the refused record.
             QVERIFY(window.pcText().endsWith(
                 file.texts.at(2).right(1).toLatin1().toHex().toUpper().prepend("s")));
@@ -269,29 +271,35 @@ private slots:
         const QString tail = "\r\nContinue (Y/N)?";
         const int yes = MessageResult::Yes;
         const int no = MessageResult::No;
-        QTest::newRow("US and US asks nothing")
-            << "QLMGR ver2.31 US" << "QLMGR ver2.32 US" << 0 << "" << true;
+        QTest::newRow("US and US asks nothing") << "QLMGR ver2.31 US"
+                                                << "QLMGR ver2.32 US" << 0 << "" << true;
         QTest::newRow("US to DE")
-            << "QLMGR ver2.31 US" << "QLMGR ver2.32 DE" << yes
+            << "QLMGR ver2.31 US"
+            << "QLMGR ver2.32 DE" << yes
             << "Your OSD language will be changed from English to German (Standard)" + tail << true;
         QTest::newRow("card text without ver")
-            << "QLMGR 2.31" << "QLMGR ver2.32 FR" << yes
-            << "Your OSD language will be set to French" + tail << true;
+            << "QLMGR 2.31"
+            << "QLMGR ver2.32 FR" << yes << "Your OSD language will be set to French" + tail
+            << true;
         QTest::newRow("lower-case code counts as a change")
-            << "QLMGR ver2.31 US" << "QLMGR ver2.32 us" << yes
+            << "QLMGR ver2.31 US"
+            << "QLMGR ver2.32 us" << yes
             << "Your OSD language will be changed from English to English" + tail << true;
         QTest::newRow("No ends the command")
-            << "QLMGR ver2.31 US" << "QLMGR ver2.32 JP" << no
+            << "QLMGR ver2.31 US"
+            << "QLMGR ver2.32 JP" << no
             << "Your OSD language will be changed from English to Japanese" + tail << false;
         QTest::newRow("unknown language")
-            << "QLMGR ver2.31 US" << "QLMGR ver2.32 XX" << 0 << "File is in wrong hex format!"
-            << false;
+            << "QLMGR ver2.31 US"
+            << "QLMGR ver2.32 XX" << 0 << "File is in wrong hex format!" << false;
         // Without an answer the question is still asked; Yes runs without the dialog.
         QTest::newRow("silent card, Yes")
-            << "" << "QLMGR ver2.32 DE" << yes
+            << ""
+            << "QLMGR ver2.32 DE" << yes
             << "Your OSD language will be set to German (Standard)" + tail << true;
         QTest::newRow("silent card, No")
-            << "" << "QLMGR ver2.32 US" << no << "Your OSD language will be set to English" + tail
+            << ""
+            << "QLMGR ver2.32 US" << no << "Your OSD language will be set to English" + tail
             << false;
     }
     void managementRuns()
@@ -340,7 +348,8 @@ private slots:
         if (dialog.shown)
             QCOMPARE(dialog.listed, QStringList{" Quorlink Manager F/W - " + cardVersion});
         // The second image first, then the first, each after its own address phase.
-        QCOMPARE(window.simulatedSwitch.card(1).images(), sent ? file.images : QList<QStringList>{});
+        QCOMPARE(window.simulatedSwitch.card(1).images(),
+                 sent ? file.images : QList<QStringList>{});
         QCOMPARE(window.pcText().count("m81 m11 s00"), sent ? 2 : 0);
         // One byte per write from Start on (the port probe wrote "AT" CR at once).
         QCOMPARE(window.simulatedSwitch.writeCount() - writesBefore,
@@ -360,7 +369,8 @@ private slots:
         QTest::addColumn<bool>("accepted");
         const QString remote = "Hex Files (*.hex)|qdx_rem*e.hex";
         const QString manager = "Hex Files (*.hex)|qdx_mgt*e.hex";
-        QTest::newRow("nothing selected: no dialog") << 0 << "qdx_rem108_e.hex" << "" << false;
+        QTest::newRow("nothing selected: no dialog") << 0 << "qdx_rem108_e.hex"
+                                                     << "" << false;
         QTest::newRow("remote file for a remote card") << 7 << "qdx_rem108_e.hex" << remote << true;
         QTest::newRow("any letter case") << 7 << "QDX_REM108_E.HEX" << remote << true;
         QTest::newRow("management file for a remote card")

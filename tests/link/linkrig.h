@@ -89,8 +89,9 @@ struct Rig
         return prompts.log() == QStringList{"beep", "message:Communication Error"} &&
                messages.front().style == 0x10010 &&
                messages.front().text ==
-                   QStringLiteral("Communication Error\r\n\r\n1. Check Serial Cable\r\n"
-                                  "2. Check Com Port Settings\r\n3. Check \"Upgrade\" (F10) Function");
+                   QStringLiteral(
+                       "Communication Error\r\n\r\n1. Check Serial Cable\r\n"
+                       "2. Check Com Port Settings\r\n3. Check \"Upgrade\" (F10) Function");
     }
 };
 
