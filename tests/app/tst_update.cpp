@@ -18,7 +18,11 @@ namespace protocol = link::protocol;
 
 namespace {
 
-const QString OldRemote = QStringLiteral("QLREM ver1.07 US");
+// Each remote card's own answer, so that a text in the wrong place shows.
+QString oldRemote(int card)
+{
+    return QStringLiteral("QLREM ver1.%1 US").arg(card, 2, 10, QLatin1Char('0'));
+}
 const QString NewRemote = QStringLiteral("QLREM ver1.08 US");
 const QString OldManager = QStringLiteral("QLMGR ver2.31 US");
 
@@ -114,7 +118,7 @@ struct UpdateWindow : WindowFixture
     {
         simulatedSwitch.card(1).setFirmwareVersion(OldManager);
         for (int card = 2; card <= 64; ++card)
-            simulatedSwitch.card(card).setFirmwareVersion(OldRemote);
+            simulatedSwitch.card(card).setFirmwareVersion(oldRemote(card));
     }
 
     void selectCard(int card)
@@ -228,9 +232,10 @@ private slots:
         window.start();
 
         QVERIFY(answer.shown);
-        QCOMPARE(answer.listed.size(), cards.size());
-        QCOMPARE(answer.listed.constFirst(),
-                 MainForm::remoteItemText(cards.first()) + " F/W - " + OldRemote);
+        QStringList listed;
+        for (const int card : cards)
+            listed << MainForm::remoteItemText(card) + " F/W - " + oldRemote(card);
+        QCOMPARE(answer.listed, listed);
         if (addressPhase.isEmpty())
             QVERIFY(!window.pcText().contains("m11"));
         else
