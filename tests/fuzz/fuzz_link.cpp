@@ -1,18 +1,21 @@
 // libFuzzer target: any bytes as what the cards send back while the link runs
 // one exchange, on the virtual clock, so every run is deterministic.
 //
-// Input: byte 0 chooses the exchange (low three bits) and a device that
-// vanishes (bit 3) or a Cancel (bit 4); byte 1 chooses the remote cards and
+// Input: byte 0 chooses the exchange (low three bits, or with bit 5 a
+// firmware download and its target) and a device that vanishes (bit 3) or a
+// Cancel (bit 4); byte 1 chooses the remote cards, the number of records and
 // when the device vanishes or Cancel comes. The rest is a list of chunks,
 // each a delay in milliseconds after the previous chunk, a length and that
 // many bytes, handed to the port at that virtual time.
 //
 // Whatever arrives, the exchange must end (a wait that would block for ever
 // throws from the clock), every answer shown must be a terminated reply
-// without its terminator, and the link must be left at rest: the port (when
+// without its terminator, a download reported as done must have had an
+// acknowledgement for each record, and the link must be left at rest: the port (when
 // open on a device that still exists) at "19200,s,8,1", both timers disabled
 // at 1000 ms.
 
+#include "link/download.h"
 #include "link/link.h"
 #include "link/protocol.h"
 #include "link/resetrun.h"
@@ -148,6 +151,30 @@ std::int64_t scheduleChunks(sim::VirtualClock& clock, Line& line, const std::uin
     return at;
 }
 
+// A download of 1 to 4 records (as stored, scrambled text is all the same
+// to the link) to the management card, one remote card, all remote cards or
+// the flagged group of the chosen cards.
+void runDownload(link::Link& link, test::RecordingView& view, std::uint8_t targetChoice,
+                 const QList<int>& cards, const std::uint8_t* data, std::size_t size)
+{
+    const QString record = QStringLiteral(":") + QString(76, u'A');
+    QStringList records(1 + cards.size() % 4, record);
+    records << QString(protocol::EndRecord);
+    link::RemoteCardFlags flags{};
+    for (const int card : cards)
+        flags[card - 2] = true;
+    const int targets[4] = {link::DownloadTarget::ManagementCard, cards.front(),
+                            link::DownloadTarget::AllRemoteCards,
+                            link::DownloadTarget::FlaggedGroup};
+    link::DownloadProgress progress;
+    link::FirmwareDownload download(link, view);
+    const bool done = download.downloadToCard(targets[targetChoice % 4], records, flags, progress);
+    // Done means the card was ready and took every record and the end record.
+    const QByteArray replies(reinterpret_cast<const char*>(data), qsizetype(size));
+    require(!done || (replies.contains(char(protocol::Ready)) &&
+                      replies.count(char(protocol::RecordAccepted)) >= records.size()));
+}
+
 // A shown answer is a terminated reply without its terminator.
 void checkAnswers(const test::RecordingView& view)
 {
@@ -173,6 +200,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto exchange = Exchange(data[0] & 0x07);
     const bool vanishes = data[0] & 0x08;
     const bool cancels = data[0] & 0x10;
+    const bool downloads = data[0] & 0x20;
     const std::uint8_t choice = data[1];
 
     sim::VirtualClock clock;
@@ -197,7 +225,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QList<int> cards = remoteCardsOf(choice);
     {
         link::Link::Operation operation(link);
-        if (exchange <= UpdateModeVersions) {
+        if (downloads) {
+            runDownload(link, view, data[0] & 0x03, cards, data + 2, size - 2);
+        } else if (exchange <= UpdateModeVersions) {
             link::VersionRun run(link, view,
                                  {exchange == ManagerHardware, exchange == UpdateModeVersions});
             const bool manager = exchange == ManagerFirmware || exchange == ManagerHardware;
@@ -217,7 +247,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // Every wait is bounded: nothing runs on much past the last byte sent.
-    const std::int64_t longestRun = 8 * (600 + 200 + 200) * 1000LL + 3'000'000;
+    // (A download: a ready wait restarted ten times, five attempts for each of
+    // five records, the creeps and pauses.)
+    const std::int64_t longestRun = 60'000'000;
     require(clock.nowMicroseconds() <= lastChunk + longestRun);
     require(!timer1->isEnabled() && !timer2->isEnabled());
     require(timer1->interval() == 1000 && timer2->interval() == 1000);
