@@ -43,6 +43,8 @@ bool FirmwareDownload::downloadToCard(int target, const QStringList& records,
         run(target, records, groupFlags, progress);
     } catch (const RuntimeError& error) {
         qCInfo(lcLink) << "download to target" << target << "failed:" << error.message();
+        // The error may strike inside the ready or record wait, its timer running.
+        m_link.settleTimersAndInput();
         m_link.reportLostPort(errorsBefore);
         m_view.restoreIdleState();
         m_link.yield();

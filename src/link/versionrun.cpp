@@ -131,6 +131,8 @@ void VersionRun::queryCardVersion(int card)
     } catch (const RuntimeError& error) {
         qCInfo(lcLink) << "version query of card" << card << "ended:" << error.message();
         m_link.replyReceived = false;
+        // The error may strike inside the reply wait, with Timer1 running.
+        m_link.settleTimersAndInput();
         m_link.reportLostPort(m_errorsBefore);
         m_view.restoreIdleState();
         m_link.yield();

@@ -32,6 +32,22 @@ QByteArray defaultContent()
         .toLatin1();
 }
 
+// Writes a new file beside the old one, syncs it and renames it over the
+// old one. Unbuffered, so that a failed write (a full disk) is seen here:
+// a buffered one fails only inside commit(), which then still renames the
+// short file over the good one.
+bool replaceAtomically(const QString& path, const QByteArray& content)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    if (file.write(content) != content.size()) {
+        file.cancelWriting(); // the old file stays
+        return false;
+    }
+    return file.commit();
+}
+
 } // namespace
 
 QString SettingsFile::pathIn(const QString& systemDirectory)
@@ -44,11 +60,7 @@ void SettingsFile::ensureExists(const QString& path)
     const QFileInfo info(path);
     if (info.exists() && info.size() >= 1)
         return;
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(defaultContent());
-        file.commit();
-    }
+    replaceAtomically(path, defaultContent());
 }
 
 SettingsFile::Lines SettingsFile::readLines(const QString& path)
@@ -99,14 +111,10 @@ QString SettingsFile::formatPosition(float value)
 
 bool SettingsFile::write(const QString& path, float left, float top, int comPort)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     const QString content = QStringLiteral("Left = ") + formatPosition(left) + crlf
                             + QStringLiteral("Top = ") + formatPosition(top) + crlf
                             + QStringLiteral("Com = ") + QString::number(comPort) + crlf;
-    file.write(content.toLatin1());
-    return file.commit();
+    return replaceAtomically(path, content.toLatin1());
 }
 
 } // namespace quorlink

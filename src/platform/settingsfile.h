@@ -38,7 +38,7 @@ struct SettingsFile
 
     // Replaces the file atomically (a new file renamed over the old one), so
     // a crash or power loss never leaves a truncated file. Returns false when
-    // the file could not be written.
+    // the file could not be written; the old file then stays as it was.
     static bool write(const QString& path, float left, float top, int comPort);
 
     // Shortest decimal text of a position: an integral value gives an integer.

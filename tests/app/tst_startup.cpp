@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -157,6 +158,59 @@ private slots:
         QCOMPARE(form.leftTwips(), left);
         QCOMPARE(form.topTwips(), top);
         QCOMPARE(form.windowTitle(), QStringLiteral("Varnex Quorlink Update"));
+    }
+
+    // A damaged settings file: the window comes up where the defaults put
+    // it, COM1 is used, and the file is not touched at start-up.
+    void damagedSettingsFilesMeetTheDefaultsAndAreLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // "<folder>" and "<unreadable>" are special
+        QTest::addColumn<double>("left");
+        QTest::addColumn<double>("top");
+        QByteArray junk;
+        for (int i = 0; i < 4096; ++i)
+            junk += char((i * 167 + 13) % 256);
+        QTest::newRow("binary junk") << junk << 100.0 << 100.0;
+        QTest::newRow("huge first line")
+            << QByteArray(2 << 20, '9') + "\r\nTop = 300\r\nCom = 1\r\n" << 100.0 << 100.0;
+        QTest::newRow("lines missing") << QByteArray("Left = 1500") << 1500.0 << 100.0;
+        QTest::newRow("not numbers")
+            << QByteArray("Left = nan\r\nTop = 1e999\r\nCom = four\r\n") << 100.0 << 100.0;
+        QTest::newRow("CR only") << QByteArray("Left = 1500\rTop = 900\rCom = 1\r") << 1500.0
+                                 << 900.0;
+        QTest::newRow("a folder in its place") << QByteArray("<folder>") << 100.0 << 100.0;
+        QTest::newRow("unreadable") << QByteArray("<unreadable>") << 100.0 << 100.0;
+    }
+    void damagedSettingsFilesMeetTheDefaultsAndAreLeftAlone()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(double, left);
+        QFETCH(double, top);
+        Machine machine;
+        const QString path = machine.settingsPath();
+        if (content == "<folder>") {
+            QVERIFY(QDir().mkdir(path));
+        } else {
+            writeRaw(path, content == "<unreadable>" ? QByteArray("Left = 1500\r\n") : content);
+            if (content == "<unreadable>") {
+                QFile::setPermissions(path, {});
+                if (QFile(path).open(QIODevice::ReadOnly))
+                    QSKIP("permissions do not keep this user from reading (root)");
+            }
+        }
+        MainForm& form = machine.start();
+        QCOMPARE(form.leftTwips(), left);
+        QCOMPARE(form.topTwips(), top);
+        QCOMPARE(form.ComPortNumber, 1);
+        QVERIFY(form.MSComm1.portOpen());
+        if (content == "<folder>")
+            QVERIFY(QFileInfo(path).isDir());
+        else if (content != "<unreadable>")
+            QCOMPARE(readAll(path), content);
+        // Exit still ends the program where the file cannot be written.
+        form.close();
+        QVERIFY(!form.isVisible());
+        QVERIFY(!form.MSComm1.portOpen());
     }
 
     void probeCountsAnsweringAndUnopenablePortsAsBusy()

@@ -1,6 +1,8 @@
 #include "firmwaremaker.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +23,15 @@ class CliCheckTest : public QObject
         if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
             qFatal("cannot write %s", qPrintable(file.fileName()));
         return file.fileName();
+    }
+
+    static QByteArray readAll(QFile& file)
+    {
+        if (!file.open(QIODevice::ReadOnly))
+            return "<cannot read>";
+        const QByteArray contents = file.readAll();
+        file.close();
+        return contents;
     }
 
 private slots:
@@ -94,6 +105,66 @@ private slots:
         else
             QVERIFY((exitCode == 2 ? err : out).contains(expected));
         QCOMPARE(out.isEmpty(), exitCode == 2);
+    }
+
+    // Damaged firmware files: each is refused with the window's message and
+    // left exactly as it was.
+    void damagedFilesAreRefusedAndLeftAsTheyWere_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("message"); // the window's title: text
+        maker::FirmwareMaker firmwareMaker(9);
+        const QByteArray good =
+            firmwareMaker.remoteFile(maker::makeImage(0x2000, 320, "QLREM ver1.07 US", 9));
+        const QByteArray hexFormat("File Error: File is in wrong hex format\n");
+        const QByteArray checksum("File Error: File is in wrong hex format!\n");
+        QByteArray wrongChecksum = good;
+        wrongChecksum[79 + 20] = wrongChecksum[79 + 20] == '0' ? '1' : '0';
+        QByteArray binary;
+        for (int i = 0; i < 4000; ++i)
+            binary += char((i * 131 + 7) % 256);
+        const QByteArray endRecord(":00000001FF\r\n");
+        // Its end record padded to a whole 79-byte slot.
+        const QByteArray paddedEnd = good.left(good.size() - endRecord.size()) + ":00000001FF"
+                                     + QByteArray(66, '0') + "\r\n";
+        const QList<std::tuple<const char*, QByteArray, QByteArray>> files{
+            {"truncated in a record", good.left(200), checksum},
+            {"truncated at a record's end", good.left(2 * 79), hexFormat},
+            {"binary", binary, checksum},
+            {"wrong checksum", wrongChecksum, checksum},
+            {"one huge line", QByteArray(1 << 20, 'A'), checksum},
+            {"empty", QByteArray(), hexFormat},
+            {"only the end record", endRecord, hexFormat},
+            {"end record padded to a slot", paddedEnd, hexFormat},
+        };
+        int number = 0;
+        for (const auto& [row, contents, message] : files) {
+            const QString name = QStringLiteral("qdx_rem_damaged%1_e.hex").arg(++number);
+            QTest::newRow(row) << write(name, contents) << message;
+        }
+        const QString folder = m_dir.filePath(QStringLiteral("qdx_rem_folder_e.hex"));
+        QDir().mkdir(folder);
+        QTest::newRow("a folder") << folder
+                                  << "Disk Drive Error: Cannot read " + folder.toUtf8() + "\n";
+    }
+    void damagedFilesAreRefusedAndLeftAsTheyWere()
+    {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, message);
+        const QFileInfo before(path);
+        QFile file(path);
+        const QByteArray contents = before.isDir() ? QByteArray() : readAll(file);
+
+        QProcess process;
+        process.start(QStringLiteral(QUORLINK_CLI), {QStringLiteral("check"), path});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 3);
+        QVERIFY2(process.readAllStandardOutput().contains("  " + message), message);
+
+        const QFileInfo after(path);
+        QCOMPARE(after.lastModified(), before.lastModified());
+        QCOMPARE(after.size(), before.size());
+        QCOMPARE(after.isDir() ? QByteArray() : readAll(file), contents);
     }
 };
 

@@ -337,6 +337,8 @@ private slots:
         const QStringList told{"beep", "message:Communication Error"};
         QCOMPARE(rig.prompts.log(), unplug ? told : QStringList());
         QVERIFY(rig.switchBox.card(7).images().isEmpty());
+        // The error struck inside a wait: no timer is left running.
+        rig.verifyRestingState();
     }
 
     // --- Update run ----------------------------------------------------------

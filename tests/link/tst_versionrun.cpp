@@ -149,6 +149,31 @@ private slots:
         QVERIFY(rig.prompts.entries().empty());
         QVERIFY(rig.view.steps.mid(rig.view.steps.size() - 2) == QStringList({"finish", "end"}));
     }
+
+    // The device gone in the middle of a reply wait: the user is told once,
+    // the run ends, and no timer is left running or off its resting interval.
+    void aDeviceGoneInTheReplyWaitLeavesTheTimersAtRest_data()
+    {
+        QTest::addColumn<int>("scope");
+        QTest::addColumn<int>("card");
+        QTest::addColumn<int>("removedAtMs"); // inside the card's reply wait
+        QTest::newRow("management card") << Scope::ManagementCard << 1 << 400;
+        QTest::newRow("remote card") << int(Scope::RemoteCards) << 5 << 200;
+    }
+    void aDeviceGoneInTheReplyWaitLeavesTheTimersAtRest()
+    {
+        QFETCH(int, scope);
+        QFETCH(int, card);
+        QFETCH(int, removedAtMs);
+        VersionRig rig;
+        rig.switchBox.card(card).setSilent(true);
+        rig.clock.post(removedAtMs * 1000, [&] { rig.devices.setRemoved(1, true); });
+        rig.run(scope, {card, 6});
+        QCOMPARE(rig.cardsAsked(), QStringList{QString::number(card)});
+        QVERIFY(rig.communicationErrorShown());
+        QCOMPARE(rig.view.steps.last(), QStringLiteral("end"));
+        rig.verifyRestingState();
+    }
 };
 
 QTEST_GUILESS_MAIN(VersionRunTest)
