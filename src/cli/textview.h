@@ -58,7 +58,7 @@ private:
 // The tool's face of the link operations: the progress on a ProgressLine and,
 // for the version query, what each card answered. The window's list and
 // toolbar steps have nothing to show here.
-class TextView : public link::OperationView
+class TextView : public link::SilentOperationView
 {
 public:
     explicit TextView(ProgressLine& progress) : m_progress(progress) {}
@@ -71,32 +71,16 @@ public:
 
     void showStatus(const QString& text) override { m_progress.showStatus(text); }
     void showProgress(int value) override { m_progress.showProgress(value); }
-    void showProgressTextColour(std::uint32_t) override {}
-    void showBarColours(std::uint32_t, std::uint32_t) override {}
-    void restoreIdleState() override {}
 
-    void lockForVersionRun() override {}
     void showManagerQueryStarting() override;
     void showRemoteQueryStarting(int card) override;
-    void showRemoteAnswerArriving(int) override {}
     void appendVersionText(int card, const QString& answer) override;
     void storeVersionText(int card, const QString& answer) override;
-    void keepCardSelected(int) override {}
-    void deselectCard(int) override {}
-    void finishManagerVersionRun() override {}
-    void finishRemoteVersionRun() override {}
     void endVersionRun() override { m_progress.clear(); }
 
     void finishReset() override { m_progress.clear(); }
 
-    void downloadBegins() override {}
     void downloadStored(int) override { ++m_imagesStored; }
-    void downloadEnds() override {}
-    void updateRunBegins() override {}
-    void managerRunBegins() override {}
-    void remoteRunBegins() override {}
-    void managerRunEnds() override {}
-    void remoteRunEnds() override {}
     void updateRunEnds() override { m_progress.clear(); }
 
     // Images a target acknowledged record by record so far.

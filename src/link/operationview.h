@@ -95,4 +95,37 @@ public:
     virtual void updateRunEnds() = 0;
 };
 
+// A face that shows nothing: the base of faces that show only a few steps
+// (the command-line tool, the benchmarks), which override just those.
+class SilentOperationView : public OperationView
+{
+public:
+    void showStatus(const QString&) override {}
+    void showProgress(int) override {}
+    void showProgressTextColour(std::uint32_t) override {}
+    void showBarColours(std::uint32_t, std::uint32_t) override {}
+    void restoreIdleState() override {}
+    void lockForVersionRun() override {}
+    void showManagerQueryStarting() override {}
+    void showRemoteQueryStarting(int) override {}
+    void showRemoteAnswerArriving(int) override {}
+    void appendVersionText(int, const QString&) override {}
+    void storeVersionText(int, const QString&) override {}
+    void keepCardSelected(int) override {}
+    void deselectCard(int) override {}
+    void finishManagerVersionRun() override {}
+    void finishRemoteVersionRun() override {}
+    void endVersionRun() override {}
+    void finishReset() override {}
+    void downloadBegins() override {}
+    void downloadStored(int) override {}
+    void downloadEnds() override {}
+    void updateRunBegins() override {}
+    void managerRunBegins() override {}
+    void remoteRunBegins() override {}
+    void managerRunEnds() override {}
+    void remoteRunEnds() override {}
+    void updateRunEnds() override {}
+};
+
 } // namespace quorlink::link
