@@ -87,6 +87,20 @@ SimulatedCard& SimulatedCard::scriptRecordAnswers(int record, const QList<Answer
     return *this;
 }
 
+SimulatedCard& SimulatedCard::delayRecordAnswers(int record, const QList<int>& milliseconds)
+{
+    m_recordDelays[record].append(milliseconds);
+    return *this;
+}
+
+int SimulatedCard::recordAnswerDelayMilliseconds(int record)
+{
+    const auto script = m_recordDelays.find(record);
+    if (script == m_recordDelays.end() || script->second.isEmpty())
+        return 0;
+    return std::max(0, script->second.takeFirst());
+}
+
 // Version texts travel one byte per character, ended by 0xFF.
 QByteArray SimulatedCard::versionReply(std::uint8_t command) const
 {

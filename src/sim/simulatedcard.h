@@ -56,6 +56,9 @@ public:
     // (0x06). Scripts outlive a download, so they apply to the next attempts
     // wherever they come.
     SimulatedCard& scriptRecordAnswers(int record, const QList<Answer>& answers);
+    // Extra time before the answers to the next attempts at record `record`,
+    // one per attempt (for answers that arrive after the PC gave up waiting).
+    SimulatedCard& delayRecordAnswers(int record, const QList<int>& milliseconds);
 
     // What happened to the card.
     // Every download completed with an acknowledged end record, in order; each
@@ -75,6 +78,7 @@ public:
     QByteArray nextReadyReply();
     QByteArray nextResetReply();
     Answer answerRecord(int record);
+    int recordAnswerDelayMilliseconds(int record);
     void acceptImage(const QStringList& records);
     void noteReset(std::int64_t time) { m_resetTimes.append(time); }
 
@@ -92,6 +96,7 @@ private:
     QList<QByteArray> m_readyReplies;
     QList<QByteArray> m_resetReplies;
     std::map<int, QList<Answer>> m_recordAnswers;
+    std::map<int, QList<int>> m_recordDelays;
     QList<QStringList> m_images;
     QList<std::int64_t> m_resetTimes;
 };

@@ -285,12 +285,16 @@ void SimulatedSwitch::onRecord(const QString& record, std::int64_t time)
         return;
     const int index = static_cast<int>(m_acceptedRecords.size());
     std::vector<Answer> answers;
-    for (SimulatedCard* member : group)
+    int extraDelayMs = 0;
+    for (SimulatedCard* member : group) {
         answers.push_back(member->answerRecord(index));
+        extraDelayMs = std::max(extraDelayMs, member->recordAnswerDelayMilliseconds(index));
+    }
     const Answer answer = groupAnswer(answers, Answer{protocol::RecordAccepted});
     if (!answer)
         return;
-    send(QByteArray(1, static_cast<char>(*answer)), groupReplyTime(group, time));
+    send(QByteArray(1, static_cast<char>(*answer)),
+         groupReplyTime(group, time) + std::int64_t{extraDelayMs} * 1000);
     if (*answer == protocol::DownloadAborted) {
         m_stage = Stage::Idle;
     } else if (*answer == protocol::RecordAccepted) {

@@ -370,6 +370,30 @@ private slots:
         QCOMPARE(bench.receive(200), completed ? "QLREM ver1.08 US\xFF" : "QLREM ver1.07 US\xFF");
     }
 
+    // A delayed answer leaves the card's decision as it was and only arrives
+    // later; the delay applies to the scripted attempt alone.
+    void delayedRecordAnswerArrivesLate()
+    {
+        Bench bench;
+        SimulatedCard& card = bench.simSwitch.card(4);
+        card.scriptRecordAnswers(0, {protocol::RecordRefused}).delayRecordAnswers(0, {1200});
+        const QStringList records = remoteImage("QLREM ver1.08 DE");
+        bench.query(0x84, 0x11);
+        QCOMPARE(bench.receive(1000, true), QByteArray("R"));
+
+        bench.write(protocol::DataSettings, records.at(0).toLatin1());
+        QCOMPARE(bench.receive(1000), QByteArray());
+        QCOMPARE(bench.receive(1000, true), QByteArray("\x15"));
+        QCOMPARE(bench.simSwitch.trace().switchTimes().constLast() -
+                     bench.simSwitch.trace().pcTimes().constLast(),
+                 std::int64_t{1200573});
+        for (const QString& record : records) {
+            bench.write(protocol::DataSettings, record.toLatin1());
+            QCOMPARE(bench.receive(1000, true), QByteArray("\x06"));
+        }
+        QCOMPARE(card.images(), QList<QStringList>{records});
+    }
+
     // Several addressed cards answer as one: when the slowest is ready, and
     // with the answer of any card that does not accept.
     void groupDownloadAnswersAsOne()
