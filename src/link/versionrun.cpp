@@ -131,6 +131,8 @@ void VersionRun::queryCardVersion(int card)
     } catch (const RuntimeError& error) {
         qCInfo(lcLink) << "version query of card" << card << "ended:" << error.message();
         m_link.replyReceived = false;
+        // The exchange's own close did not run: the timers back at rest.
+        m_link.settleTimersAndInput();
         m_link.reportLostPort(m_errorsBefore);
         m_view.restoreIdleState();
         m_link.yield();

@@ -130,6 +130,20 @@ private slots:
         rig.verifyRestingState();
     }
 
+    void anAnswerAfterItsExchangeEndedIsNotTheNextCardsAnswer()
+    {
+        Rig rig;
+        rig.switchBox.card(9).setFirmwareVersion(QStringLiteral("late")).setReplyDelay(300);
+        rig.switchBox.card(6).setFirmwareVersion(QStringLiteral("V6"));
+        QVERIFY(!rig.link.exchangeVersion(9, protocol::FirmwareVersionCommand).received);
+        rig.clock.sleep(200); // "late" arrives between the exchanges
+
+        const Link::VersionReply reply = rig.link.exchangeVersion(6, protocol::FirmwareVersionCommand);
+
+        QVERIFY(reply.received);
+        QCOMPARE(reply.text, QStringLiteral("V6"));
+    }
+
     void cancelDuringAnEmptyWaitEndsItAtOnceWithoutAMessage()
     {
         Rig rig;
