@@ -1,0 +1,525 @@
+// Randomized soak on virtual time: version runs and resets through the
+// window, with random selections, random cards and random faults on the
+// line, each followed by one rich check of what the user was told against
+// what the simulated cards really hold, and of the state the window and the
+// port are left in.
+//
+// Every session of a few operations has its own seed. A failure names it:
+//   QUORLINK_SOAK_SEED=<seed> QUORLINK_SOAK_RUNS=<n> tst_soak
+// replays from that session on. QUORLINK_SOAK_RUNS is the number of
+// operations of each kind (default 100).
+#include "operationfixture.h"
+
+#include "link/protocol.h"
+#include "sim/faultinjector.h"
+
+#include <QLoggingCategory>
+
+#include <map>
+#include <random>
+#include <set>
+
+using quorlink::Parity;
+using quorlink::sim::Fault;
+using quorlink::sim::FaultInjector;
+using quorlink::sim::FaultKindCount;
+using quorlink::test::OperationWindow;
+namespace ToolbarButton = quorlink::app::ToolbarButton;
+namespace protocol = quorlink::link::protocol;
+
+namespace {
+
+enum class Kind
+{
+    FirmwareVersion,
+    HardwareVersion,
+    Reset,
+};
+constexpr int KindCount = 3;
+
+QString kindName(Kind kind)
+{
+    switch (kind) {
+    case Kind::FirmwareVersion:
+        return QStringLiteral("F/W version");
+    case Kind::HardwareVersion:
+        return QStringLiteral("H/W version");
+    case Kind::Reset:
+        return QStringLiteral("reset");
+    }
+    return {};
+}
+
+// What many sessions add up to, for the closing report.
+struct Tally
+{
+    std::array<int, KindCount> runs{};
+    std::array<int, FaultKindCount> faults{};
+    std::map<QString, int> outcomes;
+    QStringList failures;
+
+    QString report() const
+    {
+        QStringList lines;
+        for (int kind = 0; kind < KindCount; ++kind)
+            lines << QStringLiteral("%1 runs: %2").arg(kindName(Kind(kind))).arg(runs[kind]);
+        QStringList injected;
+        for (int kind = 0; kind < FaultKindCount; ++kind)
+            injected
+                << QStringLiteral("%1 %2").arg(FaultInjector::name(Fault(kind))).arg(faults[kind]);
+        lines << QStringLiteral("faults injected: ") + injected.join(QStringLiteral(", "));
+        for (const auto& [outcome, count] : outcomes)
+            lines << QStringLiteral("  %1: %2").arg(outcome).arg(count);
+        lines << QStringLiteral("failures: %1").arg(failures.size());
+        return lines.join(QLatin1Char('\n'));
+    }
+};
+
+// What the window showed and the cards held before an operation.
+struct Before
+{
+    std::map<int, QString> lines; // card -> item text
+    std::map<int, int> resets;    // card -> resets so far
+    std::size_t prompts = 0;
+    int faults = 0;
+    bool deviceGone = false;
+};
+
+// One session: a window on a switch with random cards and random faults,
+// and a few operations with random selections.
+class Session
+{
+public:
+    Session(std::uint32_t seed, Tally& tally)
+        : m_seed(seed), m_random(seed), m_faults(seed), m_tally(tally)
+    {
+        setUpCards();
+        setUpFaults();
+        m_faults.setVanishHandler([this] { m_window.devices.setRemoved(1, true); });
+        m_window.simulatedSwitch.setFaultInjector(&m_faults);
+    }
+    ~Session()
+    {
+        m_window.simulatedSwitch.setFaultInjector(nullptr);
+        for (int kind = 0; kind < FaultKindCount; ++kind)
+            m_tally.faults[kind] += m_faults.count(Fault(kind));
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Runs one operation of `kind`; false when a check failed.
+    bool run(Kind kind, int number)
+    {
+        ++m_tally.runs[static_cast<int>(kind)];
+        m_problems.clear();
+        chooseCards();
+        const Before before = look();
+        const QList<int> target = targetCards();
+        m_window.simulatedSwitch.clearDoubtfulCards();
+        m_window.simulatedSwitch.trace().clear();
+        if (kind == Kind::Reset) {
+            m_window.form->mnuAdvanced_Click();
+            press(ToolbarButton::Reset, Qt::Key_R);
+        } else {
+            m_window.form->WantHardwareVersion = false;
+            const bool hardware = kind == Kind::HardwareVersion;
+            press(hardware ? ToolbarButton::HardwareVersion : ToolbarButton::FirmwareVersion,
+                  hardware ? Qt::Key_W : Qt::Key_V);
+        }
+        checkIdle(before);
+        if (kind == Kind::Reset)
+            checkReset(before, target);
+        else
+            checkVersions(kind, before, target);
+        // Late bytes and a quiet line between the user's commands.
+        m_window.clock.sleep(between(0, 3) == 0 ? between(0, 2000) : 0);
+        m_window.clock.yield();
+        if (m_problems.isEmpty())
+            return true;
+        m_tally.failures << QStringLiteral("QUORLINK_SOAK_SEED=%1, operation %2 (%3 of cards %4, "
+                                           "faults %5): %6")
+                                .arg(m_seed)
+                                .arg(number)
+                                .arg(kindName(kind))
+                                .arg(cardNames(target))
+                                .arg(m_faults.summary())
+                                .arg(m_problems.join(QStringLiteral("; ")));
+        return false;
+    }
+
+    int between(int low, int high)
+    {
+        return std::uniform_int_distribution<int>(low, high)(m_random);
+    }
+
+private:
+    quorlink::sim::SimulatedCard& card(int number) { return m_window.simulatedSwitch.card(number); }
+
+    // Most cards answer at once; some are missing, silent, lost by the
+    // switch ("Not responding") or slow: clearly within or clearly beyond
+    // their timeout.
+    void setUpCards()
+    {
+        for (int number = 1; number <= 64; ++number) {
+            auto& simulated = card(number);
+            simulated.setPresent(number == 1 || between(0, 9) != 0);
+            simulated.setSilent(between(0, 19) == 0);
+            simulated.setNotResponding(between(0, 19) == 0);
+            const int kind = between(0, 29);
+            simulated.setReplyDelay(kind == 0   ? between(60, 120)
+                                    : kind == 1 ? between(600, 900)
+                                                : between(0, 5));
+        }
+    }
+
+    // A third of the sessions have a clean line; the others some kinds of
+    // fault, each at its own chance.
+    void setUpFaults()
+    {
+        if (between(0, 2) == 0)
+            return;
+        for (int kind = 0; kind < FaultKindCount; ++kind) {
+            if (between(0, 1) == 0)
+                continue;
+            const auto fault = Fault(kind);
+            // Per byte written: a version query of a card writes 3, a reset 10.
+            const double chance =
+                fault == Fault::DeviceVanished ? between(1, 10) / 2000.0 : between(2, 25) / 100.0;
+            m_faults.setChance(fault, chance);
+        }
+    }
+
+    void press(int button, Qt::Key key)
+    {
+        if (between(0, 3) == 0)
+            m_window.pressAlt(key);
+        else
+            m_window.pressButton(button);
+    }
+
+    // Clears the selection by clicking each chosen card again, then chooses
+    // the management card, every remote card (Select All) or a few.
+    void chooseCards()
+    {
+        for (const int number : m_window.selectedCards())
+            clickCard(number);
+        if (!m_window.selectedCards().isEmpty())
+            m_problems << QStringLiteral("clicking the chosen cards again leaves %1 chosen")
+                              .arg(cardNames(m_window.selectedCards()));
+        const int choice = between(0, 9);
+        if (choice < 2) {
+            clickCard(protocol::ManagementCard);
+        } else if (choice == 2) {
+            m_window.pressButton(ToolbarButton::SelectAll);
+        } else {
+            const int count = between(0, 3) == 0 ? between(1, 63) : between(1, 5);
+            std::set<int> chosen;
+            while (static_cast<int>(chosen.size()) < count)
+                chosen.insert(between(2, 64));
+            for (const int number : chosen)
+                clickCard(number);
+        }
+    }
+
+    void clickCard(int number)
+    {
+        const int first = m_window.list(2)->listCount();
+        if (number == protocol::ManagementCard)
+            m_window.choose(1, 0);
+        else if (number <= first + 1)
+            m_window.choose(2, number - 2);
+        else
+            m_window.choose(3, number - 2 - first);
+    }
+
+    // The cards a command works on: the selected remote cards, or else the
+    // management card.
+    QList<int> targetCards() const
+    {
+        const QList<int> remote = m_window.form->selectedRemoteCards();
+        return remote.isEmpty() ? QList<int>{protocol::ManagementCard} : remote;
+    }
+
+    QString lineOf(int number) const
+    {
+        if (number == protocol::ManagementCard)
+            return m_window.list(1)->itemText(0);
+        const int first = m_window.list(2)->listCount();
+        return number <= first + 1 ? m_window.list(2)->itemText(number - 2)
+                                   : m_window.list(3)->itemText(number - 2 - first);
+    }
+
+    static QString plainLine(int number)
+    {
+        return number == protocol::ManagementCard ? quorlink::app::MainForm::managerItemText()
+                                                  : quorlink::app::MainForm::remoteItemText(number);
+    }
+
+    Before look()
+    {
+        Before before;
+        for (int number = 1; number <= 64; ++number) {
+            before.lines[number] = lineOf(number);
+            before.resets[number] = static_cast<int>(card(number).resetTimes().size());
+        }
+        before.prompts = m_window.prompts.entries().size();
+        before.faults = m_faults.totalCount();
+        before.deviceGone = m_faults.count(Fault::DeviceVanished) != 0;
+        return before;
+    }
+
+    // The prompts of this operation: only communication errors, each after
+    // its beep. Returns how many.
+    int communicationErrors(const Before& before)
+    {
+        const QStringList log = m_window.prompts.log().mid(static_cast<qsizetype>(before.prompts));
+        for (qsizetype i = 0; i < log.size(); ++i) {
+            const QString expected =
+                i % 2 == 0 ? QStringLiteral("beep") : QStringLiteral("message:Communication Error");
+            if (log[i] != expected) {
+                m_problems
+                    << QStringLiteral("unexpected prompts %1").arg(log.join(QLatin1Char(',')));
+                return static_cast<int>(log.size() / 2);
+            }
+        }
+        if (log.size() % 2 != 0)
+            m_problems << QStringLiteral("a beep without its message");
+        return static_cast<int>(log.size() / 2);
+    }
+
+    // The window back at rest, the timers idle, the port usable.
+    void checkIdle(const Before& before)
+    {
+        auto& form = *m_window.form;
+        const QString unusable = m_window.unusableControls();
+        if (!unusable.isEmpty())
+            m_problems << QStringLiteral("left unusable: ") + unusable;
+        if (form.Busy)
+            m_problems << QStringLiteral("Busy left True");
+        if (form.link.operationRunning())
+            m_problems << QStringLiteral("an operation still runs on the link");
+        if (form.Timer1->isEnabled() || form.Timer2->isEnabled())
+            m_problems << QStringLiteral("a timer left enabled");
+        if (form.Timer1->interval() != 1000 || form.Timer2->interval() != 1000)
+            m_problems << QStringLiteral("timer intervals %1/%2")
+                              .arg(form.Timer1->interval())
+                              .arg(form.Timer2->interval());
+        if (form.statusText() != QStringLiteral("Status:") || form.ProgBar1->value() != 0)
+            m_problems << QStringLiteral("status \"%1\", bar %2")
+                              .arg(form.statusText())
+                              .arg(form.ProgBar1->value());
+        const bool gone = m_faults.count(Fault::DeviceVanished) != 0;
+        if (!gone && (!form.MSComm1.portOpen() || form.MSComm1.settings() != "19200,s,8,1"))
+            m_problems << QStringLiteral("port %1 in %2")
+                              .arg(form.MSComm1.portOpen() ? "open" : "closed")
+                              .arg(form.MSComm1.settings());
+        if (gone && !before.deviceGone)
+            ++m_tally.outcomes[QStringLiteral("device vanished during the run")];
+    }
+
+    // Each line shows the plain text, its old text (not asked) or the
+    // answer of this run, which is what the card holds unless the switch
+    // doubts it; the run stops at the first card without an answer, and
+    // shows one communication error exactly then.
+    void checkVersions(Kind kind, const Before& before, const QList<int>& target)
+    {
+        const bool hardware = kind == Kind::HardwareVersion;
+        const QString prefix = hardware ? QStringLiteral(" H/W - ") : QStringLiteral(" F/W - ");
+        const std::set<int>& doubtful = m_window.simulatedSwitch.doubtfulCards();
+        const bool gone = m_faults.count(Fault::DeviceVanished) != 0;
+        const bool vanishedNow = gone && !before.deviceGone;
+        const QList<int> asked = m_window.cardsAsked();
+        if (asked != target.mid(0, asked.size()))
+            m_problems << QStringLiteral("asked %1").arg(cardNames(asked));
+
+        int answered = 0;
+        for (int number = 1; number <= 64; ++number) {
+            const QString now = lineOf(number);
+            const bool wasAsked = asked.contains(number);
+            if (!wasAsked) {
+                if (now != before.lines.at(number) && !(vanishedNow && now == plainLine(number)))
+                    m_problems << QStringLiteral("card %1 not asked but shows \"%2\"")
+                                      .arg(number)
+                                      .arg(now);
+                continue;
+            }
+            if (!now.startsWith(plainLine(number) + prefix)) {
+                if (now != plainLine(number))
+                    m_problems << QStringLiteral("card %1 shows \"%2\"").arg(number).arg(now);
+                continue;
+            }
+            ++answered;
+            const QString shown = now.mid(plainLine(number).size() + prefix.size());
+            if (doubtful.contains(number))
+                continue;
+            const auto& simulated = card(number);
+            const QString truth = !simulated.answersQueries() ? QStringLiteral("(no answer)")
+                                  : simulated.takesPart() ? (hardware ? simulated.hardwareVersion()
+                                                                      : simulated.firmwareVersion())
+                                                          : QString(protocol::NotResponding);
+            if (shown != truth)
+                m_problems << QStringLiteral("card %1 shown as \"%2\", holds \"%3\"")
+                                  .arg(number)
+                                  .arg(visible(shown), truth);
+            const bool chosen = m_window.selectedCards().contains(number);
+            if (chosen != (truth != protocol::NotResponding))
+                m_problems << QStringLiteral("card %1 %2 after answering \"%3\"")
+                                  .arg(number)
+                                  .arg(chosen ? "still chosen" : "no longer chosen", shown);
+        }
+        const bool complete = !gone && answered == target.size() && asked == target;
+        const int errors = communicationErrors(before);
+        if (errors != (complete ? 0 : 1))
+            m_problems << QStringLiteral("%1 communication errors after %2 of %3 cards answered")
+                              .arg(errors)
+                              .arg(answered)
+                              .arg(target.size());
+        checkCleanVersionRun(before, target, asked);
+        ++m_tally.outcomes[QStringLiteral("%1: %2").arg(
+            kindName(kind), complete ? QStringLiteral("every card answered")
+                            : gone   ? QStringLiteral("device gone")
+                                     : QStringLiteral("stopped at a card"))];
+    }
+
+    // Without faults, doubts or lost device the run goes exactly as far as
+    // the first card that cannot answer in time.
+    void checkCleanVersionRun(const Before& before, const QList<int>& target,
+                              const QList<int>& asked)
+    {
+        if (!cleanLine(before))
+            return;
+        QList<int> expected;
+        for (const int number : target) {
+            expected << number;
+            const auto& simulated = card(number);
+            if (!simulated.answersQueries() || simulated.replyDelayMilliseconds() > 300)
+                break;
+        }
+        if (asked != expected)
+            m_problems << QStringLiteral("on a clean line asked %1 instead of %2")
+                              .arg(cardNames(asked), cardNames(expected));
+    }
+
+    // Only chosen cards restart; an acknowledged reset restarted one of them
+    // at least, and a clean line acknowledges exactly when one can answer.
+    void checkReset(const Before& before, const QList<int>& target)
+    {
+        auto& form = *m_window.form;
+        if (form.AdvancedMode || form.mnuAdvanced->isChecked() ||
+            form.asxToolbar1->isButtonEnabled(ToolbarButton::Reset))
+            m_problems << QStringLiteral("Advanced mode left on");
+        if (std::any_of(form.RemoteCardSelected.begin(), form.RemoteCardSelected.end(),
+                        [](bool flag) { return flag; }))
+            m_problems << QStringLiteral("cards left flagged for a reset");
+        QList<int> restarted;
+        for (int number = 1; number <= 64; ++number) {
+            if (static_cast<int>(card(number).resetTimes().size()) != before.resets.at(number))
+                restarted << number;
+        }
+        for (const int number : restarted) {
+            if (!target.contains(number))
+                m_problems << QStringLiteral("card %1 restarted though not chosen").arg(number);
+        }
+        if (m_window.selectedCards() != target)
+            m_problems << QStringLiteral("the selection changed");
+        const int errors = communicationErrors(before);
+        const std::set<int>& doubtful = m_window.simulatedSwitch.doubtfulCards();
+        const bool trusted = std::none_of(target.begin(), target.end(), [&doubtful](int number) {
+            return doubtful.contains(number);
+        });
+        if (errors > 1)
+            m_problems << QStringLiteral("%1 communication errors").arg(errors);
+        if (errors == 0 && trusted && restarted.isEmpty())
+            m_problems << QStringLiteral("reset reported done, but no chosen card restarted");
+        const bool clean = cleanLine(before);
+        const bool oneCanAnswer = std::any_of(
+            target.begin(), target.end(), [this](int number) { return card(number).takesPart(); });
+        if (clean && errors != (oneCanAnswer ? 0 : 1))
+            m_problems << QStringLiteral("on a clean line %1 communication errors").arg(errors);
+        ++m_tally.outcomes[errors == 0 ? QStringLiteral("reset: acknowledged")
+                                       : QStringLiteral("reset: communication error")];
+    }
+
+    // Control characters and bytes above 0x7E as <hex>.
+    static QString visible(const QString& text)
+    {
+        QString result;
+        for (const QChar c : text)
+            result += c.unicode() < 0x20 || c.unicode() > 0x7E
+                          ? QStringLiteral("<%1>").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                          : QString(c);
+        return result;
+    }
+
+    // No fault struck during the operation, nothing doubtful was on the
+    // line, and the device is there.
+    bool cleanLine(const Before& before) const
+    {
+        return m_faults.totalCount() == before.faults &&
+               m_window.simulatedSwitch.doubtfulCards().empty() &&
+               m_faults.count(Fault::DeviceVanished) == 0;
+    }
+
+    static QString cardNames(const QList<int>& cards)
+    {
+        if (cards.size() > 8)
+            return QStringLiteral("%1 cards from %2").arg(cards.size()).arg(cards.first());
+        QStringList names;
+        for (const int number : cards)
+            names << QString::number(number);
+        return names.join(QLatin1Char(','));
+    }
+
+    std::uint32_t m_seed;
+    std::mt19937 m_random;
+    FaultInjector m_faults;
+    Tally& m_tally;
+    OperationWindow m_window;
+    QStringList m_problems;
+};
+
+std::uint32_t environmentNumber(const char* name, std::uint32_t fallback)
+{
+    bool ok = false;
+    const auto value = qEnvironmentVariable(name).toUInt(&ok);
+    return ok ? value : fallback;
+}
+
+} // namespace
+
+class SoakTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("quorlink.*=false")); }
+
+    void randomOperationsUnderRandomFaults()
+    {
+        const std::uint32_t firstSeed = environmentNumber("QUORLINK_SOAK_SEED", 20261206);
+        const int runsPerKind = static_cast<int>(environmentNumber("QUORLINK_SOAK_RUNS", 100));
+        Tally tally;
+        std::array<int, KindCount> left;
+        left.fill(runsPerKind);
+        for (std::uint32_t seed = firstSeed;
+             std::any_of(left.begin(), left.end(), [](int n) { return n > 0; }); ++seed) {
+            Session session(seed, tally);
+            for (int number = 1, count = session.between(1, 4); number <= count; ++number) {
+                auto kind = Kind(session.between(0, KindCount - 1));
+                if (left[static_cast<int>(kind)] == 0)
+                    continue;
+                --left[static_cast<int>(kind)];
+                if (!session.run(kind, number))
+                    break;
+            }
+            if (tally.failures.size() >= 10)
+                break;
+        }
+        qInfo().noquote() << tally.report();
+        if (!tally.failures.isEmpty())
+            QFAIL(qPrintable(tally.failures.join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(SoakTest)
+#include "tst_soak.moc"
