@@ -205,6 +205,11 @@ void Link::reportLostPort(int countBefore)
         showCommunicationError();
 }
 
+void Link::discardStaleInput()
+{
+    m_port.clearInBuffer();
+}
+
 void Link::reopenPort()
 {
     m_port.setPortOpen(false);
@@ -241,7 +246,7 @@ Link::VersionReply Link::exchangeVersion(int card, std::uint8_t command,
     // An answer that came after its own exchange had ended (a slow card, the
     // rest of a reply that paused too long) would otherwise be read as the
     // start of this card's answer.
-    m_port.clearInBuffer();
+    discardStaleInput();
     setAddressSettings();
     replyText.clear();
     replyReceived = false;
