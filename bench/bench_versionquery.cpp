@@ -7,22 +7,16 @@
 //   bench_versionquery [--coarse]   (the window timer of Tamber instead of
 //                                     the precise timer of Update)
 
-#include "link/link.h"
-#include "link/operationview.h"
 #include "link/protocol.h"
 #include "link/versionrun.h"
-#include "platform/commport.h"
-#include "platform/prompts.h"
-#include "platform/qttimesource.h"
 #include "sim/serialwire.h"
-#include "sim/simulatedport.h"
-#include "sim/simulatedswitch.h"
+
+#include "benchsupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <cstdio>
-#include <ctime>
 
 using namespace quorlink;
 namespace protocol = link::protocol;
@@ -30,43 +24,15 @@ namespace protocol = link::protocol;
 namespace {
 
 // Counts the answers; shows nothing.
-class CountingView final : public link::OperationView
+class CountingView final : public SilentView
 {
 public:
     int answers = 0;
     int notResponding = 0;
 
-    void showStatus(const QString&) override {}
-    void showProgress(int) override {}
-    void showProgressTextColour(std::uint32_t) override {}
-    void showBarColours(std::uint32_t, std::uint32_t) override {}
-    void restoreIdleState() override {}
-    void lockForVersionRun() override {}
-    void showManagerQueryStarting() override {}
-    void showRemoteQueryStarting(int) override {}
-    void showRemoteAnswerArriving(int) override {}
     void appendVersionText(int, const QString&) override { ++answers; }
     void storeVersionText(int, const QString&) override { ++answers; }
-    void keepCardSelected(int) override {}
     void deselectCard(int) override { ++notResponding; }
-    void finishManagerVersionRun() override {}
-    void finishRemoteVersionRun() override {}
-    void endVersionRun() override {}
-    void finishReset() override {}
-};
-
-// Counts the messages; asks nothing.
-class CountingPrompts final : public Prompts
-{
-public:
-    int messages = 0;
-    void beep() override {}
-    int message(const QString&, int, const QString&) override
-    {
-        ++messages;
-        return MessageResult::Ok;
-    }
-    QString openFileName(const QString&, const QString&) override { return {}; }
 };
 
 // What the run cannot go below, in microseconds: per card its two 10 ms
@@ -89,11 +55,6 @@ std::int64_t protocolMinimumMicroseconds(const sim::SimulatedSwitch& switchBox,
     return total;
 }
 
-double processCpuSeconds()
-{
-    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -101,23 +62,15 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     const bool coarse = application.arguments().contains(QStringLiteral("--coarse"));
 
-    QtTimeSource time(coarse ? Qt::CoarseTimer : Qt::PreciseTimer);
-    const auto switchBox = sim::SimulatedSwitch::standard(time);
-    sim::SimulatedDeviceProvider devices(*switchBox, 1);
-    CommPort port(devices);
-    port.setSettings(protocol::DataSettings);
-    port.setCommPort(1);
-    port.setPortOpen(true);
-    const auto timer1 = time.createTimer();
-    const auto timer2 = time.createTimer();
-    CountingPrompts prompts;
-    link::Link link(port, *timer1, *timer2, time, prompts);
+    BenchLink bench(coarse);
+    link::Link& link = bench.link;
+    const CountingPrompts& prompts = bench.prompts;
     CountingView view;
 
     QList<int> cards;
     for (int card = protocol::FirstRemoteCard; card <= protocol::LastRemoteCard; ++card)
         cards << card;
-    const double minimumMs = protocolMinimumMicroseconds(*switchBox, cards) / 1000.0;
+    const double minimumMs = protocolMinimumMicroseconds(*bench.switchBox, cards) / 1000.0;
 
     const double cpuBefore = processCpuSeconds();
     QElapsedTimer elapsed;

@@ -4,6 +4,7 @@
 #include "statusbar.h"
 #include "toolbar.h"
 
+#include "firmware/firmwarereader.h"
 #include "link/link.h"
 #include "link/operationview.h"
 #include "platform/commport.h"
@@ -123,6 +124,13 @@ public:
     void CheckResetSelection();
     void StartUpdate();
     void mnuOpen_Click();
+    // Asks before an update changes the switch's OSD language; sets
+    // LanguageChange. True = go on.
+    bool ConfirmLanguage();
+    // Sends the checked file to the selected cards (the last step of Start).
+    void RunUpdate(int scope);
+    // The folder File > Open starts in: "Firmware Update" beside the program.
+    static QString firmwareFolder();
 
     // --- Version run -------------------------------------------------------------
     // The version query over the chosen cards (scope 4 the management card,
@@ -195,6 +203,8 @@ public:
     std::array<QString, RemoteCardSlots> RemoteVersionTexts;
     int LastVersionList = 0;
     double ProgressPercent = 0;
+    // The firmware file as Start last read it.
+    firmware::FirmwareReader Firmware;
 
     // --- Controls --------------------------------------------------------------
     std::array<QGroupBox*, 2> Frame1{};
@@ -239,6 +249,17 @@ public:
     void endVersionRun() override;
     // Reset
     void finishReset() override;
+    // Download
+    void downloadBegins() override;
+    void downloadStored(int target) override;
+    void downloadEnds() override;
+    // Update run
+    void updateRunBegins() override;
+    void managerRunBegins() override;
+    void remoteRunBegins() override;
+    void managerRunEnds() override;
+    void remoteRunEnds() override;
+    void updateRunEnds() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -285,6 +306,11 @@ private:
     CardItem itemOfCard(int card) const;
     void recoverFromVersionRunError();
     void focusLowestSelectedItem(int list);
+    bool passesReadTest(const QString& path);
+    void prepareAndRunUpdate();
+    bool preparationInterrupted(int scope) const;
+    void endStart();
+    void warnAndEndStart(const QString& text);
     // The toolbar button of a command letter (S, U, T, V, W, C, R), else 0.
     static int buttonOfCommandKey(int keyCode);
 

@@ -1,7 +1,7 @@
-// Entry points of the operations the window starts: the version query, the
-// card reset, File > Open and Start. Their runs over the link and the
-// firmware file come with those operations; here only the checks that need
-// nothing but the selection.
+// Entry points of the operations the window starts: the version query and
+// the card reset (File > Open and Start are in mainform_update.cpp). Their
+// runs over the link come with those operations; here only the checks that
+// need nothing but the selection.
 #include "mainform.h"
 
 #include "logging.h"
@@ -57,17 +57,6 @@ void MainForm::CheckResetSelection()
         return;
     }
     ResetCards(mode);
-}
-
-void MainForm::StartUpdate()
-{
-    // Reads and checks the firmware file, reads the cards' versions, asks
-    // for confirmation and starts the update run.
-}
-
-void MainForm::mnuOpen_Click()
-{
-    // Chooses the firmware file that fits the selected kind of card.
 }
 
 } // namespace quorlink::app

@@ -167,11 +167,17 @@ void Link::pause(PauseForm form)
     m_timer2.setInterval(PauseMs);
     pauseActive = true;
     m_timer2.setEnabled(true);
-    while (pauseActive)
-        m_time.waitForEvent();
+    animationStep();
     m_timer2.setEnabled(false);
     if (form == PauseForm::Restoring)
         m_timer2.setInterval(LinkTimer::RestingIntervalMs);
+}
+
+void Link::animationStep()
+{
+    pauseActive = true;
+    while (pauseActive)
+        m_time.waitForEvent();
 }
 
 QString Link::communicationErrorText()

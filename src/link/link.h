@@ -97,6 +97,8 @@ public:
 
     // One tick of Timer2 at 100 ms.
     void pause(PauseForm form = PauseForm::Restoring);
+    // Waits for the next tick of Timer2, which the caller has set running.
+    void animationStep();
 
     // Beep, then the "Communication Error" box with its three hints.
     void showCommunicationError();
@@ -145,8 +147,11 @@ public:
     VersionReply exchangeVersion(int card, std::uint8_t command,
                                  const std::function<void(const QString&)>& onReply = {});
 
-private:
+    // The polls of a wait: the first pass only processes what is pending,
+    // every later one blocks until the next event.
     void waitForNextEvent(bool& firstPass);
+
+private:
 
     CommPort& m_port;
     LinkTimer& m_timer1;

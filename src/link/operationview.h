@@ -72,6 +72,27 @@ public:
     // Every reset ends here, acknowledged or not: Advanced mode off, the
     // normal commands offered again, no remote card marked for a reset.
     virtual void finishReset() = 0;
+
+    // --- Download -------------------------------------------------------------
+    // Before the address phase: the window takes no input while a card is written.
+    virtual void downloadBegins() = 0;
+    // The target acknowledged every record: version suffixes the lists show for
+    // it no longer hold (target as passed to the download).
+    virtual void downloadStored(int target) = 0;
+    // Every way out of a download that did not end in a run-time error.
+    virtual void downloadEnds() = 0;
+
+    // --- Update run -----------------------------------------------------------
+    // The run has begun: it is busy and takes no commands.
+    virtual void updateRunBegins() = 0;
+    virtual void managerRunBegins() = 0;
+    virtual void remoteRunBegins() = 0;
+    // After the read-back or a failed download; the management card's run
+    // then shows its hot-key message.
+    virtual void managerRunEnds() = 0;
+    virtual void remoteRunEnds() = 0;
+    // The end of every run that got past its start.
+    virtual void updateRunEnds() = 0;
 };
 
 } // namespace quorlink::link

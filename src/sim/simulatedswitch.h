@@ -80,6 +80,8 @@ public:
     void clearDoubtfulCards() { m_doubtful.clear(); }
 
     SwitchTrace& trace() { return m_trace; }
+    // How many writes the PC has made (one write may carry several bytes).
+    int writeCount() const { return m_writes; }
     const SwitchTrace& trace() const { return m_trace; }
 
     // The PC's side, used by the port: the bytes written with the port's
@@ -141,6 +143,7 @@ private:
     bool m_wireTimeModelled = true;
     FaultInjector* m_faults = nullptr;
     std::set<int> m_doubtful;
+    int m_writes = 0;
 
     Stage m_stage = Stage::Idle;
     // Address phase: how much of the reset signature has just been heard, an

@@ -383,7 +383,9 @@ private slots:
         bench.query(0x84, 0x11);
         QCOMPARE(bench.receive(1000, true), QByteArray("R"));
 
+        const int writes = bench.simSwitch.writeCount();
         bench.write(protocol::DataSettings, records.at(0).toLatin1());
+        QCOMPARE(bench.simSwitch.writeCount(), writes + 1); // the whole record in one write
         QCOMPARE(bench.receive(1000), QByteArray());
         QCOMPARE(bench.receive(1000, true), QByteArray("\x15"));
         QCOMPARE(bench.simSwitch.trace().switchTimes().constLast() -

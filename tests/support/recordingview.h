@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace quorlink::test {
 
 // An operation view that writes down each step as one short line, in order:
@@ -76,8 +78,27 @@ public:
 
     void finishReset() override { note(QStringLiteral("finish")); }
 
+    void downloadBegins() override { note(QStringLiteral("downloadBegins")); }
+    void downloadStored(int target) override { note(QStringLiteral("stored:%1").arg(target)); }
+    void downloadEnds() override { note(QStringLiteral("downloadEnds")); }
+    void updateRunBegins() override { note(QStringLiteral("runBegins")); }
+    void managerRunBegins() override { note(QStringLiteral("managerRunBegins")); }
+    void remoteRunBegins() override { note(QStringLiteral("remoteRunBegins")); }
+    void managerRunEnds() override { note(QStringLiteral("managerRunEnds")); }
+    void remoteRunEnds() override { note(QStringLiteral("remoteRunEnds")); }
+    void updateRunEnds() override { note(QStringLiteral("runEnds")); }
+
+    // Runs after each step is written down; a test may throw from it to
+    // stand for a run-time error at that step.
+    std::function<void(const QString&)> onStep;
+
 private:
-    void note(const QString& step) { steps << step; }
+    void note(const QString& step)
+    {
+        steps << step;
+        if (onStep)
+            onStep(step);
+    }
 };
 
 } // namespace quorlink::test

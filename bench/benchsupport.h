@@ -1,0 +1,94 @@
+#pragma once
+
+#include "link/link.h"
+#include "link/operationview.h"
+#include "link/protocol.h"
+#include "platform/commport.h"
+#include "platform/prompts.h"
+#include "platform/qttimesource.h"
+#include "sim/simulatedport.h"
+#include "sim/simulatedswitch.h"
+
+#include <ctime>
+#include <memory>
+
+// Shared by the benchmarks.
+
+// A view for the benchmarks: shows nothing, so that what is measured is the
+// link and the simulated switch, not a window. Benchmarks override the steps
+// they count.
+class SilentView : public quorlink::link::OperationView
+{
+public:
+    void showStatus(const QString&) override {}
+    void showProgress(int) override {}
+    void showProgressTextColour(std::uint32_t) override {}
+    void showBarColours(std::uint32_t, std::uint32_t) override {}
+    void restoreIdleState() override {}
+    void lockForVersionRun() override {}
+    void showManagerQueryStarting() override {}
+    void showRemoteQueryStarting(int) override {}
+    void showRemoteAnswerArriving(int) override {}
+    void appendVersionText(int, const QString&) override {}
+    void storeVersionText(int, const QString&) override {}
+    void keepCardSelected(int) override {}
+    void deselectCard(int) override {}
+    void finishManagerVersionRun() override {}
+    void finishRemoteVersionRun() override {}
+    void endVersionRun() override {}
+    void finishReset() override {}
+    void downloadBegins() override {}
+    void downloadStored(int) override {}
+    void downloadEnds() override {}
+    void updateRunBegins() override {}
+    void managerRunBegins() override {}
+    void remoteRunBegins() override {}
+    void managerRunEnds() override {}
+    void remoteRunEnds() override {}
+    void updateRunEnds() override {}
+};
+
+// Counts the messages; asks nothing.
+class CountingPrompts final : public quorlink::Prompts
+{
+public:
+    int messages = 0;
+    void beep() override {}
+    int message(const QString&, int, const QString&) override
+    {
+        ++messages;
+        return quorlink::MessageResult::Ok;
+    }
+    QString openFileName(const QString&, const QString&) override { return {}; }
+};
+
+// The standard simulated switch at COM1 in real time, and a link to it with
+// the port open at its idle setting: `coarse` takes the window timer of
+// Tamber instead of the precise timer of Update.
+struct BenchLink
+{
+    explicit BenchLink(bool coarse)
+        : time(coarse ? Qt::CoarseTimer : Qt::PreciseTimer),
+          switchBox(quorlink::sim::SimulatedSwitch::standard(time)), devices(*switchBox, 1),
+          port(devices), timer1(time.createTimer()), timer2(time.createTimer()),
+          link(port, *timer1, *timer2, time, prompts)
+    {
+        port.setSettings(quorlink::link::protocol::DataSettings);
+        port.setCommPort(1);
+        port.setPortOpen(true);
+    }
+
+    quorlink::QtTimeSource time;
+    std::unique_ptr<quorlink::sim::SimulatedSwitch> switchBox;
+    quorlink::sim::SimulatedDeviceProvider devices;
+    quorlink::CommPort port;
+    std::unique_ptr<quorlink::LinkTimer> timer1;
+    std::unique_ptr<quorlink::LinkTimer> timer2;
+    CountingPrompts prompts;
+    quorlink::link::Link link;
+};
+
+inline double processCpuSeconds()
+{
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}

@@ -1,0 +1,374 @@
+// The firmware update as the window drives it: File > Open, Start with its
+// checks and questions, and the window's side of the download and the
+// update run, whose link work lives in link/.
+#include "mainform.h"
+
+#include "logging.h"
+
+#include "firmware/language.h"
+#include "link/updaterun.h"
+#include "platform/prompts.h"
+#include "platform/runtimeerror.h"
+#include "progbar/progbar.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+namespace quorlink::app {
+
+namespace {
+
+using firmware::CardKind;
+
+const QLatin1String ManagerFileMark{"mgt"};
+const QLatin1String RemoteFileMark{"rem"};
+
+// The cards' language names keyed by the codes of the version texts.
+int languageIndex(const std::array<QString, 7>& codes, const QString& code)
+{
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        if (codes[i].compare(code, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+QLatin1String fileMarkOfScope(int scope)
+{
+    return scope == link::Scope::ManagementCard ? ManagerFileMark : RemoteFileMark;
+}
+
+} // namespace
+
+QString MainForm::firmwareFolder()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Firmware Update"));
+}
+
+// --- File > Open -------------------------------------------------------------------
+
+void MainForm::mnuOpen_Click()
+{
+    if (!ManagerSelected && !RemoteSelected)
+        return;
+    QString filter;
+    if (ManagerSelected)
+        filter = QStringLiteral("Hex Files (*.hex)|qdx_mgt*e.hex");
+    if (RemoteSelected)
+        filter = QStringLiteral("Hex Files (*.hex)|qdx_rem*e.hex");
+    const QString path = prompts().openFileName(firmwareFolder(), filter);
+    if (path.isEmpty())
+        return;
+
+    if (!firmware::fileNameMarks(path, ManagerSelected ? ManagerFileMark : RemoteFileMark)) {
+        clearFirmwareFile();
+        prompts().message(QStringLiteral("You have selected wrong file"),
+                          MessageStyle::ExclamationOk, QStringLiteral("File Error"));
+        return;
+    }
+    if (!passesReadTest(path)) {
+        RestoreIdleState();
+        time().yield();
+        return;
+    }
+    setFirmwareFile(path);
+}
+
+// Opens the file and copies it to a working copy of its own, which goes
+// again at once: a fixed name would overwrite (and then delete) a user's
+// file of that name.
+bool MainForm::passesReadTest(const QString& path)
+{
+    QString problem;
+    if (!QFileInfo::exists(path)) {
+        prompts().message(QStringLiteral("File ") + path + QStringLiteral(" not found"),
+                          MessageStyle::CriticalOk, QStringLiteral("File Error"));
+        return false;
+    }
+    QFile file(path);
+    const bool opened = file.open(QIODevice::ReadOnly);
+    time().yield();
+    QTemporaryFile workingCopy(QDir(WindowsDirectory).filePath(QStringLiteral("myXXXXXX.hex")));
+    bool copied = false;
+    if (opened && workingCopy.open()) {
+        const QByteArray contents = file.readAll();
+        copied = file.error() == QFile::NoError && workingCopy.write(contents) == contents.size() &&
+                 workingCopy.flush();
+    }
+    file.close();
+    time().yield();
+    if (!copied) {
+        qCInfo(lcApp) << "read test of" << path << "failed:" << file.errorString()
+                      << workingCopy.errorString();
+        prompts().message(QStringLiteral("Cannot read ") + path, MessageStyle::CriticalOk,
+                          QStringLiteral("Disk Drive Error"));
+        return false;
+    }
+    return true;
+}
+
+// --- Start -------------------------------------------------------------------------
+
+void MainForm::StartUpdate()
+{
+    if (link.operationRunning())
+        return;
+    link::Link::Operation operation(link);
+    try {
+        prepareAndRunUpdate();
+    } catch (const RuntimeError& error) {
+        qCInfo(lcApp) << "update stopped:" << error.message();
+        prompts().beep();
+        prompts().message(QStringLiteral("Cannot read ") + FirmwareFile, MessageStyle::CriticalOk,
+                          QStringLiteral("Disk Drive Error"));
+        // Whatever the error interrupted, the window must close again and the
+        // next version query must show its answers.
+        Busy = false;
+        UpdateMode = false;
+        ProgBar1->setBarStartColour(link::Colour::Blue);
+        ProgBar1->setBarEndColour(link::Colour::Blue);
+        link.settleTimersAndInput();
+        RestoreIdleState();
+        time().yield();
+    }
+}
+
+void MainForm::endStart()
+{
+    UpdateMode = false;
+    RestoreIdleState();
+    time().yield();
+}
+
+void MainForm::warnAndEndStart(const QString& text)
+{
+    prompts().beep();
+    prompts().message(text, MessageStyle::ExclamationOk, QStringLiteral("Warning"));
+    endStart();
+}
+
+// The preparation yields to the event loop throughout, and the lists still
+// take clicks while the file is read: Cancel, or a selection that no longer
+// gives the scope chosen, ends the command before anything is sent.
+bool MainForm::preparationInterrupted(int scope) const
+{
+    return link.cancelRequested || selectionScope() != scope;
+}
+
+void MainForm::prepareAndRunUpdate()
+{
+    link.cancelRequested = false;
+    LanguageChange = false;
+    for (int button = ToolbarButton::SelectAll; button <= ToolbarButton::Cancel; ++button)
+        asxToolbar1->setButtonEnabled(button, false);
+    asxToolbar1->refresh();
+
+    const int scope = selectionScope();
+    if (FirmwareFile.isEmpty()) {
+        warnAndEndStart(QStringLiteral("You must choose file for update"));
+        return;
+    }
+    if (scope != link::Scope::None &&
+        !firmware::fileNameMarks(FirmwareFile, fileMarkOfScope(scope))) {
+        prompts().message(QStringLiteral("You have selected wrong file"),
+                          MessageStyle::ExclamationOk, QStringLiteral("File Error"));
+        endStart();
+        return;
+    }
+
+    const CardKind kind =
+        scope == link::Scope::ManagementCard ? CardKind::Manager : CardKind::Remote;
+    const firmware::FileOutcome outcome = Firmware.readAndCheck(FirmwareFile, kind, time());
+    FileVersionText = Firmware.fileVersionText;
+    if (!outcome.ok()) {
+        prompts().beep();
+        prompts().message(outcome.text, outcome.style, outcome.title);
+        endStart();
+        return;
+    }
+    if (scope == link::Scope::None) {
+        warnAndEndStart(QStringLiteral("You must choose card(s) for update"));
+        return;
+    }
+    if (preparationInterrupted(scope)) {
+        endStart();
+        return;
+    }
+
+    if (!link.checkPortOpen()) {
+        endStart();
+        return;
+    }
+    // Texts of an earlier run must not stand in for a card that stays silent now.
+    ManagerVersionText.clear();
+    for (QString& text : RemoteVersionTexts)
+        text.clear();
+    link.linkOk = false;
+    UpdateMode = true;
+    GetVersions(scope);
+    time().yield();
+    if (preparationInterrupted(scope)) {
+        endStart();
+        return;
+    }
+
+    const bool ok = scope == link::Scope::ManagementCard ? ConfirmLanguage() : true;
+    if (link.linkOk && ok) {
+        ShowVersionDialog();
+        UpdateMode = false;
+        if (UpdateConfirmed) {
+            RunUpdate(scope);
+            time().yield();
+        } else {
+            endStart();
+        }
+    } else if (scope == link::Scope::ManagementCard && ok) {
+        // The management card did not answer; its language was asked about.
+        UpdateMode = false;
+        UpdateConfirmed = true;
+        RunUpdate(scope);
+        time().yield();
+    } else {
+        endStart();
+    }
+}
+
+bool MainForm::ConfirmLanguage()
+{
+    const QString cardCode = firmware::languageCodeOf(ManagerVersionText);
+    const QString fileCode = firmware::languageCodeOf(FileVersionText);
+    if (!fileCode.isEmpty() && fileCode == cardCode) {
+        LanguageChange = false;
+        return true;
+    }
+    const int fileIndex = languageIndex(LanguageCodes, fileCode);
+    const int cardIndex = languageIndex(LanguageCodes, cardCode);
+    if (fileIndex < 0) {
+        prompts().beep();
+        prompts().message(QStringLiteral("File is in wrong hex format!"), MessageStyle::CriticalOk,
+                          QStringLiteral("File Error"));
+        LanguageChange = false;
+        return false;
+    }
+    const QString fileLanguage = LanguageNames[static_cast<std::size_t>(fileIndex)];
+    const QString question =
+        cardIndex >= 0 ? QStringLiteral("Your OSD language will be changed from ") +
+                             LanguageNames[static_cast<std::size_t>(cardIndex)] +
+                             QStringLiteral(" to ") + fileLanguage
+                       : QStringLiteral("Your OSD language will be set to ") + fileLanguage;
+    const int answer = prompts().message(question + QStringLiteral("\r\nContinue (Y/N)?"),
+                                         MessageStyle::YesNoExclamation, QStringLiteral("Warning"));
+    LanguageChange = answer == MessageResult::Yes;
+    return LanguageChange;
+}
+
+// --- Update run ------------------------------------------------------------------
+
+void MainForm::RunUpdate(int scope)
+{
+    if (scope == link::Scope::None || Busy)
+        return;
+    link::UpdatePlan plan;
+    plan.scope = scope;
+    plan.fileLength = Firmware.fileLength;
+    plan.languageChange = LanguageChange;
+    if (scope == link::Scope::ManagementCard) {
+        plan.firstImage = Firmware.firstImage;
+        plan.secondImage = Firmware.secondImage;
+    } else {
+        plan.records = Firmware.fileRecords;
+        plan.remoteCards = selectedRemoteCards();
+        plan.remoteCardCount = List1[2]->listCount() + List1[3]->listCount();
+    }
+    link::UpdateRun run(link, *this, [this](int versionScope) { GetVersions(versionScope); });
+    run.run(plan, RemoteCardSelected);
+}
+
+// --- What the download and the update run show ---------------------------------------
+
+void MainForm::downloadBegins()
+{
+    asxToolbar1->setButtonEnabled(ToolbarButton::HardwareVersion, false);
+    asxToolbar1->refresh();
+    setEnabled(false);
+}
+
+// Lists are rewritten from the bottom, as the cards were always cleared.
+void MainForm::downloadStored(int target)
+{
+    ListEventsSuppressed = true;
+    time().yield();
+    if (target == link::DownloadTarget::ManagementCard) {
+        List1[1]->setItemText(0, managerItemText());
+    } else {
+        const int firstCount = List1[2]->listCount();
+        for (int j = firstCount - 1; j >= 0; --j) {
+            if (List1[2]->isItemSelected(j))
+                List1[2]->setItemText(j, remoteItemText(j + 2));
+        }
+        for (int j = List1[3]->listCount() - 1; j >= 0; --j) {
+            if (List1[3]->isItemSelected(j))
+                List1[3]->setItemText(j, remoteItemText(j + firstCount + 2));
+        }
+    }
+    ListEventsSuppressed = false;
+}
+
+void MainForm::downloadEnds()
+{
+    asxToolbar1->setButtonEnabled(ToolbarButton::Cancel, true);
+    asxToolbar1->refresh();
+}
+
+void MainForm::updateRunBegins()
+{
+    Busy = true;
+    setMenusEnabled(false);
+    setEnabled(false);
+    WantHardwareVersion = false;
+    ListEventsSuppressed = false;
+}
+
+void MainForm::managerRunBegins()
+{
+    List1[1]->setItemText(0, managerItemText());
+    for (int list : {2, 3, 1})
+        List1[list]->setEnabled(false);
+}
+
+void MainForm::remoteRunBegins()
+{
+    for (int list : {1, 2, 3})
+        List1[list]->setEnabled(false);
+    List1[3]->setListIndex(-1);
+}
+
+void MainForm::managerRunEnds()
+{
+    setEnabled(true);
+    List1[1]->setEnabled(true);
+}
+
+void MainForm::remoteRunEnds()
+{
+    setEnabled(true);
+    List1[2]->setEnabled(true);
+    List1[3]->setEnabled(true);
+    asxToolbar1->setButtonEnabled(ToolbarButton::SelectAll, true);
+    asxToolbar1->setButtonEnabled(ToolbarButton::UnselectAll, true);
+}
+
+void MainForm::updateRunEnds()
+{
+    Busy = false;
+    setMenusEnabled(true);
+    for (int button = ToolbarButton::Start; button <= ToolbarButton::Cancel; ++button)
+        asxToolbar1->setButtonEnabled(button, true);
+    asxToolbar1->refresh();
+    setEnabled(true);
+}
+
+} // namespace quorlink::app

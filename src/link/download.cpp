@@ -1,0 +1,315 @@
+#include "download.h"
+
+#include "link.h"
+#include "logging.h"
+#include "operationview.h"
+#include "platform/commport.h"
+#include "platform/prompts.h"
+#include "platform/runtimeerror.h"
+#include "platform/timesource.h"
+#include "runprogress.h"
+
+#include <cmath>
+
+namespace quorlink::link {
+
+namespace {
+
+std::uint8_t firstByteOf(const QByteArray& reply)
+{
+    return reply.isEmpty() ? 0 : static_cast<std::uint8_t>(reply.at(0));
+}
+
+} // namespace
+
+int DownloadProgress::barValue() const
+{
+    return static_cast<int>(std::nearbyint(progressPercent));
+}
+
+void DownloadProgress::addCharacters(int count)
+{
+    bytesSent += count;
+    progressPercent = bytesSent / static_cast<double>(progressUnit);
+}
+
+FirmwareDownload::FirmwareDownload(Link& link, OperationView& view) : m_link(link), m_view(view) {}
+
+bool FirmwareDownload::downloadToCard(int target, const QStringList& records,
+                                      const RemoteCardFlags& groupFlags, DownloadProgress& progress)
+{
+    const int errorsBefore = m_link.communicationErrorCount();
+    try {
+        run(target, records, groupFlags, progress);
+    } catch (const RuntimeError& error) {
+        qCInfo(lcLink) << "download to target" << target << "failed:" << error.message();
+        m_link.reportLostPort(errorsBefore);
+        m_view.restoreIdleState();
+        m_link.yield();
+        // A record's acknowledgement may have set it just before the error; the
+        // caller must not take the download as done.
+        m_link.replyReceived = false;
+    }
+    return m_link.replyReceived;
+}
+
+void FirmwareDownload::run(int target, const QStringList& records,
+                           const RemoteCardFlags& groupFlags, DownloadProgress& progress)
+{
+    m_link.setAddressSettings();
+    m_view.downloadBegins();
+    m_link.replyReceived = false;
+    m_link.timer1().setInterval(LinkTimer::RestingIntervalMs);
+
+    addressPhase(target, groupFlags);
+    m_link.yield();
+    m_link.sleepPacing();
+    m_link.setDataSettings();
+    m_link.writeByte(protocol::EndOfAddressPhase);
+
+    if (awaitReady() && sendData(target, records, progress))
+        succeeded(target, progress);
+    else
+        failed();
+
+    m_link.timer1().setInterval(LinkTimer::RestingIntervalMs);
+    m_view.downloadEnds();
+}
+
+// The group addresses every flagged card, 2 to 64, in ascending order.
+void FirmwareDownload::addressPhase(int target, const RemoteCardFlags& groupFlags)
+{
+    const auto select = [this](std::uint8_t address) {
+        m_link.sleepPacing();
+        m_link.writeByte(address);
+        m_link.sleepPacing();
+        m_link.writeByte(protocol::DownloadCommand);
+    };
+    if (target != DownloadTarget::FlaggedGroup) {
+        select(protocol::addressByte(target));
+        return;
+    }
+    for (std::size_t i = 0; i < groupFlags.size(); ++i) {
+        if (groupFlags[i])
+            select(protocol::addressByte(static_cast<int>(i) + protocol::FirstRemoteCard));
+    }
+}
+
+bool FirmwareDownload::awaitReady()
+{
+    CommPort& port = m_link.port();
+    for (int restarts = 0; restarts <= MaxReadyRestarts; ++restarts) {
+        m_link.waitingForReply = true;
+        m_link.timer1().setEnabled(true);
+        bool firstPass = true;
+        for (;;) {
+            m_link.waitForNextEvent(firstPass);
+            if (port.inBufferCount() != 0) {
+                const QByteArray reply = port.input();
+                m_link.timer1().setEnabled(false);
+                m_link.waitingForReply = true;
+                if (firstByteOf(reply) == protocol::Ready)
+                    return true;
+                m_link.replyReceived = false;
+                break; // the read is discarded and the full wait starts anew
+            }
+            if (!m_link.waitingForReply) {
+                m_link.timer1().setEnabled(false);
+                m_link.replyReceived = false;
+                return false;
+            }
+        }
+    }
+    qCInfo(lcLink) << "no ready reply among" << MaxReadyRestarts + 1 << "reads";
+    return false;
+}
+
+// Records 0 .. count - 2 from the file, then the fixed end record. The
+// management card's progress runs on from the caller's values over both
+// images; a remote download starts its bar at 0.
+bool FirmwareDownload::sendData(int target, const QStringList& records, DownloadProgress& progress)
+{
+    const bool manager = target == DownloadTarget::ManagementCard;
+    if (!manager) {
+        progress.progressPercent = 0;
+        m_view.showProgressTextColour(Colour::Black);
+        m_view.showProgress(0);
+        m_view.showStatus(QStringLiteral("Status: Updating begins"));
+    }
+
+    const qsizetype dataRecords = records.size() - 1;
+    if (dataRecords < 1)
+        return false; // the file check lets no such image through
+
+    QString line = records.first().left(protocol::RecordLength);
+    if (manager) {
+        progress.addCharacters(static_cast<int>(line.size()));
+        m_view.showProgress(progress.barValue());
+        showRecordProgress(progress);
+    }
+    sendRecord(line, progress);
+    if (!m_link.replyReceived)
+        return false;
+    m_view.showStatus(QStringLiteral("Status: Updating in process ..."));
+
+    for (qsizetype i = 1; i < dataRecords; ++i) {
+        line = records.at(i).left(protocol::RecordLength);
+        progress.addCharacters(static_cast<int>(line.size()));
+        showRecordProgress(progress);
+        sendRecord(line, progress);
+        if (!m_link.replyReceived)
+            return false;
+        m_link.yield();
+    }
+
+    const QString endRecord = protocol::EndRecord;
+    progress.addCharacters(static_cast<int>(endRecord.size()));
+    m_view.showProgress(progress.barValue());
+    sendRecord(endRecord, progress);
+    return m_link.replyReceived;
+}
+
+// The bar's text turns white once the filled part reaches it (repeated for
+// every record after that).
+void FirmwareDownload::showRecordProgress(const DownloadProgress& progress)
+{
+    if (progress.progressPercent > RunProgress::WhiteTextAbove)
+        m_view.showProgressTextColour(Colour::White);
+    m_view.showProgress(progress.barValue());
+}
+
+void FirmwareDownload::sendRecord(const QString& line, const DownloadProgress& progress)
+{
+    int failures = 0;
+    // Timeouts, refusals and other bytes share the one count of attempts.
+    const auto anotherAttempt = [&](bool sleepFirst) {
+        if (++failures >= MaxAttempts)
+            return false;
+        if (sleepFirst)
+            m_link.sleepPacing();
+        m_view.showProgress(progress.barValue()); // a repaint; the value does not change
+        // A late answer to the attempt just given up must not be taken as the
+        // answer to the next one.
+        m_link.port().clearInBuffer();
+        return true;
+    };
+
+    for (;;) {
+        transmit(line);
+        QByteArray reply;
+        if (awaitRecordReply(reply) == RecordReply::Timeout) {
+            if (!anotherAttempt(true))
+                return; // replyReceived is False after the empty poll
+            continue;
+        }
+        switch (firstByteOf(reply)) {
+        case protocol::RecordAccepted:
+            m_link.replyReceived = true;
+            return;
+        case protocol::DownloadAborted:
+            m_link.replyReceived = false;
+            verifyFailed = true;
+            return;
+        case protocol::RecordRefused:
+            if (!anotherAttempt(false)) {
+                m_link.replyReceived = false;
+                verifyFailed = true;
+                return;
+            }
+            break;
+        default:
+            if (!anotherAttempt(false)) {
+                m_link.replyReceived = false;
+                return;
+            }
+            break;
+        }
+    }
+}
+
+// One character per write, nothing before or after the record text.
+void FirmwareDownload::transmit(const QString& line)
+{
+    for (const QChar character : line)
+        m_link.writeByte(static_cast<std::uint8_t>(character.unicode()));
+}
+
+// The record wait runs on Timer2 at its resting interval (1000 ms).
+FirmwareDownload::RecordReply FirmwareDownload::awaitRecordReply(QByteArray& reply)
+{
+    CommPort& port = m_link.port();
+    LinkTimer& timer2 = m_link.timer2();
+    m_link.pauseActive = true;
+    verifyFailed = false;
+    timer2.setEnabled(true);
+    bool firstPass = true;
+    for (;;) {
+        m_link.waitForNextEvent(firstPass);
+        if (port.inBufferCount() == 0) {
+            m_link.replyReceived = false;
+            if (!m_link.pauseActive) {
+                timer2.setEnabled(false);
+                m_link.pauseActive = true;
+                return RecordReply::Timeout;
+            }
+            continue;
+        }
+        reply = port.input();
+        timer2.setEnabled(false);
+        m_link.pauseActive = true;
+        m_link.replyReceived = true;
+        return RecordReply::Byte;
+    }
+}
+
+void FirmwareDownload::failed()
+{
+    if (verifyFailed) {
+        m_link.prompts().beep();
+        m_link.prompts().message(QStringLiteral("Verification Error"), MessageStyle::CriticalOk,
+                                 QStringLiteral("Verification Error"));
+    } else {
+        m_link.showCommunicationError();
+    }
+    verifyFailed = false;
+    m_link.reopenPort();
+    m_view.showProgress(0);
+    m_view.showStatus(QStringLiteral("Status:"));
+    m_link.yield();
+}
+
+void FirmwareDownload::succeeded(int target, const DownloadProgress& progress)
+{
+    // The management card stores the image for about two seconds; the bar
+    // creeps on meanwhile.
+    if (target == DownloadTarget::ManagementCard) {
+        creepBar(m_link, m_view, progress, StoreCreepMs, false);
+        m_link.yield();
+    }
+    m_link.timer2().setEnabled(false);
+    m_view.showProgress(100);
+    m_view.showStatus(QStringLiteral("Status: Updating completed"));
+    m_link.yield();
+    m_link.pause();
+    m_view.showProgress(0);
+    m_view.showStatus(QStringLiteral("Status:"));
+    m_view.downloadStored(target);
+}
+
+void creepBar(Link& link, OperationView& view, const DownloadProgress& progress, int stepMs,
+              bool whiteText)
+{
+    LinkTimer& timer2 = link.timer2();
+    timer2.setInterval(stepMs);
+    timer2.setEnabled(true);
+    const int first = static_cast<int>(std::nearbyint(progress.progressPercent + 1));
+    const int last = static_cast<int>(std::nearbyint(progress.progressPercent + CreepSteps));
+    for (int k = first; k <= last; ++k) {
+        link.animationStep();
+        if (whiteText && progress.progressPercent > RunProgress::WhiteTextAbove)
+            view.showProgressTextColour(Colour::White);
+        view.showProgress(k);
+    }
+}
+
+} // namespace quorlink::link

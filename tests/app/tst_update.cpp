@@ -1,0 +1,687 @@
+#include "app/versiondialog.h"
+#include "firmwaremaker.h"
+#include "link/protocol.h"
+#include "platform/prompts.h"
+#include "platform/runtimeerror.h"
+#include "progbar/progbar.h"
+#include "windowfixture.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace quorlink;
+using app::MainForm;
+using test::WindowFixture;
+namespace maker = firmware::maker;
+namespace protocol = link::protocol;
+
+namespace {
+
+const QString OldRemote = QStringLiteral("QLREM ver1.07 US");
+const QString NewRemote = QStringLiteral("QLREM ver1.08 US");
+const QString OldManager = QStringLiteral("QLMGR ver2.31 US");
+
+// A firmware file written by the maker, and what a card must receive from it.
+struct SampleFile
+{
+    QString path;
+    QStringList texts;         // the records as stored
+    QList<QStringList> images; // what the card receives, in order
+
+    QByteArray contents() const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+QStringList withEndRecord(QStringList records)
+{
+    records << QString(protocol::EndRecord);
+    return records;
+}
+
+SampleFile writeFile(const QString& path, const QStringList& texts, QList<QStringList> images)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(maker::FirmwareMaker().fileContents(texts));
+    return {path, texts, std::move(images)};
+}
+
+SampleFile remoteFile(const QString& folder, const QString& version,
+                      const QString& name = QStringLiteral("qdx_rem108_e.hex"))
+{
+    const QStringList texts =
+        maker::FirmwareMaker(21).remoteRecordTexts(maker::makeImage(0x2000, 300, version, 21));
+    return writeFile(QDir(folder).filePath(name), texts,
+                     {withEndRecord(texts.mid(0, texts.size() - 1))});
+}
+
+// The second image is sent first, then the first (without its padded end).
+SampleFile managerFile(const QString& folder, const QString& version,
+                       const QString& name = QStringLiteral("qdx_mgt232_e.hex"))
+{
+    const QStringList texts = maker::FirmwareMaker(22).managerRecordTexts(
+        maker::makeImage(0x2000, 200, version, 22), maker::makeImage(0x3000, 100, {}, 23));
+    qsizetype end = 0;
+    while (!texts.at(end).startsWith(protocol::EndRecord))
+        ++end;
+    return writeFile(QDir(folder).filePath(name), texts,
+                     {withEndRecord(texts.mid(end + 1, texts.size() - end - 2)),
+                      withEndRecord(texts.mid(0, end))});
+}
+
+// Answers the version dialog when it opens and remembers what it listed.
+class VersionDialogAnswer : public QObject
+{
+public:
+    bool shown = false;
+    QStringList listed;
+
+    explicit VersionDialogAnswer(bool ok)
+    {
+        m_timer.setInterval(0);
+        connect(&m_timer, &QTimer::timeout, this, [this, ok] {
+            auto* dialog = qobject_cast<app::VersionDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            shown = true;
+            for (int row = 0; row < dialog->list()->count(); ++row)
+                listed << dialog->list()->item(row)->text();
+            test::saveShot(*dialog, QStringLiteral("update-version-dialog"));
+            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                if (button->text() == (ok ? QLatin1String("OK") : QLatin1String("Cancel"))) {
+                    button->click();
+                    return;
+                }
+            }
+        });
+        m_timer.start();
+    }
+
+private:
+    QTimer m_timer;
+};
+
+struct UpdateWindow : WindowFixture
+{
+    QTemporaryDir files;
+
+    UpdateWindow()
+    {
+        simulatedSwitch.card(1).setFirmwareVersion(OldManager);
+        for (int card = 2; card <= 64; ++card)
+            simulatedSwitch.card(card).setFirmwareVersion(OldRemote);
+    }
+
+    void selectCard(int card)
+    {
+        if (card == 1)
+            click(1, 0);
+        else if (card - 2 < list(2)->listCount())
+            click(2, card - 2);
+        else
+            click(3, card - 2 - list(2)->listCount());
+    }
+    void open(const QString& path)
+    {
+        prompts.scriptFile(path);
+        form->mnuOpen->trigger();
+    }
+    void start() { form->asxToolbar1_ButtonClick(3, app::ToolbarKey::Start); }
+
+    bool anythingSentAfter(std::size_t traceSize) const
+    {
+        return simulatedSwitch.trace().entries().size() > traceSize;
+    }
+    QString pcText() const { return simulatedSwitch.trace().pcText(); }
+    QStringList selectedCardTexts() const
+    {
+        QStringList texts;
+        for (int index = 1; index <= 3; ++index) {
+            for (int row = 0; row < list(index)->listCount(); ++row) {
+                if (list(index)->isItemSelected(row))
+                    texts << list(index)->itemText(row);
+            }
+        }
+        return texts;
+    }
+
+    // What every command leaves behind.
+    void verifyIdleAfterwards()
+    {
+        QVERIFY(!form->Busy);
+        QVERIFY(!form->UpdateMode);
+        QVERIFY(form->isEnabled());
+        for (QAction* menu : {form->mnuFile, form->mnuOpen, form->mnuExit, form->mnuOptions,
+                              form->mnuPort, form->mnuAdvanced, form->mnuHelp, form->mnuAbout})
+            QVERIFY(menu->isEnabled());
+        for (int button = 3; button <= 6; ++button)
+            QVERIFY(buttonEnabled(button));
+        QCOMPARE(form->MSComm1.settings(), QString(protocol::DataSettings));
+        QCOMPARE(form->Timer1->interval(), 1000);
+        QCOMPARE(form->Timer2->interval(), 1000);
+        QCOMPARE(form->ProgBar1->barStartColour(), 0xFF0000u);
+        QCOMPARE(form->statusText(), QStringLiteral("Status:"));
+        QVERIFY(form->close());
+    }
+};
+
+QList<int> allRemoteCards()
+{
+    QList<int> cards;
+    for (int card = 2; card <= 64; ++card)
+        cards << card;
+    return cards;
+}
+
+} // namespace
+
+class UpdateTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void remoteFlows_data()
+    {
+        QTest::addColumn<QList<int>>("cards");
+        QTest::addColumn<QString>("addressPhase");
+        QTest::newRow("card 7") << QList<int>{7} << "m87 m11 s00";
+        QTest::newRow("cards 3 and 5") << QList<int>{3, 5} << "m83 m11 m85 m11 s00";
+        QTest::newRow("every card") << allRemoteCards() << "mFF m11 s00";
+        QTest::newRow("cards 3 and 40") << QList<int>{3, 40} << "m83 m11 mA8 m11 s00";
+    }
+    // From the clicks to the read-back: the cards receive exactly the
+    // stored records and report the new version.
+    void remoteFlows()
+    {
+        QFETCH(QList<int>, cards);
+        QFETCH(QString, addressPhase);
+        UpdateWindow window;
+        const SampleFile file = remoteFile(window.files.path(), NewRemote);
+        const QByteArray contents = file.contents();
+        if (cards.size() == 63)
+            window.form->asxToolbar1_ButtonClick(1, app::ToolbarKey::SelectAll);
+        else
+            for (const int card : cards)
+                window.selectCard(card);
+        window.open(file.path);
+        QCOMPARE(window.form->FirmwareFile, file.path);
+
+        VersionDialogAnswer answer(true);
+        window.start();
+
+        QVERIFY(answer.shown);
+        QCOMPARE(answer.listed.size(), cards.size());
+        QCOMPARE(answer.listed.constFirst(),
+                 MainForm::remoteItemText(cards.first()) + " F/W - " + OldRemote);
+        QVERIFY(window.pcText().contains(" " + addressPhase + " "));
+        for (int card = 2; card <= 64; ++card) {
+            QCOMPARE(window.simulatedSwitch.card(card).images(),
+                     cards.contains(card) ? file.images : QList<QStringList>{});
+        }
+        QVERIFY(window.prompts.messages().empty());
+        QCOMPARE(file.contents(), contents);
+        window.verifyIdleAfterwards();
+    }
+
+    // A refused download leaves the cards' choice and lines as they were, reads
+    // nothing back and leaves the window working.
+    void failedRemoteDownloadLeavesTheListsAlone()
+    {
+        UpdateWindow window;
+        const SampleFile file = remoteFile(window.files.path(), NewRemote);
+        window.selectCard(3);
+        window.selectCard(40);
+        window.open(file.path);
+        window.simulatedSwitch.card(40).scriptRecordAnswers(2, {protocol::DownloadAborted});
+        VersionDialogAnswer answer(true);
+        window.start();
+
+        QCOMPARE(window.prompts.log().mid(1), (QStringList{"beep", "message:Verification Error"}));
+        QVERIFY(window.simulatedSwitch.card(3).images().isEmpty());
+        QCOMPARE(window.selectedCardTexts(),
+                 (QStringList{MainForm::remoteItemText(3), MainForm::remoteItemText(40)}));
+        QVERIFY(window.pcText().endsWith(
+            file.texts.at(2).right(1).toLatin1().toHex().toUpper().prepend("s")));
+        window.verifyIdleAfterwards();
+    }
+
+    void managerFlows_data()
+    {
+        QTest::addColumn<QString>("fileVersion");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("same language") << OldManager << "";
+        QTest::newRow("language change")
+            << "QLMGR ver2.32 DE"
+            << "Your OSD language will be changed from English to German (Standard)\r\n"
+               "Continue (Y/N)?";
+    }
+    void managerFlows()
+    {
+        QFETCH(QString, fileVersion);
+        QFETCH(QString, question);
+        UpdateWindow window;
+        const SampleFile file = managerFile(window.files.path(), fileVersion);
+        const QByteArray contents = file.contents();
+        window.selectCard(1);
+        window.open(file.path);
+        VersionDialogAnswer answer(true);
+        const int writesBefore = window.simulatedSwitch.writeCount();
+        const int bytesBefore = static_cast<int>(window.simulatedSwitch.trace().pcBytes().size());
+        window.start();
+
+        QCOMPARE(answer.listed, QStringList{" Quorlink Manager F/W - " + OldManager});
+        QCOMPARE(window.simulatedSwitch.card(1).images(), file.images);
+        QStringList expected{"open:" + MainForm::firmwareFolder()};
+        if (!question.isEmpty())
+            expected << "message:Warning";
+        expected << "message:Warning";
+        QCOMPARE(window.prompts.log(), expected);
+        const auto messages = window.prompts.messages();
+        if (!question.isEmpty()) {
+            QCOMPARE(messages.front().text, question);
+            QCOMPARE(messages.front().style, 0x34);
+        }
+        QCOMPARE(messages.back().text,
+                 QStringLiteral("Now Your OSD Hot Key has been reset to Shift-Shift"));
+        QCOMPARE(window.pcText().count("m81 m11 s00"), 2);
+        // One byte per write from Start on (the port probe wrote "AT" CR at once).
+        QCOMPARE(window.simulatedSwitch.writeCount() - writesBefore,
+                 static_cast<int>(window.simulatedSwitch.trace().pcBytes().size()) - bytesBefore);
+        QCOMPARE(file.contents(), contents);
+        window.verifyIdleAfterwards();
+    }
+
+    // --- Open ----------------------------------------------------------------
+
+    void openWithNothingSelectedDoesNothing()
+    {
+        UpdateWindow window;
+        window.prompts.scriptFile(remoteFile(window.files.path(), NewRemote).path);
+        window.form->mnuOpen_Click();
+        QVERIFY(window.prompts.entries().empty());
+        QVERIFY(window.form->FirmwareFile.isEmpty());
+    }
+
+    void openChecksTheFileNameAgainstTheSelection_data()
+    {
+        QTest::addColumn<int>("card");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<bool>("accepted");
+        const QString remote = "Hex Files (*.hex)|qdx_rem*e.hex";
+        const QString manager = "Hex Files (*.hex)|qdx_mgt*e.hex";
+        QTest::newRow("remote file for a remote card") << 7 << "qdx_rem108_e.hex" << remote << true;
+        QTest::newRow("any letter case") << 7 << "QDX_REM108_E.HEX" << remote << true;
+        QTest::newRow("management file for a remote card")
+            << 7 << "qdx_mgt232_e.hex" << remote << false;
+        QTest::newRow("management file") << 1 << "qdx_mgt232_e.hex" << manager << true;
+        QTest::newRow("remote file for the management card")
+            << 1 << "qdx_rem108_e.hex" << manager << false;
+    }
+    void openChecksTheFileNameAgainstTheSelection()
+    {
+        QFETCH(int, card);
+        QFETCH(QString, name);
+        QFETCH(QString, filter);
+        QFETCH(bool, accepted);
+        UpdateWindow window;
+        const SampleFile file = remoteFile(window.files.path(), NewRemote, name);
+        window.selectCard(card);
+        window.open(file.path);
+
+        const auto& entries = window.prompts.entries();
+        QCOMPARE(entries.front().text, MainForm::firmwareFolder());
+        QCOMPARE(entries.front().filter, filter);
+        QCOMPARE(window.form->FirmwareFile, accepted ? file.path : QString());
+        QCOMPARE(window.form->StatusBar1->panelText(1), accepted ? file.path : "File Name:");
+        if (!accepted) {
+            QCOMPARE(window.prompts.log().mid(1), QStringList{"message:File Error"});
+            QCOMPARE(window.prompts.messages().front().text,
+                     QStringLiteral("You have selected wrong file"));
+            QCOMPARE(window.prompts.messages().front().style, 0x10030);
+        }
+    }
+
+    // The read test works on a copy of its own: a user's my.hex in the
+    // system folder is neither overwritten nor deleted, and no copy remains.
+    void openLeavesNoWorkingCopyAndNoUserFileTouched()
+    {
+        UpdateWindow window;
+        const QDir system(window.systemDirectory.path());
+        QFile mine(system.filePath("my.hex"));
+        QVERIFY(mine.open(QIODevice::WriteOnly));
+        mine.write("mine");
+        mine.close();
+        const QStringList before = system.entryList(QDir::Files);
+        const SampleFile file = remoteFile(window.files.path(), NewRemote);
+        window.selectCard(7);
+        window.open(file.path);
+        QCOMPARE(window.form->FirmwareFile, file.path);
+        QCOMPARE(system.entryList(QDir::Files), before);
+        QVERIFY(mine.open(QIODevice::ReadOnly));
+        QCOMPARE(mine.readAll(), QByteArray("mine"));
+    }
+
+    // A failed Open keeps the file that panel 1 shows for Start.
+    void failedOpenKeepsTheShownFile_data()
+    {
+        QTest::addColumn<bool>("missing");
+        QTest::newRow("not found") << true;
+        QTest::newRow("unreadable") << false;
+    }
+    void failedOpenKeepsTheShownFile()
+    {
+        QFETCH(bool, missing);
+        UpdateWindow window;
+        const SampleFile good = remoteFile(window.files.path(), NewRemote);
+        window.selectCard(7);
+        window.open(good.path);
+        const QString bad = QDir(window.files.path()).filePath("qdx_rem999_e.hex");
+        if (!missing)
+            QVERIFY(QDir().mkpath(bad)); // a folder cannot be read as a file
+        window.prompts.clear();
+        window.open(bad);
+
+        const auto messages = window.prompts.messages();
+        QCOMPARE(messages.size(), std::size_t{1});
+        QCOMPARE(messages.front().text,
+                 missing ? "File " + bad + " not found" : "Cannot read " + bad);
+        QCOMPARE(messages.front().title,
+                 missing ? QStringLiteral("File Error") : QStringLiteral("Disk Drive Error"));
+        QCOMPARE(messages.front().style, 0x10010);
+        QCOMPARE(window.prompts.beepCount(), 0);
+        QCOMPARE(window.form->FirmwareFile, good.path);
+        QCOMPARE(window.form->StatusBar1->panelText(1), good.path);
+    }
+
+    // --- Start ---------------------------------------------------------------
+
+    void startReportsBeforeSendingAnything_data()
+    {
+        QTest::addColumn<QString>("fileKind");
+        QTest::addColumn<bool>("selectCard");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("no file") << "none" << true << QStringList{"beep", "message:Warning"}
+                                 << "You must choose file for update";
+        // The file is read and tested before the missing selection is reported.
+        QTest::newRow("corrupt file, no card")
+            << "corrupt" << false << QStringList{"beep", "message:File Error"}
+            << "File is in wrong hex format!";
+        QTest::newRow("good file, no card")
+            << "good" << false << QStringList{"beep", "message:Warning"}
+            << "You must choose card(s) for update";
+        QTest::newRow("file vanished")
+            << "vanished" << true << QStringList{"beep", "message:Disk Drive Error"}
+            << "Cannot read ";
+    }
+    void startReportsBeforeSendingAnything()
+    {
+        QFETCH(QString, fileKind);
+        QFETCH(bool, selectCard);
+        QFETCH(QStringList, log);
+        QFETCH(QString, text);
+        UpdateWindow window;
+        SampleFile file = remoteFile(window.files.path(), NewRemote);
+        if (selectCard)
+            window.selectCard(7);
+        if (fileKind == "corrupt") {
+            QStringList texts = file.texts;
+            texts[2][20] = texts[2][20] == u'0' ? u'1' : u'0';
+            file = writeFile(file.path, texts, {});
+        }
+        if (fileKind != "none")
+            window.form->setFirmwareFile(file.path);
+        if (fileKind == "vanished")
+            QFile::remove(file.path);
+        const std::size_t traceSize = window.simulatedSwitch.trace().entries().size();
+        window.start();
+
+        QCOMPARE(window.prompts.log(), log);
+        const auto message = window.prompts.messages().front();
+        QCOMPARE(message.text, fileKind == "vanished" ? text + file.path : text);
+        QVERIFY(!window.anythingSentAfter(traceSize));
+        window.verifyIdleAfterwards();
+    }
+
+    void languageQuestion_data()
+    {
+        QTest::addColumn<QString>("cardVersion");
+        QTest::addColumn<QString>("fileVersion");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<bool>("sent");
+        const QString tail = "\r\nContinue (Y/N)?";
+        QTest::newRow("US and US") << "QLMGR ver2.31 US"
+                                   << "QLMGR ver2.32 US" << 0 << "" << true;
+        QTest::newRow("US to DE")
+            << "QLMGR ver2.31 US"
+            << "QLMGR ver2.32 DE" << int(MessageResult::Yes)
+            << "Your OSD language will be changed from English to German (Standard)" + tail << true;
+        QTest::newRow("card text without ver")
+            << "QLMGR 2.31"
+            << "QLMGR ver2.32 FR" << int(MessageResult::Yes)
+            << "Your OSD language will be set to French" + tail << true;
+        QTest::newRow("lower-case code counts as a change")
+            << "QLMGR ver2.31 US"
+            << "QLMGR ver2.32 us" << int(MessageResult::Yes)
+            << "Your OSD language will be changed from English to English" + tail << true;
+        QTest::newRow("No ends the command")
+            << "QLMGR ver2.31 US"
+            << "QLMGR ver2.32 JP" << int(MessageResult::No)
+            << "Your OSD language will be changed from English to Japanese" + tail << false;
+        QTest::newRow("unknown language")
+            << "QLMGR ver2.31 US"
+            << "QLMGR ver2.32 XX" << 0 << "File is in wrong hex format!" << false;
+    }
+    void languageQuestion()
+    {
+        QFETCH(QString, cardVersion);
+        QFETCH(QString, fileVersion);
+        QFETCH(int, answer);
+        QFETCH(QString, question);
+        QFETCH(bool, sent);
+        UpdateWindow window;
+        window.simulatedSwitch.card(1).setFirmwareVersion(cardVersion);
+        const SampleFile file = managerFile(window.files.path(), fileVersion);
+        window.selectCard(1);
+        window.open(file.path);
+        if (answer != 0)
+            window.prompts.scriptAnswer(answer);
+        VersionDialogAnswer dialog(true);
+        window.start();
+
+        const auto messages = window.prompts.messages();
+        if (question.isEmpty()) {
+            QCOMPARE(messages.front().text,
+                     QStringLiteral("Now Your OSD Hot Key has been reset to Shift-Shift"));
+        } else {
+            QCOMPARE(messages.front().text, question);
+            QCOMPARE(messages.front().style, question.startsWith("File") ? 0x10010 : 0x34);
+        }
+        QCOMPARE(dialog.shown, sent);
+        QCOMPARE(window.simulatedSwitch.card(1).images().size(), sent ? 2 : 0);
+        QCOMPARE(window.form->LanguageChange, answer == int(MessageResult::Yes));
+        window.verifyIdleAfterwards();
+    }
+
+    // Without an answer from the card the language is still asked about, and
+    // after Yes the run starts without the version dialog.
+    void silentManagementCardGoesToTheRunAfterYes()
+    {
+        UpdateWindow window;
+        const SampleFile file = managerFile(window.files.path(), "QLMGR ver2.32 DE");
+        window.selectCard(1);
+        window.open(file.path);
+        window.simulatedSwitch.card(1).setReplyDelay(600); // too late for the version query
+        window.prompts.scriptAnswer(MessageResult::Ok);
+        window.prompts.scriptAnswer(MessageResult::Yes);
+        VersionDialogAnswer dialog(true);
+        window.start();
+
+        QVERIFY(!dialog.shown);
+        QStringList titles;
+        for (const auto& message : window.prompts.messages())
+            titles << message.title;
+        QCOMPARE(titles.mid(0, 2), (QStringList{"Communication Error", "Warning"}));
+        QCOMPARE(window.prompts.messages().at(1).text,
+                 QStringLiteral(
+                     "Your OSD language will be set to German (Standard)\r\nContinue (Y/N)?"));
+        // Too slow for the version query, in time for the download.
+        QCOMPARE(window.simulatedSwitch.card(1).images(), file.images);
+        QCOMPARE(window.prompts.messages().back().text,
+                 QStringLiteral("Now Your OSD Hot Key has been reset to Shift-Shift"));
+        window.verifyIdleAfterwards();
+    }
+
+    // Remote cards are never asked about the language, even when the file
+    // names none.
+    void remoteRunsNeverAskAboutTheLanguage()
+    {
+        UpdateWindow window;
+        const SampleFile file = remoteFile(window.files.path(), "QLREM 1.08");
+        window.selectCard(4);
+        window.open(file.path);
+        VersionDialogAnswer dialog(false);
+        const std::size_t traceSize = window.simulatedSwitch.trace().entries().size();
+        window.start();
+        QVERIFY(dialog.shown);
+        QVERIFY(window.prompts.messages().empty());
+        QVERIFY(!window.pcText().contains("m11"));
+        QVERIFY(window.anythingSentAfter(traceSize)); // the version query only
+        window.verifyIdleAfterwards();
+    }
+
+    // A file chosen for the management card in a folder named qdx_rem
+    // survives a later remote selection; Start still refuses it.
+    void startChecksTheFileKindAgainstTheScope()
+    {
+        UpdateWindow window;
+        const QString folder = QDir(window.files.path()).filePath("qdx_rem");
+        QVERIFY(QDir().mkpath(folder));
+        const SampleFile file = managerFile(folder, OldManager);
+        window.selectCard(1);
+        window.open(file.path);
+        window.selectCard(1); // deselect
+        window.selectCard(7);
+        window.form->setFirmwareFile(file.path);
+        window.prompts.clear();
+        const std::size_t traceSize = window.simulatedSwitch.trace().entries().size();
+        VersionDialogAnswer dialog(true);
+        window.start();
+        QCOMPARE(window.prompts.log(), QStringList{"message:File Error"});
+        QCOMPARE(window.prompts.messages().front().text,
+                 QStringLiteral("You have selected wrong file"));
+        QVERIFY(!window.anythingSentAfter(traceSize));
+        window.verifyIdleAfterwards();
+    }
+
+    void interruptedPreparationSendsNothing_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("Cancel") << true;
+        QTest::newRow("card deselected") << false;
+    }
+    // The file is read with the lists and keys still working; a card that
+    // answered an earlier query must not carry the run.
+    void interruptedPreparationSendsNothing()
+    {
+        QFETCH(bool, cancel);
+        UpdateWindow window;
+        const SampleFile file = managerFile(window.files.path(), OldManager);
+        window.selectCard(1);
+        window.open(file.path);
+        window.form->link.linkOk = true;
+        window.clock.post(window.clock.nowMicroseconds(), [&] {
+            if (cancel)
+                window.form->CancelOperation();
+            else
+                window.selectCard(1);
+        });
+        const std::size_t traceSize = window.simulatedSwitch.trace().entries().size();
+        VersionDialogAnswer dialog(true);
+        window.start();
+        QVERIFY(!dialog.shown);
+        QVERIFY(!window.anythingSentAfter(traceSize));
+        QCOMPARE(window.prompts.messageCount(), 0);
+        window.verifyIdleAfterwards();
+    }
+
+    // Earlier version texts must not stand in for this run's.
+    void versionTextsAreEmptiedBeforeTheVersionRun()
+    {
+        UpdateWindow window;
+        const SampleFile file = managerFile(window.files.path(), "QLMGR ver2.32 US");
+        window.form->ManagerVersionText = " Quorlink Manager F/W - QLMGR ver2.30 DE";
+        window.form->LastVersionList = 1;
+        window.selectCard(1);
+        window.open(file.path);
+        window.simulatedSwitch.card(1).setReplyDelay(600);
+        window.prompts.scriptAnswer(MessageResult::Ok);
+        window.prompts.scriptAnswer(MessageResult::No);
+        window.start();
+        QCOMPARE(window.prompts.messages().at(1).text,
+                 QStringLiteral("Your OSD language will be set to English\r\nContinue (Y/N)?"));
+    }
+
+    // One run-time error must not leave the window unable to close or the
+    // version query in update mode.
+    void startErrorHandlerRestoresTheWindow()
+    {
+        UpdateWindow window;
+        const SampleFile file = managerFile(window.files.path(), OldManager);
+        window.selectCard(1);
+        window.open(file.path);
+        window.prompts.onMessage([](const auto& entry) {
+            if (entry.text.startsWith(QLatin1String("Now Your OSD")))
+                throw RuntimeError(RuntimeError::DeviceUnavailable, QStringLiteral("gone"));
+        });
+        VersionDialogAnswer dialog(true);
+        window.start();
+        window.prompts.onMessage({});
+        QCOMPARE(window.prompts.messages().back().title, QStringLiteral("Disk Drive Error"));
+        window.verifyIdleAfterwards();
+    }
+
+    // One operation at a time; the window refuses to close during a run.
+    void startDuringAnotherOperationIsIgnoredAndARunKeepsTheWindowOpen()
+    {
+        UpdateWindow window;
+        const SampleFile file = remoteFile(window.files.path(), NewRemote);
+        window.selectCard(7);
+        window.open(file.path);
+        {
+            link::Link::Operation other(window.form->link);
+            window.start();
+        }
+        QCOMPARE(window.prompts.messageCount(), 0);
+        QVERIFY(window.simulatedSwitch.card(7).images().isEmpty());
+
+        bool closedDuringRun = true;
+        std::int64_t checkedAt = 0;
+        window.simulatedSwitch.card(7).setReplyDelay(50); // keeps the download going a while
+        VersionDialogAnswer dialog(true);
+        std::function<void()> tryToClose = [&] {
+            if (!window.form->Busy) {
+                window.clock.post(window.clock.nowMicroseconds() + 10000, tryToClose);
+                return;
+            }
+            checkedAt = window.clock.nowMicroseconds();
+            closedDuringRun = window.form->close();
+        };
+        window.clock.post(window.clock.nowMicroseconds(), tryToClose);
+        window.start();
+        QVERIFY(checkedAt > 0);
+        QVERIFY(!closedDuringRun);
+        QCOMPARE(window.simulatedSwitch.card(7).images(), file.images);
+        window.verifyIdleAfterwards();
+    }
+};
+
+QTEST_MAIN(UpdateTest)
+#include "tst_update.moc"

@@ -1,0 +1,473 @@
+#include "firmwaremaker.h"
+#include "link/download.h"
+#include "link/link.h"
+#include "link/protocol.h"
+#include "link/updaterun.h"
+#include "linkrig.h"
+#include "platform/commport.h"
+#include "platform/runtimeerror.h"
+#include "recordingprompts.h"
+#include "recordingview.h"
+#include "sim/simulatedport.h"
+#include "sim/simulatedswitch.h"
+#include "sim/virtualclock.h"
+
+#include <QTest>
+
+using namespace quorlink;
+using link::DownloadTarget::AllRemoteCards;
+using link::DownloadTarget::FlaggedGroup;
+using sim::Answer;
+using sim::NoAnswer;
+namespace maker = firmware::maker;
+namespace protocol = link::protocol;
+
+Q_DECLARE_METATYPE(QList<Answer>)
+
+namespace {
+
+constexpr Answer Refused = protocol::RecordRefused;
+constexpr Answer Aborted = protocol::DownloadAborted;
+constexpr Answer Stray = 0x41;
+
+// Records as a file holds them: whole fileSlotList, CR LF included, and a last
+// slot that is never sent as it stands.
+QStringList fileSlots(int dataBytes, std::uint32_t seed, const QString& version = {})
+{
+    maker::Image image = maker::makeImage(0x2000, dataBytes, version, seed);
+    QStringList fileSlotList = maker::FirmwareMaker(seed).imageRecordTexts(image);
+    for (QString& slot : fileSlotList)
+        slot += QStringLiteral("\r\n");
+    fileSlotList << QStringLiteral(":00000001FF\r\n");
+    return fileSlotList;
+}
+
+// What a card must receive from `fileSlotList`: every record but the last, as
+// stored, then the fixed end record.
+QStringList expectedImage(const QStringList& fileSlotList)
+{
+    QStringList image;
+    for (qsizetype i = 0; i + 1 < fileSlotList.size(); ++i)
+        image << fileSlotList.at(i).left(protocol::RecordLength);
+    image << QString(protocol::EndRecord);
+    return image;
+}
+
+QByteArray bytesOf(const QStringList& records)
+{
+    return records.join(QString()).toLatin1();
+}
+
+// A management card plan: the file's two images, split after the first end
+// record, and the file's length.
+link::UpdatePlan managerPlan(std::uint32_t seed, const QString& version, int firstSize)
+{
+    const QStringList texts = maker::FirmwareMaker(seed).managerRecordTexts(
+        maker::makeImage(0x2000, firstSize, version, seed),
+        maker::makeImage(0x3000, firstSize / 2, {}, seed + 1));
+    qsizetype split = 0;
+    while (!texts.at(split).startsWith(protocol::EndRecord))
+        ++split;
+    link::UpdatePlan plan;
+    plan.scope = link::Scope::ManagementCard;
+    plan.firstImage = texts.mid(0, split + 1);
+    plan.secondImage = texts.mid(split + 1);
+    plan.fileLength = bytesOf(texts).size() + 2 * texts.size();
+    return plan;
+}
+
+link::RemoteCardFlags flagsFor(const QList<int>& cards)
+{
+    link::RemoteCardFlags flags{};
+    for (const int card : cards)
+        flags[static_cast<std::size_t>(card - 2)] = true;
+    return flags;
+}
+
+struct DownloadRig : test::Rig
+{
+    test::RecordingView view;
+    link::FirmwareDownload download{link, view};
+
+    bool send(int target, const QStringList& fileSlotList, const QList<int>& group = {})
+    {
+        link::DownloadProgress progress;
+        progress.progressUnit = static_cast<float>(bytesOf(fileSlotList).size() / 100.0);
+        return download.downloadToCard(target, fileSlotList, flagsFor(group), progress);
+    }
+
+    // The PC's bytes after the address phase, all under space parity.
+    QByteArray dataAfterAddressPhase() const
+    {
+        const std::vector<sim::PcByte> bytes = switchBox.trace().pcBytes();
+        QByteArray data;
+        bool afterZero = false;
+        for (const sim::PcByte& byte : bytes) {
+            if (afterZero) {
+                if (byte.parity != Parity::Space)
+                    return "parity changed";
+                data.append(static_cast<char>(byte.value));
+            } else if (byte.parity == Parity::Space && byte.value == 0) {
+                afterZero = true;
+            }
+        }
+        return data;
+    }
+};
+
+} // namespace
+
+class DownloadTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void targetsReceiveExactlyTheStoredRecords_data()
+    {
+        QTest::addColumn<int>("target");
+        QTest::addColumn<QList<int>>("group");
+        QTest::addColumn<QString>("addressPhase");
+        QTest::addColumn<QList<int>>("receivers");
+
+        QTest::newRow("management card") << 1 << QList<int>{} << "m81 m11 s00" << QList<int>{1};
+        QTest::newRow("card 7") << 7 << QList<int>{} << "m87 m11 s00" << QList<int>{7};
+        QList<int> all;
+        for (int card = 2; card <= 64; ++card)
+            all << card;
+        QTest::newRow("all remote cards") << AllRemoteCards << QList<int>{} << "mFF m11 s00" << all;
+        QTest::newRow("group 3 and 5")
+            << FlaggedGroup << QList<int>{3, 5} << "m83 m11 m85 m11 s00" << QList<int>{3, 5};
+        // Cards above 33 belong to the group as much as the others.
+        QTest::newRow("group 3 and 40")
+            << FlaggedGroup << QList<int>{3, 40} << "m83 m11 mA8 m11 s00" << QList<int>{3, 40};
+        QTest::newRow("group 34 and 64")
+            << FlaggedGroup << QList<int>{34, 64} << "mA2 m11 mC0 m11 s00" << QList<int>{34, 64};
+    }
+    void targetsReceiveExactlyTheStoredRecords()
+    {
+        QFETCH(int, target);
+        QFETCH(QList<int>, group);
+        QFETCH(QString, addressPhase);
+        QFETCH(QList<int>, receivers);
+
+        DownloadRig rig;
+        const QStringList fileSlotList = fileSlots(200, 3);
+        QVERIFY(rig.send(target, fileSlotList, group));
+
+        QVERIFY(rig.switchBox.trace().pcText().startsWith(addressPhase + QLatin1Char(' ')));
+        QCOMPARE(rig.dataAfterAddressPhase(), bytesOf(expectedImage(fileSlotList)));
+        // One byte per write, records included.
+        QCOMPARE(rig.switchBox.writeCount(),
+                 static_cast<int>(rig.switchBox.trace().pcBytes().size()));
+        for (int card = 1; card <= 64; ++card) {
+            const auto images = rig.switchBox.card(card).images();
+            QCOMPARE(images, receivers.contains(card)
+                                 ? QList<QStringList>{expectedImage(fileSlotList)}
+                                 : QList<QStringList>{});
+        }
+        QVERIFY(rig.view.steps.contains(QStringLiteral("stored:%1").arg(target)));
+        QCOMPARE(rig.view.steps.constLast(), QStringLiteral("downloadEnds"));
+        QVERIFY(rig.prompts.entries().empty());
+        rig.verifyRestingState();
+    }
+
+    // Ten milliseconds before every addressing byte, then the yield and ten
+    // more before the 0x00.
+    void addressPhaseIsPaced()
+    {
+        DownloadRig rig;
+        QVERIFY(rig.send(FlaggedGroup, fileSlots(32, 4), {3, 5}));
+        const QList<std::int64_t> times = rig.switchBox.trace().pcTimes();
+        QCOMPARE(times.mid(0, 5), (QList<std::int64_t>{10573, 20573, 30573, 40573, 50573}));
+    }
+
+    void recordAnswers_data()
+    {
+        QTest::addColumn<QList<Answer>>("answers");
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<int>("transmissions");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("refused four times, then accepted")
+            << QList<Answer>{Refused, Refused, Refused, Refused} << true << 5 << "";
+        QTest::newRow("refused, timeout, refused, other byte, refused")
+            << QList<Answer>{Refused, NoAnswer, Refused, Stray, Refused} << false << 5
+            << "Verification Error";
+        QTest::newRow("aborted at once")
+            << QList<Answer>{Aborted} << false << 1 << "Verification Error";
+        QTest::newRow("five timeouts")
+            << QList<Answer>{NoAnswer, NoAnswer, NoAnswer, NoAnswer, NoAnswer} << false << 5
+            << "Communication Error";
+        QTest::newRow("timeout last after refusals")
+            << QList<Answer>{Refused, Refused, Refused, Refused, NoAnswer} << false << 5
+            << "Communication Error";
+        QTest::newRow("five other bytes") << QList<Answer>{Stray, Stray, Stray, Stray, Stray}
+                                          << false << 5 << "Communication Error";
+    }
+    void recordAnswers()
+    {
+        QFETCH(QList<Answer>, answers);
+        QFETCH(bool, stored);
+        QFETCH(int, transmissions);
+        QFETCH(QString, message);
+
+        DownloadRig rig;
+        const QStringList fileSlotList = fileSlots(100, 5);
+        rig.switchBox.card(7).scriptRecordAnswers(1, answers);
+        const int opensBefore = rig.devices.openCount();
+        QCOMPARE(rig.send(7, fileSlotList), stored);
+        QCOMPARE(rig.link.replyReceived, stored);
+
+        const QByteArray record1 = fileSlotList.at(1).left(77).toLatin1();
+        QCOMPARE(rig.dataAfterAddressPhase().count(record1), transmissions);
+        QCOMPARE(rig.switchBox.card(7).images().size(), stored ? 1 : 0);
+        if (stored) {
+            QVERIFY(rig.prompts.entries().empty());
+        } else {
+            QCOMPARE(rig.prompts.log(), (QStringList{"beep", "message:" + message}));
+            QCOMPARE(rig.prompts.messages().front().style, 0x10010);
+            QVERIFY(!rig.download.verifyFailed);
+            QCOMPARE(rig.devices.openCount(), opensBefore + 1); // reopened
+            QCOMPARE(rig.view.steps.mid(rig.view.steps.size() - 3),
+                     (QStringList{"progress:0", "status:Status:", "downloadEnds"}));
+            QVERIFY(!rig.view.steps.join(' ').contains("stored:"));
+            // Nothing after the failed record.
+            QVERIFY(!rig.dataAfterAddressPhase().contains(fileSlotList.at(2).left(77).toLatin1()));
+        }
+        rig.verifyRestingState();
+    }
+
+    // A resend follows a timeout after 10 ms; a refusal at once.
+    void resendTimes()
+    {
+        DownloadRig rig;
+        rig.switchBox.card(7).scriptRecordAnswers(0, {NoAnswer, Refused});
+        QVERIFY(rig.send(7, fileSlots(32, 6)));
+        const std::vector<sim::PcByte> bytes = rig.switchBox.trace().pcBytes();
+        // Address phase (3 bytes), then three transmissions of record 0.
+        const std::int64_t first = bytes.at(3).time;
+        const std::int64_t second = bytes.at(3 + 77).time;
+        const std::int64_t third = bytes.at(3 + 154).time;
+        QCOMPARE(second - first, std::int64_t{1010000});
+        QCOMPARE(third - second, std::int64_t{44115 + 573}); // the record crossing, the answer
+    }
+
+    // A refusal that comes after the wait gave up must not answer the
+    // resend: every later answer would land one record late.
+    void lateAnswerDoesNotAnswerTheResend()
+    {
+        DownloadRig rig;
+        const QStringList fileSlotList = fileSlots(200, 7);
+        rig.switchBox.card(7).scriptRecordAnswers(1, {Refused}).delayRecordAnswers(1, {960});
+        QVERIFY(rig.send(7, fileSlotList));
+        QCOMPARE(rig.switchBox.card(7).images(), QList<QStringList>{expectedImage(fileSlotList)});
+        QCOMPARE(rig.dataAfterAddressPhase(),
+                 bytesOf(expectedImage(fileSlotList))
+                     .insert(77, fileSlotList.at(1).left(77).toLatin1()));
+    }
+
+    void readyWait_data()
+    {
+        QTest::addColumn<QByteArray>("readyReply");
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<int>("failedAfterMs");
+
+        // The read is discarded and the full second starts again from it.
+        // (The 0x00 leaves at 30 ms; the reads are held back until both bytes are in.)
+        QTest::newRow("X and R in one read") << QByteArray("XR") << false << 33 + 1000;
+        QTest::newRow("no reply") << QByteArray() << false << 30 + 1000;
+        // A noisy line: at most eleven reads, then the card counts as silent,
+        // long before the noise ends.
+        QTest::newRow("endless noise") << QByteArray(3000, 'X') << false << 38;
+    }
+    void readyWait()
+    {
+        QFETCH(QByteArray, readyReply);
+        QFETCH(bool, stored);
+        QFETCH(int, failedAfterMs);
+
+        DownloadRig rig;
+        rig.switchBox.card(7).scriptReadyReplies({readyReply});
+        rig.clock.post(31000, [&] { rig.clock.sleep(2); });
+        std::int64_t messageAt = 0;
+        rig.prompts.onMessage([&](const auto&) { messageAt = rig.clock.nowMicroseconds(); });
+        QCOMPARE(rig.send(7, fileSlots(64, 8)), stored);
+        QCOMPARE(rig.prompts.log(), (QStringList{"beep", "message:Communication Error"}));
+        QCOMPARE(messageAt / 1000, std::int64_t{failedAfterMs});
+        QVERIFY(rig.dataAfterAddressPhase().isEmpty());
+        rig.verifyRestingState();
+    }
+
+    // Bytes left from an earlier exchange are read by the ready wait, not
+    // discarded first; they only restart it.
+    void bytesWaitingBeforeTheDownloadAreReadByTheReadyWait()
+    {
+        DownloadRig rig;
+        rig.switchBox.card(2).setFirmwareVersion("QLREM ver1.07 US");
+        rig.link.versionAddressPhase(2, protocol::FirmwareVersionCommand);
+        rig.clock.sleep(50);
+        QVERIFY(rig.port.inBufferCount() > 0);
+        const QStringList fileSlotList = fileSlots(64, 9);
+        QVERIFY(rig.send(7, fileSlotList));
+        QCOMPARE(rig.switchBox.card(7).images(), QList<QStringList>{expectedImage(fileSlotList)});
+    }
+
+    void twoRecordsStillShowTheProgressText()
+    {
+        DownloadRig rig;
+        const QStringList fileSlotList{
+            maker::FirmwareMaker(10).recordText({0x1000, 0, QByteArray(16, '\x11'), 7}) + "\r\n",
+            ":00000001FF\r\n"};
+        QVERIFY(rig.send(9, fileSlotList));
+        QCOMPARE(rig.view.stepsOf("status:"),
+                 (QStringList{"Status: Updating begins", "Status: Updating in process ...",
+                              "Status: Updating completed", "Status:"}));
+    }
+
+    void runTimeErrorEndsAsAFailure_data()
+    {
+        QTest::addColumn<bool>("unplug");
+        QTest::newRow("port unplugged") << true;
+        // The record before was just acknowledged.
+        QTest::newRow("error while showing the next record") << false;
+    }
+    // The error handler restores the window, and the result is a failure
+    // whatever the last acknowledgement said.
+    void runTimeErrorEndsAsAFailure()
+    {
+        QFETCH(bool, unplug);
+        DownloadRig rig;
+        if (unplug) {
+            rig.clock.post(200000, [&] { rig.devices.setRemoved(1, true); });
+        } else {
+            rig.view.onStep = [bars = 0](const QString& step) mutable {
+                if (step.startsWith(QLatin1String("progress:")) && ++bars == 5)
+                    throw RuntimeError(RuntimeError::DeviceUnavailable, QStringLiteral("gone"));
+            };
+        }
+        QVERIFY(!rig.send(7, fileSlots(400, 11)));
+        QVERIFY(!rig.link.replyReceived);
+        QCOMPARE(rig.view.steps.constLast(), QStringLiteral("idle"));
+        // A vanished device is told once; other errors pass silently.
+        const QStringList told{"beep", "message:Communication Error"};
+        QCOMPARE(rig.prompts.log(), unplug ? told : QStringList());
+        QVERIFY(rig.switchBox.card(7).images().isEmpty());
+    }
+
+    // --- Update run ----------------------------------------------------------
+
+    void remoteTargetChoice_data()
+    {
+        QTest::addColumn<QList<int>>("cards");
+        QTest::addColumn<int>("listed");
+        QTest::addColumn<int>("target");
+        QTest::newRow("one card") << QList<int>{7} << 63 << 7;
+        QTest::newRow("the only card") << QList<int>{2} << 1 << 2;
+        QTest::newRow("two of three") << QList<int>{2, 4} << 3 << FlaggedGroup;
+        QTest::newRow("all three") << QList<int>{2, 3, 4} << 3 << AllRemoteCards;
+    }
+    void remoteTargetChoice()
+    {
+        QFETCH(QList<int>, cards);
+        QFETCH(int, listed);
+        QFETCH(int, target);
+        QCOMPARE(link::UpdateRun::remoteTarget(cards, listed), target);
+    }
+
+    // A card flagged by an earlier command stays out of this run's group.
+    void remoteRunFlagsOnlyItsCards()
+    {
+        DownloadRig rig;
+        link::RemoteCardFlags flags = flagsFor({10, 50});
+        QList<int> readBack;
+        link::UpdateRun run(rig.link, rig.view, [&](int scope) { readBack << scope; });
+        link::UpdatePlan plan;
+        plan.scope = link::Scope::RemoteCards;
+        plan.records = fileSlots(64, 12);
+        plan.fileLength = bytesOf(plan.records).size();
+        plan.remoteCards = {3, 40};
+        plan.remoteCardCount = 63;
+        run.run(plan, flags);
+
+        QVERIFY(rig.switchBox.trace().pcText().startsWith("m83 m11 mA8 m11 s00 "));
+        QCOMPARE(flags, flagsFor({3, 40}));
+        QCOMPARE(readBack, QList<int>{1});
+        QCOMPARE(rig.view.stepsOf("status:").mid(4, 2), (QStringList{"Please wait...", "Status:"}));
+        QCOMPARE(rig.view.steps.constLast(), QStringLiteral("runEnds"));
+    }
+
+    void managerRun_data()
+    {
+        QTest::addColumn<bool>("languageChange");
+        QTest::newRow("same language") << false;
+        QTest::newRow("language change") << true;
+    }
+    // The second image first, then the first, on one scale; the bar goes on
+    // from where the first download and the creep left it.
+    void managerRun()
+    {
+        QFETCH(bool, languageChange);
+        DownloadRig rig;
+        link::UpdatePlan plan = managerPlan(13, "QLMGR ver2.32 DE", 600);
+        plan.languageChange = languageChange;
+        QList<int> readBack;
+        link::RemoteCardFlags flags = flagsFor({5});
+        link::UpdateRun run(rig.link, rig.view, [&](int scope) { readBack << scope; });
+        const std::int64_t start = rig.clock.nowMicroseconds();
+        run.run(plan, flags);
+
+        QCOMPARE(
+            rig.switchBox.card(1).images(),
+            (QList<QStringList>{expectedImage(plan.secondImage), expectedImage(plan.firstImage)}));
+        QCOMPARE(flags, link::RemoteCardFlags{});
+        QCOMPARE(readBack, QList<int>{4});
+        QCOMPARE(rig.prompts.log(), QStringList{"message:Warning"});
+        QCOMPARE(rig.prompts.messages().front().text,
+                 QStringLiteral("Now Your OSD Hot Key has been reset to Shift-Shift"));
+        QCOMPARE(rig.prompts.messages().front().style, 0x10030);
+        QCOMPARE(rig.view.stepsOf("status:").contains("Please wait..."), languageChange);
+
+        // Apart from the first download's closing "100, 0", the bar never falls back.
+        const QStringList steps = rig.view.steps;
+        const qsizetype secondBegins =
+            steps.indexOf("downloadBegins", steps.indexOf("downloadBegins") + 1);
+        QVERIFY(secondBegins > 0);
+        const qsizetype firstStored = steps.indexOf("stored:1");
+        int lastOfFirst = 0;
+        for (qsizetype i = 0; i < firstStored; ++i) {
+            if (steps.at(i).startsWith("progress:") && steps.at(i) != "progress:100" &&
+                steps.at(i) != "progress:0")
+                lastOfFirst = steps.at(i).mid(9).toInt();
+        }
+        const QString firstOfSecond = steps.mid(secondBegins).filter("progress:").constFirst();
+        // The creeps end ten above the first image's last record.
+        QVERIFY(lastOfFirst > 20);
+        QVERIFY2(firstOfSecond.mid(9).toInt() >= lastOfFirst, qPrintable(firstOfSecond));
+        QVERIFY(!steps.mid(secondBegins).contains("status:Status: Updating begins"));
+        // Programming waits: 101 steps of 150 ms with a language change.
+        const std::int64_t elapsedMs = (rig.clock.nowMicroseconds() - start) / 1000;
+        QVERIFY2(languageChange ? elapsedMs > 15250 : elapsedMs < 6000,
+                 qPrintable(QString::number(elapsedMs)));
+        rig.verifyRestingState();
+    }
+
+    void managerRunStopsAfterAFailedFirstDownload()
+    {
+        DownloadRig rig;
+        const link::UpdatePlan plan = managerPlan(15, "QLMGR ver2.32 US", 100);
+        rig.switchBox.card(1).scriptRecordAnswers(0, {Aborted});
+        QList<int> readBack;
+        link::RemoteCardFlags flags{};
+        link::UpdateRun(rig.link, rig.view, [&](int scope) { readBack << scope; }).run(plan, flags);
+
+        QCOMPARE(rig.switchBox.trace().pcText().count("m81 m11"), 1);
+        QVERIFY(!rig.dataAfterAddressPhase().contains(plan.firstImage.at(0).left(77).toLatin1()));
+        QVERIFY(readBack.isEmpty());
+        QCOMPARE(rig.prompts.log(), (QStringList{"beep", "message:Verification Error"}));
+        QCOMPARE(rig.view.steps.mid(rig.view.steps.size() - 2),
+                 (QStringList{"managerRunEnds", "runEnds"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(DownloadTest)
+#include "tst_download.moc"
