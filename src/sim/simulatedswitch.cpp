@@ -300,11 +300,19 @@ void SimulatedSwitch::startDownload(const std::vector<int>& cards, std::int64_t 
 
 // A refused or unanswered record is expected again; an accepted one moves
 // the cards on to the next, and the accepted end record completes the image.
+// The record just accepted, sent again because its acknowledgement came too
+// late, writes the same bytes to the same addresses: it is acknowledged and
+// changes nothing.
 void SimulatedSwitch::onRecord(const QString& record, std::int64_t time)
 {
     const std::vector<SimulatedCard*> group = groupOf(m_downloadCards);
     if (group.empty())
         return;
+    if (!m_acceptedRecords.isEmpty() && record == m_acceptedRecords.last()) {
+        send(QByteArray(1, static_cast<char>(protocol::RecordAccepted)),
+             groupReplyTime(group, time), m_downloadCards);
+        return;
+    }
     const int index = static_cast<int>(m_acceptedRecords.size());
     std::vector<Answer> answers;
     int extraDelayMs = 0;

@@ -584,6 +584,17 @@ private slots:
         QCOMPARE(bench.simSwitch.doubtfulCards(), std::set<int>{4});
     }
 
+    // A record sent again because its acknowledgement came late writes the
+    // same addresses again: the card holds it once.
+    void aRecordSentAgainAfterALateAcknowledgementIsStoredOnce()
+    {
+        Bench bench;
+        const QStringList records = remoteImage("QLREM ver1.08 DE");
+        bench.simSwitch.card(4).delayRecordAnswers(1, {1500});
+        QCOMPARE(download(bench, {"\x84\x11"}, records), QStringLiteral("52 | 06 | -- 06 | 06"));
+        QCOMPARE(bench.simSwitch.card(4).images(), QList<QStringList>{records});
+    }
+
     // One seed, one course of events.
     void faultsReplayFromTheirSeed()
     {
