@@ -1,5 +1,5 @@
-// Randomized soak on virtual time: version runs and resets through the
-// window, with random selections, random cards and random faults on the
+// Randomized soak on virtual time: version runs, resets and updates through
+// the window, with random selections, random cards and random faults on the
 // line, each followed by one rich check of what the user was told against
 // what the simulated cards really hold, and of the state the window and the
 // port are left in.
@@ -10,10 +10,15 @@
 // operations of each kind (default 100).
 #include "operationfixture.h"
 
+#include "app/versiondialog.h"
+#include "firmwaremaker.h"
 #include "link/protocol.h"
 #include "sim/faultinjector.h"
 
+#include <QApplication>
 #include <QLoggingCategory>
+#include <QPushButton>
+#include <QTimer>
 
 #include <map>
 #include <random>
@@ -26,6 +31,7 @@ using quorlink::sim::FaultKindCount;
 using quorlink::test::OperationWindow;
 namespace ToolbarButton = quorlink::app::ToolbarButton;
 namespace protocol = quorlink::link::protocol;
+namespace maker = quorlink::firmware::maker;
 
 namespace {
 
@@ -34,8 +40,9 @@ enum class Kind
     FirmwareVersion,
     HardwareVersion,
     Reset,
+    Update,
 };
-constexpr int KindCount = 3;
+constexpr int KindCount = 4;
 
 QString kindName(Kind kind)
 {
@@ -46,9 +53,100 @@ QString kindName(Kind kind)
         return QStringLiteral("H/W version");
     case Kind::Reset:
         return QStringLiteral("reset");
+    case Kind::Update:
+        return QStringLiteral("update");
     }
     return {};
 }
+
+// A firmware file and what a card that takes it must hold afterwards: the
+// records as stored up to the file's end record, then the fixed end record;
+// the management card takes the second image first.
+struct FirmwareFile
+{
+    QString path;
+    QByteArray contents;
+    QList<QStringList> images;
+};
+
+QStringList imageUpTo(const QStringList& texts, qsizetype first, qsizetype end)
+{
+    QStringList records = texts.mid(first, end - first);
+    records << QString(protocol::EndRecord);
+    return records;
+}
+
+FirmwareFile writeFirmware(const QString& path, const QStringList& texts)
+{
+    FirmwareFile file{path, maker::FirmwareMaker().fileContents(texts), {}};
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(file.contents) != file.contents.size())
+        qFatal("cannot write %s", qPrintable(path));
+    qsizetype end = 0;
+    while (!texts.at(end).startsWith(protocol::EndRecord))
+        ++end;
+    if (end + 1 == texts.size())
+        file.images = {imageUpTo(texts, 0, end)};
+    else
+        file.images = {imageUpTo(texts, end + 1, texts.size() - 1), imageUpTo(texts, 0, end)};
+    return file;
+}
+
+// A remote file, a management card file in the cards' language and one that
+// changes it.
+struct FirmwareFiles
+{
+    QTemporaryDir folder;
+    FirmwareFile remote;
+    FirmwareFile manager;
+    FirmwareFile managerInGerman;
+
+    FirmwareFiles()
+    {
+        remote = writeFirmware(folder.filePath(QStringLiteral("qdx_rem108_e.hex")),
+                               maker::FirmwareMaker(21).remoteRecordTexts(maker::makeImage(
+                                   0x2000, 300, QStringLiteral("QLREM ver1.08 US"), 21)));
+        manager =
+            managerFile(QStringLiteral("qdx_mgt232_e.hex"), QStringLiteral("QLMGR ver2.32 US"));
+        managerInGerman =
+            managerFile(QStringLiteral("qdx_mgt232de_e.hex"), QStringLiteral("QLMGR ver2.32 DE"));
+    }
+
+private:
+    FirmwareFile managerFile(const QString& name, const QString& version)
+    {
+        return writeFirmware(folder.filePath(name), maker::FirmwareMaker(22).managerRecordTexts(
+                                                        maker::makeImage(0x2000, 200, version, 22),
+                                                        maker::makeImage(0x3000, 100, {}, 23)));
+    }
+};
+
+// Answers the version dialog when it opens, with OK or Cancel.
+class VersionDialogAnswer : public QObject
+{
+public:
+    bool shown = false;
+
+    explicit VersionDialogAnswer(bool ok)
+    {
+        m_timer.setInterval(0);
+        connect(&m_timer, &QTimer::timeout, this, [this, ok] {
+            auto* dialog =
+                qobject_cast<quorlink::app::VersionDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            shown = true;
+            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                if (button->text() == (ok ? QLatin1String("OK") : QLatin1String("Cancel")))
+                    button->click();
+            }
+        });
+        m_timer.start();
+    }
+
+private:
+    QTimer m_timer;
+};
 
 // What many sessions add up to, for the closing report.
 struct Tally
@@ -56,6 +154,9 @@ struct Tally
     std::array<int, KindCount> runs{};
     std::array<int, FaultKindCount> faults{};
     std::map<QString, int> outcomes;
+    int answersChecked = 0; // version texts held against what the card holds
+    int answersDoubted = 0; // left unchecked: the switch doubts them
+    int imagesChecked = 0;  // cards of a done update whose images were compared
     QStringList failures;
 
     QString report() const
@@ -70,6 +171,11 @@ struct Tally
         lines << QStringLiteral("faults injected: ") + injected.join(QStringLiteral(", "));
         for (const auto& [outcome, count] : outcomes)
             lines << QStringLiteral("  %1: %2").arg(outcome).arg(count);
+        lines << QStringLiteral("answers checked against the cards: %1, doubted: %2; updated "
+                                "cards checked: %3")
+                     .arg(answersChecked)
+                     .arg(answersDoubted)
+                     .arg(imagesChecked);
         lines << QStringLiteral("failures: %1").arg(failures.size());
         return lines.join(QLatin1Char('\n'));
     }
@@ -78,8 +184,9 @@ struct Tally
 // What the window showed and the cards held before an operation.
 struct Before
 {
-    std::map<int, QString> lines; // card -> item text
-    std::map<int, int> resets;    // card -> resets so far
+    std::map<int, QString> lines;    // card -> item text
+    std::map<int, int> resets;       // card -> resets so far
+    std::map<int, qsizetype> images; // card -> images so far
     std::size_t prompts = 0;
     int faults = 0;
     bool deviceGone = false;
@@ -90,8 +197,8 @@ struct Before
 class Session
 {
 public:
-    Session(std::uint32_t seed, Tally& tally)
-        : m_seed(seed), m_random(seed), m_faults(seed), m_tally(tally)
+    Session(std::uint32_t seed, const FirmwareFiles& files, Tally& tally)
+        : m_seed(seed), m_random(seed), m_faults(seed * 2654435761u), m_files(files), m_tally(tally)
     {
         setUpCards();
         setUpFaults();
@@ -117,20 +224,28 @@ public:
         const QList<int> target = targetCards();
         m_window.simulatedSwitch.clearDoubtfulCards();
         m_window.simulatedSwitch.trace().clear();
-        if (kind == Kind::Reset) {
+        // An update writes some thousand bytes, a version query three per card.
+        m_faults.setChance(Fault::DeviceVanished,
+                           kind == Kind::Update ? m_vanishChance / 100 : m_vanishChance);
+        switch (kind) {
+        case Kind::Update:
+            runUpdate(before, target);
+            break;
+        case Kind::Reset:
             m_window.form->mnuAdvanced_Click();
             press(ToolbarButton::Reset, Qt::Key_R);
-        } else {
-            m_window.form->WantHardwareVersion = false;
+            checkIdle(before);
+            checkReset(before, target);
+            break;
+        case Kind::FirmwareVersion:
+        case Kind::HardwareVersion:
             const bool hardware = kind == Kind::HardwareVersion;
             press(hardware ? ToolbarButton::HardwareVersion : ToolbarButton::FirmwareVersion,
                   hardware ? Qt::Key_W : Qt::Key_V);
-        }
-        checkIdle(before);
-        if (kind == Kind::Reset)
-            checkReset(before, target);
-        else
+            checkIdle(before);
             checkVersions(kind, before, target);
+            break;
+        }
         // Late bytes and a quiet line between the user's commands.
         m_window.clock.sleep(between(0, 3) == 0 ? between(0, 2000) : 0);
         m_window.clock.yield();
@@ -162,9 +277,12 @@ private:
     {
         for (int number = 1; number <= 64; ++number) {
             auto& simulated = card(number);
-            simulated.setPresent(number == 1 || between(0, 9) != 0);
-            simulated.setSilent(between(0, 19) == 0);
-            simulated.setNotResponding(between(0, 19) == 0);
+            simulated.setFirmwareVersion(number == 1
+                                             ? QStringLiteral("QLMGR ver2.31 US")
+                                             : QStringLiteral("QLR%1 ver1.07 US").arg(number));
+            simulated.setPresent(number == 1 || between(0, 29) != 0);
+            simulated.setSilent(between(0, 39) == 0);
+            simulated.setNotResponding(between(0, 39) == 0);
             const int kind = between(0, 29);
             simulated.setReplyDelay(kind == 0   ? between(60, 120)
                                     : kind == 1 ? between(600, 900)
@@ -182,10 +300,10 @@ private:
             if (between(0, 1) == 0)
                 continue;
             const auto fault = Fault(kind);
-            // Per byte written: a version query of a card writes 3, a reset 10.
-            const double chance =
-                fault == Fault::DeviceVanished ? between(1, 10) / 2000.0 : between(2, 25) / 100.0;
-            m_faults.setChance(fault, chance);
+            if (fault == Fault::DeviceVanished)
+                m_vanishChance = between(1, 10) / 2000.0;
+            else
+                m_faults.setChance(fault, between(2, 25) / 100.0);
         }
     }
 
@@ -261,6 +379,7 @@ private:
         for (int number = 1; number <= 64; ++number) {
             before.lines[number] = lineOf(number);
             before.resets[number] = static_cast<int>(card(number).resetTimes().size());
+            before.images[number] = card(number).images().size();
         }
         before.prompts = m_window.prompts.entries().size();
         before.faults = m_faults.totalCount();
@@ -350,8 +469,11 @@ private:
             }
             ++answered;
             const QString shown = now.mid(plainLine(number).size() + prefix.size());
-            if (doubtful.contains(number))
+            if (doubtful.contains(number)) {
+                ++m_tally.answersDoubted;
                 continue;
+            }
+            ++m_tally.answersChecked;
             const auto& simulated = card(number);
             const QString truth = !simulated.answersQueries() ? QStringLiteral("(no answer)")
                                   : simulated.takesPart() ? (hardware ? simulated.hardwareVersion()
@@ -451,6 +573,110 @@ private:
         return result;
     }
 
+    // File > Open with the file that fits the chosen cards, Start, and the
+    // version dialog answered (mostly OK); the language question is answered
+    // Yes by the recorder.
+    void runUpdate(const Before& before, const QList<int>& target)
+    {
+        const bool manager = target == QList<int>{protocol::ManagementCard};
+        const FirmwareFile& file = !manager             ? m_files.remote
+                                   : between(0, 2) == 0 ? m_files.managerInGerman
+                                                        : m_files.manager;
+        m_window.prompts.scriptFile(file.path);
+        m_window.form->mnuOpen->trigger();
+        if (m_window.form->FirmwareFile != file.path)
+            m_problems << QStringLiteral("File > Open did not take %1").arg(file.path);
+        const bool confirm = between(0, 9) != 0;
+        VersionDialogAnswer answer(confirm);
+        press(ToolbarButton::Start, Qt::Key_T);
+        checkIdle(before);
+        checkUpdate(before, target, file, answer.shown && !confirm);
+    }
+
+    // Only chosen cards are written. An update reported done (the versions
+    // read back; for the management card the hot key message) means every
+    // chosen card that takes part holds exactly the file's images, unless the
+    // switch doubts it; one that failed showed its message.
+    void checkUpdate(const Before& before, const QList<int>& target, const FirmwareFile& file,
+                     bool cancelled)
+    {
+        auto& form = *m_window.form;
+        const bool manager = target == QList<int>{protocol::ManagementCard};
+        const auto bytes = m_window.simulatedSwitch.trace().pcBytes();
+        qsizetype lastDownload = -1;
+        bool readBack = false;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes[i].parity != Parity::Mark)
+                continue;
+            if (bytes[i].value == protocol::DownloadCommand)
+                lastDownload = static_cast<qsizetype>(i);
+            else if (bytes[i].value == protocol::FirmwareVersionCommand && lastDownload >= 0)
+                readBack = true;
+        }
+        const QStringList log = m_window.prompts.log().mid(static_cast<qsizetype>(before.prompts));
+        const auto messages = m_window.prompts.messages();
+        const bool hotKey = log.contains(QStringLiteral("message:Warning")) &&
+                            messages.back().text.startsWith(QStringLiteral("Now Your OSD"));
+        const bool done = manager ? hotKey : readBack;
+        if (manager && hotKey != readBack)
+            m_problems << QStringLiteral("the hot key message and the read-back disagree");
+        const bool failureShown = log.contains(QStringLiteral("message:Communication Error")) ||
+                                  log.contains(QStringLiteral("message:Verification Error"));
+        if (lastDownload >= 0 && !done && !failureShown)
+            m_problems << QStringLiteral("the update stopped without a message");
+        if (cancelled && lastDownload >= 0)
+            m_problems << QStringLiteral("sent the firmware although the dialog was cancelled");
+
+        const std::set<int>& doubtful = m_window.simulatedSwitch.doubtfulCards();
+        for (int number = 1; number <= 64; ++number) {
+            const QList<QStringList> received = card(number).images().mid(before.images.at(number));
+            if (!target.contains(number)) {
+                if (!received.isEmpty())
+                    m_problems << QStringLiteral("card %1 written though not chosen").arg(number);
+                continue;
+            }
+            const bool checkImages = done && card(number).takesPart() && !doubtful.contains(number);
+            m_tally.imagesChecked += checkImages ? 1 : 0;
+            if (checkImages && received != file.images)
+                m_problems << QStringLiteral("update reported done, card %1 holds %2 new images")
+                                  .arg(number)
+                                  .arg(received.size());
+            const QString line = lineOf(number);
+            const QString plain = plainLine(number);
+            const QString truth = card(number).takesPart() ? card(number).firmwareVersion()
+                                                           : QString(protocol::NotResponding);
+            if (done && line != plain && line != before.lines.at(number) &&
+                line != plain + QStringLiteral(" F/W - ") + truth && !doubtful.contains(number))
+                m_problems << QStringLiteral("card %1 shows \"%2\" after the update, holds \"%3\"")
+                                  .arg(number)
+                                  .arg(visible(line), truth);
+        }
+        if (form.UpdateMode || form.ProgBar1->barStartColour() != 0xFF0000u)
+            m_problems << QStringLiteral("update mode or the red bar left behind");
+        QFile stored(file.path);
+        if (!stored.open(QIODevice::ReadOnly) || stored.readAll() != file.contents)
+            m_problems << QStringLiteral("the firmware file changed");
+        checkCleanUpdate(before, target, cancelled, done);
+        ++m_tally.outcomes[QStringLiteral("update: %1")
+                               .arg(done        ? QStringLiteral("done")
+                                    : cancelled ? QStringLiteral("cancelled at the version dialog")
+                                    : lastDownload >= 0
+                                        ? QStringLiteral("download failed")
+                                        : QStringLiteral("stopped before the download"))];
+    }
+
+    // On a clean line an update of cards that all answer and take part is done.
+    void checkCleanUpdate(const Before& before, const QList<int>& target, bool cancelled, bool done)
+    {
+        if (!cleanLine(before) || cancelled || done)
+            return;
+        const bool allFit = std::all_of(target.begin(), target.end(), [this](int number) {
+            return card(number).takesPart() && card(number).replyDelayMilliseconds() < 300;
+        });
+        if (allFit)
+            m_problems << QStringLiteral("on a clean line the update of willing cards failed");
+    }
+
     // No fault struck during the operation, nothing doubtful was on the
     // line, and the device is there.
     bool cleanLine(const Before& before) const
@@ -473,7 +699,9 @@ private:
     std::uint32_t m_seed;
     std::mt19937 m_random;
     FaultInjector m_faults;
+    const FirmwareFiles& m_files;
     Tally& m_tally;
+    double m_vanishChance = 0; // per byte of a version query or reset
     OperationWindow m_window;
     QStringList m_problems;
 };
@@ -499,11 +727,12 @@ private slots:
         const std::uint32_t firstSeed = environmentNumber("QUORLINK_SOAK_SEED", 20261206);
         const int runsPerKind = static_cast<int>(environmentNumber("QUORLINK_SOAK_RUNS", 100));
         Tally tally;
+        const FirmwareFiles files;
         std::array<int, KindCount> left;
         left.fill(runsPerKind);
         for (std::uint32_t seed = firstSeed;
              std::any_of(left.begin(), left.end(), [](int n) { return n > 0; }); ++seed) {
-            Session session(seed, tally);
+            Session session(seed, files, tally);
             for (int number = 1, count = session.between(1, 4); number <= count; ++number) {
                 auto kind = Kind(session.between(0, KindCount - 1));
                 if (left[static_cast<int>(kind)] == 0)
