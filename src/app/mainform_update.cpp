@@ -26,7 +26,8 @@ using firmware::CardKind;
 const QLatin1String ManagerFileMark{"mgt"};
 const QLatin1String RemoteFileMark{"rem"};
 
-// The cards' language names keyed by the codes of the version texts.
+// The index of `code` in the language table, ignoring letter case; -1 when
+// the table does not hold it.
 int languageIndex(const std::array<QString, 7>& codes, const QString& code)
 {
     for (std::size_t i = 0; i < codes.size(); ++i) {
@@ -82,7 +83,6 @@ void MainForm::mnuOpen_Click()
 // file of that name.
 bool MainForm::passesReadTest(const QString& path)
 {
-    QString problem;
     if (!QFileInfo::exists(path)) {
         prompts().message(QStringLiteral("File ") + path + QStringLiteral(" not found"),
                           MessageStyle::CriticalOk, QStringLiteral("File Error"));

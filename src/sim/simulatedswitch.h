@@ -80,9 +80,9 @@ public:
     void clearDoubtfulCards() { m_doubtful.clear(); }
 
     SwitchTrace& trace() { return m_trace; }
+    const SwitchTrace& trace() const { return m_trace; }
     // How many writes the PC has made (one write may carry several bytes).
     int writeCount() const { return m_writes; }
-    const SwitchTrace& trace() const { return m_trace; }
 
     // The PC's side, used by the port: the bytes written with the port's
     // current line settings.
@@ -140,10 +140,10 @@ private:
     SerialWire m_toSwitch;
     SerialWire m_toPc;
     std::deque<PendingByte> m_replies;
+    int m_writes = 0;
     bool m_wireTimeModelled = true;
     FaultInjector* m_faults = nullptr;
     std::set<int> m_doubtful;
-    int m_writes = 0;
 
     Stage m_stage = Stage::Idle;
     // Address phase: how much of the reset signature has just been heard, an

