@@ -12,7 +12,7 @@ namespace quorlink::sim {
 // The kinds of trouble the simulated switch can be given at random.
 enum class Fault
 {
-    Noise,                // random bytes among a reply
+    Noise,                // random bytes among a reply, or in a record (refused)
     DroppedByte,          // one byte of a reply lost
     DuplicatedByte,       // one byte of a reply received twice
     SplitReply,           // a reply pauses at a random point
@@ -33,8 +33,9 @@ public:
     explicit FaultInjector(std::uint32_t seed = 0) : m_random(seed) {}
 
     // The chance (0 to 1) that a fault strikes at each opportunity: per reply
-    // for the line faults, per query or reset for an answer from another card,
-    // per acknowledged record, per byte the PC writes for a vanishing device.
+    // for the line faults (and per record for noise), per query or reset for
+    // an answer from another card, per acknowledged record, per byte the PC
+    // writes for a vanishing device.
     void setChance(Fault fault, double chance) { m_chances[index(fault)] = chance; }
     double chance(Fault fault) const { return m_chances[index(fault)]; }
     void clearChances() { m_chances.fill(0.0); }

@@ -313,6 +313,12 @@ void SimulatedSwitch::onRecord(const QString& record, std::int64_t time)
              groupReplyTime(group, time), m_downloadCards);
         return;
     }
+    // Noise on the way to the cards spoils the record's checksum.
+    if (strikes(Fault::Noise)) {
+        send(QByteArray(1, static_cast<char>(protocol::RecordRefused)), groupReplyTime(group, time),
+             m_downloadCards);
+        return;
+    }
     const int index = static_cast<int>(m_acceptedRecords.size());
     std::vector<Answer> answers;
     int extraDelayMs = 0;

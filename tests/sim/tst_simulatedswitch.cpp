@@ -595,6 +595,26 @@ private slots:
         QCOMPARE(bench.simSwitch.card(4).images(), QList<QStringList>{records});
     }
 
+    // Noise on a record: the card refuses it and stores nothing of it.
+    void noiseOnARecordGetsItRefused()
+    {
+        Bench bench;
+        FaultInjector faults(4);
+        bench.simSwitch.setFaultInjector(&faults);
+        const QStringList records = remoteImage("QLREM ver1.08 DE");
+        bench.query(0x84, 0x11);
+        QCOMPARE(bench.receive(1000, true), QByteArray("R"));
+        faults.setChance(Fault::Noise, 1.0);
+        bench.write(protocol::DataSettings, records.at(0).toLatin1());
+        QVERIFY(bench.receive(1000).contains('\x15'));
+        faults.setChance(Fault::Noise, 0.0);
+        for (const QString& record : records) {
+            bench.write(protocol::DataSettings, record.toLatin1());
+            QCOMPARE(bench.receive(1000, true), QByteArray("\x06"));
+        }
+        QCOMPARE(bench.simSwitch.card(4).images(), QList<QStringList>{records});
+    }
+
     // One seed, one course of events.
     void faultsReplayFromTheirSeed()
     {
