@@ -11,7 +11,9 @@ bool FaultInjector::strikes(Fault fault)
     const double chance = m_chances[index(fault)];
     if (chance <= 0.0)
         return false;
-    if (std::uniform_real_distribution<double>(0.0, 1.0)(m_random) >= chance)
+    // The generator's numbers are the same everywhere; the standard
+    // distributions are not, so a seed would replay differently elsewhere.
+    if (static_cast<double>(m_random()) / 4294967296.0 >= chance)
         return false;
     ++m_counts[index(fault)];
     return true;
@@ -19,7 +21,8 @@ bool FaultInjector::strikes(Fault fault)
 
 int FaultInjector::between(int low, int high)
 {
-    return std::uniform_int_distribution<int>(low, high)(m_random);
+    const auto range = static_cast<std::uint32_t>(high - low) + 1;
+    return low + static_cast<int>(m_random() % range);
 }
 
 int FaultInjector::totalCount() const
