@@ -119,7 +119,7 @@ void SimulatedSwitch::receive(const QByteArray& bytes, const LineSettings& setti
         if (*addressing)
             onAddressByte(value, now);
         else
-            onDataByte(value, crossed);
+            onDataByte(value, crossed, now);
         if (strikes(Fault::DeviceVanished)) {
             // The rest of the write never reaches the cards.
             m_faults->vanish();
@@ -167,7 +167,7 @@ void SimulatedSwitch::onAddressByte(std::uint8_t value, std::int64_t now)
 {
     if (m_stage != Stage::Addressing) {
         m_stage = Stage::Addressing;
-        m_phaseStart = now;
+        m_requestStart = now;
         m_selections.clear();
         m_pendingAddress.reset();
         m_signatureHeard = 0;
@@ -192,7 +192,7 @@ void SimulatedSwitch::onAddressByte(std::uint8_t value, std::int64_t now)
     }
 }
 
-void SimulatedSwitch::onDataByte(std::uint8_t value, std::int64_t time)
+void SimulatedSwitch::onDataByte(std::uint8_t value, std::int64_t time, std::int64_t now)
 {
     if (m_stage == Stage::Addressing) {
         if (value == protocol::EndOfAddressPhase)
@@ -201,6 +201,8 @@ void SimulatedSwitch::onDataByte(std::uint8_t value, std::int64_t time)
     }
     if (m_stage != Stage::Download)
         return;
+    if (m_recordText.isEmpty())
+        m_requestStart = now;
     m_recordText.append(QChar(static_cast<char16_t>(value)));
     if (m_recordText == protocol::EndRecord || m_recordText.size() == protocol::RecordLength) {
         const QString record = m_recordText;
@@ -308,6 +310,7 @@ void SimulatedSwitch::onRecord(const QString& record, std::int64_t time)
     const std::vector<SimulatedCard*> group = groupOf(m_downloadCards);
     if (group.empty())
         return;
+    doubtIfLineBusy(m_downloadCards);
     if (!m_acceptedRecords.isEmpty() && record == m_acceptedRecords.last()) {
         send(QByteArray(1, static_cast<char>(protocol::RecordAccepted)),
              groupReplyTime(group, time), m_downloadCards);
@@ -466,7 +469,7 @@ void SimulatedSwitch::doubtIfLineBusy(const std::vector<int>& cards)
 {
     const bool busy =
         std::any_of(m_replies.begin(), m_replies.end(),
-                    [this](const PendingByte& byte) { return byte.arrival > m_phaseStart; });
+                    [this](const PendingByte& byte) { return byte.arrival > m_requestStart; });
     if (busy)
         m_doubtful.insert(cards.begin(), cards.end());
 }

@@ -113,7 +113,7 @@ private:
     };
 
     void onAddressByte(std::uint8_t value, std::int64_t now);
-    void onDataByte(std::uint8_t value, std::int64_t time);
+    void onDataByte(std::uint8_t value, std::int64_t time, std::int64_t now);
     void endAddressPhase(std::int64_t time);
     void answerVersionQuery(const Selection& selection, std::int64_t time);
     void resetCards(const std::vector<int>& cards, std::int64_t time);
@@ -128,8 +128,9 @@ private:
               int splitAfter = 0, int gapMilliseconds = 0);
     // The line faults that may strike one reply; whether its bytes changed.
     bool tamper(QByteArray& bytes, std::int64_t& readyAt, int& splitAfter, int& gapMilliseconds);
-    // Bytes that reached the PC since the current address phase began, or
-    // are still on their way, mingle with the answer of `cards`.
+    // Bytes that reached the PC since the current request (address phase or
+    // record) began, or are still on their way, mingle with the answer of
+    // `cards`.
     void doubtIfLineBusy(const std::vector<int>& cards);
     bool strikes(Fault fault) { return m_faults && m_faults->strikes(fault); }
     int someOtherCard(int number);
@@ -152,12 +153,13 @@ private:
     bool m_addressSigned = false;
     std::optional<std::uint8_t> m_pendingAddress;
     std::vector<Selection> m_selections;
-    std::int64_t m_phaseStart = 0;
     // Download: the cards receiving, the record being assembled, the records
     // accepted so far.
     std::vector<int> m_downloadCards;
     QString m_recordText;
     QStringList m_acceptedRecords;
+    // When the PC began writing the current address phase or record.
+    std::int64_t m_requestStart = 0;
     // Per card, the records it acknowledged without storing them.
     std::map<int, std::set<int>> m_unstored;
 };

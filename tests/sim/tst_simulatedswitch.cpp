@@ -594,6 +594,9 @@ private slots:
         bench.simSwitch.card(4).delayRecordAnswers(1, {1500});
         QCOMPARE(download(bench, {"\x84\x11"}, records), QStringLiteral("52 | 06 | -- 06 | 06"));
         QCOMPARE(bench.simSwitch.card(4).images(), QList<QStringList>{records});
+        // The late answer was on its way while the record went again: which
+        // answer the PC took for which record is open to doubt.
+        QCOMPARE(bench.simSwitch.doubtfulCards(), std::set<int>{4});
     }
 
     // Noise on a record: the card refuses it and stores nothing of it.
