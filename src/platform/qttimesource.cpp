@@ -103,9 +103,17 @@ std::int64_t QtTimeSource::nowMicroseconds() const
 void QtTimeSource::wakeAt(std::int64_t atMicroseconds)
 {
     const std::int64_t delayUs = atMicroseconds - nowMicroseconds();
-    const int delayMs = delayUs <= 0 ? 0 : static_cast<int>((delayUs + 999) / 1000);
-    // An empty single-shot is enough: its arrival ends a blocked waitForEvent().
-    QTimer::singleShot(delayMs, Qt::PreciseTimer, &m_wakeContext, [] {});
+    // Qt's timers count whole milliseconds. Rounding up would make every
+    // simulated reply up to a millisecond late; instead the timer fires at
+    // the last whole millisecond before the moment and the rest is slept,
+    // which costs no CPU and lands within the scheduler's precision. Its
+    // arrival is what ends a blocked waitForEvent().
+    const int delayMs = delayUs <= 0 ? 0 : static_cast<int>(delayUs / 1000);
+    QTimer::singleShot(delayMs, Qt::PreciseTimer, &m_wakeContext, [this, atMicroseconds] {
+        const std::int64_t remainingUs = atMicroseconds - nowMicroseconds();
+        if (remainingUs > 0)
+            QThread::usleep(static_cast<unsigned long>(remainingUs));
+    });
 }
 
 } // namespace quorlink
