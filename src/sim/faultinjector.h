@@ -17,7 +17,7 @@ enum class Fault
     DuplicatedByte,       // one byte of a reply received twice
     SplitReply,           // a reply pauses at a random point
     LateReply,            // a reply leaves only after the PC has stopped waiting
-    AnswerForAnother,     // another card answers a version query or a reset
+    AnswerForAnother,     // another card answers a version query, a reset or a download
     FalseAcknowledgement, // a card acknowledges a record it did not store
     DeviceVanished,       // the serial device goes away at a byte the PC writes
 };
@@ -33,9 +33,9 @@ public:
     explicit FaultInjector(std::uint32_t seed = 0) : m_random(seed) {}
 
     // The chance (0 to 1) that a fault strikes at each opportunity: per reply
-    // for the line faults (and per record for noise), per query or reset for
-    // an answer from another card, per acknowledged record, per byte the PC
-    // writes for a vanishing device.
+    // for the line faults (and per record for noise), per query, reset or
+    // download for an answer from another card, per acknowledged record, per
+    // byte the PC writes for a vanishing device.
     void setChance(Fault fault, double chance) { m_chances[index(fault)] = chance; }
     double chance(Fault fault) const { return m_chances[index(fault)]; }
     void clearChances() { m_chances.fill(0.0); }

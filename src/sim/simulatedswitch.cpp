@@ -266,11 +266,7 @@ void SimulatedSwitch::resetCards(const std::vector<int>& cards, std::int64_t tim
     doubtIfLineBusy(cards);
     const std::vector<SimulatedCard*> group = groupOf(cards);
     if (group.empty()) {
-        // A card that was not addressed acknowledges in their place.
-        if (!cards.empty() && strikes(Fault::AnswerForAnother)) {
-            m_doubtful.insert(cards.begin(), cards.end());
-            send(readyByte, time, cards);
-        }
+        answerInTheirPlace(cards, time);
         return;
     }
     std::vector<QByteArray> replies;
@@ -286,8 +282,10 @@ void SimulatedSwitch::startDownload(const std::vector<int>& cards, std::int64_t 
 {
     doubtIfLineBusy(cards);
     const std::vector<SimulatedCard*> group = groupOf(cards);
-    if (group.empty())
+    if (group.empty()) {
+        answerInTheirPlace(cards, time); // and then takes no records
         return;
+    }
     m_stage = Stage::Download;
     m_downloadCards = cards;
     m_recordText.clear();
@@ -472,6 +470,15 @@ void SimulatedSwitch::doubtIfLineBusy(const std::vector<int>& cards)
                     [this](const PendingByte& byte) { return byte.arrival > m_requestStart; });
     if (busy)
         m_doubtful.insert(cards.begin(), cards.end());
+}
+
+// A card that was not addressed says "R" for the silent cards that were.
+void SimulatedSwitch::answerInTheirPlace(const std::vector<int>& cards, std::int64_t time)
+{
+    if (cards.empty() || !strikes(Fault::AnswerForAnother))
+        return;
+    m_doubtful.insert(cards.begin(), cards.end());
+    send(readyByte, time, cards);
 }
 
 int SimulatedSwitch::someOtherCard(int number)

@@ -134,6 +134,7 @@ private:
     void doubtIfLineBusy(const std::vector<int>& cards);
     bool strikes(Fault fault) { return m_faults && m_faults->strikes(fault); }
     int someOtherCard(int number);
+    void answerInTheirPlace(const std::vector<int>& cards, std::int64_t time);
 
     TimeSource& m_time;
     std::array<std::unique_ptr<SimulatedCard>, 64> m_cards;
