@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Set-up for a fresh Debian machine: installs what is missing, builds, then
-#   run   starts Update against the built-in simulated switch
+#   run   starts Update against the built-in simulated switch; without a
+#         display, a headless demo of the quorlink tool on that switch instead
 #   test  runs the whole test suite, with a syntax check of the Windows code
 #         paths by the MinGW cross compiler
 set -euo pipefail
@@ -8,10 +9,6 @@ cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
           libgl-dev fonts-dejavu-core)
-# Without a display (a server, a container) the program runs under Xvfb.
-if [[ ${1:-run} == run && -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
-  packages+=(xvfb xauth)
-fi
 # The test windows_syntax compiles the Windows code paths with it.
 if [[ ${1:-run} == test ]]; then
   packages+=(g++-mingw-w64-x86-64-posix)
@@ -35,8 +32,18 @@ case "${1:-run}" in
   run)
     shift || true
     if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
-      echo "No display: running under Xvfb (nothing will be visible)." >&2
-      exec xvfb-run -a "$build_dir/bin/Update" --simulate "$@"
+      # No display (a server, a container): the same switch and the same
+      # operations through the command-line tool instead of a window.
+      quorlink=$build_dir/bin/quorlink
+      sample="$build_dir/bin/Firmware Update/qdx_rem108_e.hex"
+      echo "No display: a headless demo of quorlink on the built-in simulated switch." >&2
+      echo
+      echo "\$ quorlink versions --simulate --cards 2-8"
+      "$quorlink" versions --simulate --cards 2-8
+      echo
+      echo "\$ quorlink update \"$sample\" --simulate --cards 2-8 --yes"
+      "$quorlink" update "$sample" --simulate --cards 2-8 --yes
+      exit
     fi
     exec "$build_dir/bin/Update" --simulate "$@"
     ;;

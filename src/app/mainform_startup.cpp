@@ -4,6 +4,8 @@
 // of the settings at exit.
 #include "mainform.h"
 
+#include "firmware/language.h"
+
 #include "logging.h"
 #include "link/portprobe.h"
 #include "platform/settingsfile.h"
@@ -162,13 +164,8 @@ void MainForm::fillCardLists()
 
 void MainForm::fillLanguageTable()
 {
-    LanguageCodes = {QStringLiteral("US"), QStringLiteral("DE"), QStringLiteral("ES"),
-                     QStringLiteral("NL"), QStringLiteral("FR"), QStringLiteral("IT"),
-                     QStringLiteral("JP")};
-    LanguageNames = {QStringLiteral("English"), QStringLiteral("German (Standard)"),
-                     QStringLiteral("Spanish"),  QStringLiteral("Dutch"),
-                     QStringLiteral("French"),   QStringLiteral("Italian"),
-                     QStringLiteral("Japanese")};
+    LanguageCodes = firmware::languageCodes();
+    LanguageNames = firmware::languageNames();
 }
 
 void MainForm::closeEvent(QCloseEvent* event)

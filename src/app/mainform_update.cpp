@@ -26,17 +26,6 @@ using firmware::CardKind;
 const QLatin1String ManagerFileMark{"mgt"};
 const QLatin1String RemoteFileMark{"rem"};
 
-// The index of `code` in the language table, ignoring letter case; -1 when
-// the table does not hold it.
-int languageIndex(const std::array<QString, 7>& codes, const QString& code)
-{
-    for (std::size_t i = 0; i < codes.size(); ++i) {
-        if (codes[i].compare(code, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
 QLatin1String fileMarkOfScope(int scope)
 {
     return scope == link::Scope::ManagementCard ? ManagerFileMark : RemoteFileMark;
@@ -238,29 +227,22 @@ void MainForm::prepareAndRunUpdate()
 
 bool MainForm::ConfirmLanguage()
 {
-    const QString cardCode = firmware::languageCodeOf(ManagerVersionText);
-    const QString fileCode = firmware::languageCodeOf(FileVersionText);
-    if (!fileCode.isEmpty() && fileCode == cardCode) {
-        LanguageChange = false;
+    const firmware::LanguageCheck check =
+        firmware::checkLanguage(ManagerVersionText, FileVersionText);
+    LanguageChange = false;
+    switch (check.outcome) {
+    case firmware::LanguageCheck::Outcome::Same:
         return true;
-    }
-    const int fileIndex = languageIndex(LanguageCodes, fileCode);
-    const int cardIndex = languageIndex(LanguageCodes, cardCode);
-    if (fileIndex < 0) {
+    case firmware::LanguageCheck::Outcome::UnknownFileLanguage:
         prompts().beep();
         prompts().message(QStringLiteral("File is in wrong hex format!"), MessageStyle::CriticalOk,
                           QStringLiteral("File Error"));
-        LanguageChange = false;
         return false;
+    case firmware::LanguageCheck::Outcome::Question:
+        break;
     }
-    const QString fileLanguage = LanguageNames[static_cast<std::size_t>(fileIndex)];
-    const QString question =
-        cardIndex >= 0 ? QStringLiteral("Your OSD language will be changed from ") +
-                             LanguageNames[static_cast<std::size_t>(cardIndex)] +
-                             QStringLiteral(" to ") + fileLanguage
-                       : QStringLiteral("Your OSD language will be set to ") + fileLanguage;
-    const int answer = prompts().message(question + QStringLiteral("\r\nContinue (Y/N)?"),
-                                         MessageStyle::YesNoExclamation, QStringLiteral("Warning"));
+    const int answer =
+        prompts().message(check.question, MessageStyle::YesNoExclamation, QStringLiteral("Warning"));
     LanguageChange = answer == MessageResult::Yes;
     return LanguageChange;
 }

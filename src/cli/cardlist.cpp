@@ -64,4 +64,18 @@ std::optional<QList<int>> parseCardList(const QString& text, QString& problem)
     return cards;
 }
 
+QString cardListText(const QList<int>& cards)
+{
+    QStringList items;
+    for (qsizetype first = 0; first < cards.size();) {
+        qsizetype last = first;
+        while (last + 1 < cards.size() && cards[last + 1] == cards[last] + 1)
+            ++last;
+        items << (last == first ? QString::number(cards[first])
+                                : QStringLiteral("%1-%2").arg(cards[first]).arg(cards[last]));
+        first = last + 1;
+    }
+    return items.join(QLatin1Char(','));
+}
+
 } // namespace quorlink::cli

@@ -14,4 +14,7 @@ namespace quorlink::cli {
 // nothing with `problem` set to a one-line reason.
 std::optional<QList<int>> parseCardList(const QString& text, QString& problem);
 
+// The other way round: ascending `cards` as a LIST, runs as ranges ("2-5,40").
+QString cardListText(const QList<int>& cards);
+
 } // namespace quorlink::cli

@@ -10,13 +10,25 @@ namespace quorlink::cli {
 
 const QList<Command>& commands()
 {
-    // `versions`, `update` and `reset` join here, each with its own run function.
     static const QList<Command> table = {
         {QStringLiteral("check"), QStringLiteral("FILE [--json]"),
          QStringLiteral("read and check a firmware file as Start does, without a switch "
                         "(management card rules when characters 5-7 of the name are "
                         "\"mgt\")"),
          runCheck},
+        {QStringLiteral("versions"),
+         QStringLiteral("--cards LIST [--hardware] [switch options] [--json]"),
+         QStringLiteral("ask the listed cards for their firmware (or hardware) versions, as F/W "
+                        "Version and H/W Version do"),
+         runVersions},
+        {QStringLiteral("update"),
+         QStringLiteral("FILE --cards LIST [--yes] [switch options] [--json]"),
+         QStringLiteral("update the listed cards with FILE as Start does: file checked against "
+                        "the cards, versions read, questions asked (--yes answers them), "
+                        "download, versions read back"),
+         runUpdate},
+        {QStringLiteral("reset"), QStringLiteral("--cards LIST [switch options] [--json]"),
+         QStringLiteral("restart the listed cards, as Reset does"), runReset},
         {QStringLiteral("ports"),
          QStringLiteral("[--port N --device PATH] [--com N=DEVICE]... [--simulate] [--json]"),
          QStringLiteral("COM1 to COM4: the device behind each, whether the switch can use it, "

@@ -85,5 +85,8 @@ private:
 int runCheck(const QStringList& arguments, Streams& streams);
 int runPorts(const QStringList& arguments, Streams& streams);
 int runSimulate(const QStringList& arguments, Streams& streams);
+int runVersions(const QStringList& arguments, Streams& streams);
+int runReset(const QStringList& arguments, Streams& streams);
+int runUpdate(const QStringList& arguments, Streams& streams);
 
 } // namespace quorlink::cli

@@ -73,9 +73,11 @@ std::optional<LinkOptions> LinkOptionSet::read(const QCommandLineParser& parser,
 
 int TextPrompts::message(const QString& text, int style, const QString& title)
 {
-    QString flat = text;
-    flat.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    m_err << title << ": " << flat << "\n";
+    if (beforeMessage)
+        beforeMessage();
+    m_lastMessage = text;
+    m_lastMessage.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    m_err << title << ": " << m_lastMessage << "\n";
     m_err.flush();
     return (style & MessageStyle::YesNo) != 0 ? MessageResult::No : MessageResult::Ok;
 }
@@ -107,7 +109,26 @@ LinkSession::LinkSession(const LinkOptions& options, Prompts& prompts)
     m_link = std::make_unique<link::Link>(*m_port, *m_timer1, *m_timer2, m_time, prompts);
 }
 
-LinkSession::~LinkSession() = default;
+namespace {
+
+std::function<void(LinkSession&)>& sessionEndHook()
+{
+    static std::function<void(LinkSession&)> hook;
+    return hook;
+}
+
+} // namespace
+
+void setSessionEndHook(std::function<void(LinkSession&)> hook)
+{
+    sessionEndHook() = std::move(hook);
+}
+
+LinkSession::~LinkSession()
+{
+    if (sessionEndHook())
+        sessionEndHook()(*this);
+}
 
 void LinkSession::open()
 {

@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -65,8 +66,14 @@ public:
     int message(const QString& text, int style, const QString& title) override;
     QString openFileName(const QString&, const QString&) override { return {}; }
 
+    // Runs before a message is written (a progress line makes room).
+    std::function<void()> beforeMessage;
+    // The text of the last message, lines ended by "\n"; empty before the first.
+    const QString& lastMessage() const { return m_lastMessage; }
+
 private:
     QTextStream& m_err;
+    QString m_lastMessage;
 };
 
 // Everything a command needs to talk to the switch, built from the options:
@@ -110,6 +117,10 @@ private:
 };
 
 struct Streams;
+
+// Called with every session as it ends, before its switch and port go: lets a
+// test see what the built-in simulated switch received. Empty by default.
+void setSessionEndHook(std::function<void(LinkSession&)> hook);
 
 // Builds the session of command `name`; on failure (a trace file that cannot
 // be written) prints the reason and returns the usage exit code.

@@ -10,9 +10,10 @@
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    // Routine details (ports that do not exist) stay quiet unless
-    // QT_LOGGING_RULES asks for them.
-    QLoggingCategory::setFilterRules(QStringLiteral("quorlink.*.debug=false"));
+    // Routine details (ports that do not exist, the communication error the
+    // message already tells) stay quiet unless QT_LOGGING_RULES asks for them.
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("quorlink.*.debug=false\nquorlink.*.info=false"));
     QTextStream out(stdout);
     QTextStream err(stderr);
     quorlink::cli::Streams streams{out, err};

@@ -1,18 +1,8 @@
 #include "firmwaremaker.h"
-#include "link/link.h"
-#include "link/protocol.h"
-#include "platform/commport.h"
-#include "platform/qttimesource.h"
-#include "platform/serialports.h"
-#include "recordingprompts.h"
+#include "ptysimulator.h"
 
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quorlink;
@@ -21,81 +11,8 @@ namespace maker = quorlink::firmware::maker;
 
 namespace {
 
-constexpr int StartTimeoutMs = 10000;
-
-// `quorlink simulate --pty` in the background, and the PC's side on its
-// device: the real serial device class, port and link, in real time.
-class PtySimulator
-{
-public:
-    QTemporaryDir dir;
-    QProcess process;
-    QString path;
-    QtTimeSource time{Qt::PreciseTimer};
-    SystemDeviceProvider devices;
-    CommPort port{devices};
-    std::unique_ptr<LinkTimer> timer1 = time.createTimer();
-    std::unique_ptr<LinkTimer> timer2 = time.createTimer();
-    test::RecordingPrompts prompts;
-    link::Link link{port, *timer1, *timer2, time, prompts};
-
-    QString recordFile() const { return dir.filePath(QStringLiteral("received.json")); }
-
-    bool start(const QStringList& switchOptions)
-    {
-        process.start(QStringLiteral(QUORLINK_CLI),
-                      QStringList{"simulate", "--pty", "--record", recordFile()} + switchOptions);
-        const QDeadlineTimer deadline(StartTimeoutMs);
-        while (!process.canReadLine() && !deadline.hasExpired())
-            process.waitForReadyRead(100);
-        path = QString::fromLocal8Bit(process.readLine()).trimmed();
-        if (!path.startsWith(u'/'))
-            return false;
-        devices.mapDevice(1, path);
-        port.setCommPort(1);
-        port.setSettings(protocol::DataSettings);
-        port.setPortOpen(true);
-        return true;
-    }
-
-    // Ends the simulator as an interrupted user would and returns what the
-    // cards received.
-    QJsonArray stop()
-    {
-        port.setPortOpen(false);
-        process.terminate();
-        if (!process.waitForFinished(StartTimeoutMs) || process.exitCode() != 0)
-            return {};
-        QFile file(recordFile());
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QJsonDocument::fromJson(file.readAll())["cards"].toArray();
-    }
-
-    // Bytes that arrive within `ms` after the last write.
-    QByteArray readFor(int ms)
-    {
-        QByteArray read;
-        const QDeadlineTimer deadline(ms);
-        while (!deadline.hasExpired()) {
-            QTest::qWait(2);
-            if (port.inBufferCount() > 0)
-                read += port.input();
-        }
-        return read;
-    }
-
-    void addressPhase(const QByteArray& markBytes)
-    {
-        link.setAddressSettings();
-        for (const char byte : markBytes) {
-            link.writeByte(static_cast<std::uint8_t>(byte));
-            link.sleepPacing();
-        }
-        link.setDataSettings();
-        link.writeByte(protocol::EndOfAddressPhase);
-    }
-};
+using test::PtySimulator;
+using test::StartTimeoutMs;
 
 QByteArray bytes(std::initializer_list<int> values)
 {
@@ -208,6 +125,19 @@ private slots:
                                    << QByteArray("--delay \"soon\"");
         QTest::newRow("stray argument")
             << QStringList{"simulate", "--pty", "now"} << QByteArray("unexpected argument");
+        // The switch commands check their arguments before any port is opened.
+        QTest::newRow("versions without cards")
+            << QStringList{"versions", "--simulate"} << QByteArray("which cards?");
+        QTest::newRow("reset of the management card with remote cards")
+            << QStringList{"reset", "--simulate", "--cards", "1,3"}
+            << QByteArray("management card (1) cannot be taken together");
+        QTest::newRow("versions on COM9")
+            << QStringList{"versions", "--port", "9", "--cards", "2"}
+            << QByteArray("COM number must be 1 to 4");
+        QTest::newRow("reset with a stray argument")
+            << QStringList{"reset", "--cards", "2", "now"} << QByteArray("unexpected argument");
+        QTest::newRow("unknown option") << QStringList{"versions", "--cards", "2", "--fast"}
+                                        << QByteArray("Unknown option 'fast'");
     }
     void wrongArguments()
     {

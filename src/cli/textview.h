@@ -1,0 +1,114 @@
+#pragma once
+
+#include "link/operationview.h"
+
+#include <QList>
+#include <QString>
+
+class QJsonArray;
+class QTextStream;
+
+namespace quorlink::cli {
+
+// What became of one card in a version query.
+struct CardVersion
+{
+    enum class Status
+    {
+        Ok,            // it answered with its version
+        NotResponding, // the switch answered "Not responding" for it
+        NoReply,       // it was asked and gave no complete reply
+        NotQueried     // the run stopped before it
+    };
+    int card = 0;
+    QString version; // the reply, without the " F/W - " or " H/W - " in front
+    Status status = Status::NotQueried;
+};
+
+QString statusName(CardVersion::Status status);
+
+// The cards as --json gives them: [{"card", "version", "status"}], the
+// version null unless the card answered with one.
+QJsonArray cardVersionsJson(const QList<CardVersion>& cards);
+// One line per card: "card  5: F/W - QLREM ver1.07 US", or its status.
+void printCardVersions(QTextStream& out, const QList<CardVersion>& cards, const QString& prefix);
+
+// The status line and bar of a run on one line of a terminal, rewritten in
+// place. Off (nothing written) when the stream is not a terminal, so that
+// logs and pipes get no progress.
+class ProgressLine
+{
+public:
+    ProgressLine(QTextStream& err, bool enabled) : m_err(err), m_enabled(enabled) {}
+    void showStatus(const QString& text);
+    void showProgress(int value);
+    // Empties the line, so that a message starts at its beginning.
+    void clear();
+
+private:
+    void draw();
+
+    QTextStream& m_err;
+    bool m_enabled;
+    bool m_drawn = false;
+    QString m_status;
+    int m_value = 0;
+};
+
+// The tool's face of the link operations: the progress on a ProgressLine and,
+// for the version query, what each card answered. The window's list and
+// toolbar steps have nothing to show here.
+class TextView : public link::OperationView
+{
+public:
+    explicit TextView(ProgressLine& progress) : m_progress(progress) {}
+
+    // The cards a version query is about to ask, all "not queried" so far.
+    void expectCards(const QList<int>& cards);
+    const QList<CardVersion>& cards() const { return m_cards; }
+    // Every card asked gave a reply ("Not responding" included).
+    bool everyCardAnswered() const;
+
+    void showStatus(const QString& text) override { m_progress.showStatus(text); }
+    void showProgress(int value) override { m_progress.showProgress(value); }
+    void showProgressTextColour(std::uint32_t) override {}
+    void showBarColours(std::uint32_t, std::uint32_t) override {}
+    void restoreIdleState() override {}
+
+    void lockForVersionRun() override {}
+    void showManagerQueryStarting() override;
+    void showRemoteQueryStarting(int card) override;
+    void showRemoteAnswerArriving(int) override {}
+    void appendVersionText(int card, const QString& answer) override;
+    void storeVersionText(int card, const QString& answer) override;
+    void keepCardSelected(int) override {}
+    void deselectCard(int) override {}
+    void finishManagerVersionRun() override {}
+    void finishRemoteVersionRun() override {}
+    void endVersionRun() override { m_progress.clear(); }
+
+    void finishReset() override { m_progress.clear(); }
+
+    void downloadBegins() override {}
+    void downloadStored(int) override { ++m_imagesStored; }
+    void downloadEnds() override {}
+    void updateRunBegins() override {}
+    void managerRunBegins() override {}
+    void remoteRunBegins() override {}
+    void managerRunEnds() override {}
+    void remoteRunEnds() override {}
+    void updateRunEnds() override { m_progress.clear(); }
+
+    // Images a target acknowledged record by record so far.
+    int imagesStored() const { return m_imagesStored; }
+
+private:
+    CardVersion* find(int card);
+    void takeAnswer(int card, const QString& answer);
+
+    ProgressLine& m_progress;
+    QList<CardVersion> m_cards;
+    int m_imagesStored = 0;
+};
+
+} // namespace quorlink::cli

@@ -1,0 +1,421 @@
+#include "app/versiondialog.h"
+#include "cli/command.h"
+#include "cli/linksession.h"
+#include "firmwaremaker.h"
+#include "operationfixture.h"
+#include "ptysimulator.h"
+#include "sim/simulatedswitch.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+#include <QTextStream>
+
+using namespace quorlink;
+namespace ToolbarButton = app::ToolbarButton;
+using test::OperationWindow;
+using test::PtySimulator;
+using test::StartTimeoutMs;
+
+namespace {
+
+namespace maker = firmware::maker;
+
+// Stand for the simulator's device and the test's firmware files in a row's
+// arguments.
+const QString Device = QStringLiteral("DEVICE");
+const QString RemoteFile = QStringLiteral("REMOTEFILE");
+const QString ManagerFile = QStringLiteral("MANAGERFILE");
+const QString NewRemote = QStringLiteral("QLREM ver1.10 US");
+
+// A remote card file of `version` in `folder`, and the image a card must
+// receive from it: every record as stored, the end record last.
+QStringList writeRemoteFile(const QString& path, const QString& version)
+{
+    maker::FirmwareMaker fileMaker(31);
+    QStringList records =
+        fileMaker.remoteRecordTexts(maker::makeImage(0x2000, 300, version, 31));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(fileMaker.fileContents(records));
+    records.last() = QString(link::protocol::EndRecord);
+    return records;
+}
+
+void writeManagerFile(const QString& path, const QString& version)
+{
+    maker::FirmwareMaker fileMaker(32);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(fileMaker.managerFile(maker::makeImage(0x2000, 200, version, 32),
+                                     maker::makeImage(0x3000, 100, {}, 33)));
+}
+
+// Presses OK in the window's version dialog whenever it opens.
+class VersionDialogOk : public QObject
+{
+public:
+    VersionDialogOk()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [] {
+            auto* dialog = qobject_cast<app::VersionDialog*>(QApplication::activeModalWidget());
+            for (QPushButton* button :
+                 dialog ? dialog->findChildren<QPushButton*>() : QList<QPushButton*>{}) {
+                if (button->text() == QLatin1String("OK"))
+                    button->click();
+            }
+        });
+        m_timer.start(0);
+    }
+
+private:
+    QTimer m_timer;
+};
+
+QString communicationErrorJson()
+{
+    QString text = link::Link::communicationErrorText();
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact))
+        .mid(1)
+        .chopped(1);
+}
+
+// A row's expected JSON: COMMS stands for the communication error's text.
+QJsonObject expectedJson(QString text)
+{
+    text.replace(QLatin1String("\"COMMS\""), communicationErrorJson());
+    return QJsonDocument::fromJson(text.toUtf8()).object();
+}
+
+// What the cards received, as "3:r1 5:r1 9:i1" (resets and images per card).
+QString receivedText(const QJsonArray& cards)
+{
+    QStringList entries;
+    for (const QJsonValue& card : cards) {
+        entries << QStringLiteral("%1:r%2i%3")
+                       .arg(card["card"].toInt())
+                       .arg(card["resets"].toInt())
+                       .arg(card["images"].toArray().size());
+    }
+    return entries.join(QLatin1Char(' '));
+}
+
+struct ToolRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ToolRun runTool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(QUORLINK_CLI), arguments);
+    ToolRun run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+// The PC's bytes the built-in switch of an in-process `quorlink` run received.
+QString toolBytes(const QStringList& arguments, int& exitCode)
+{
+    QString bytes;
+    cli::setSessionEndHook([&bytes](cli::LinkSession& session) {
+        bytes = session.simulatedSwitch()->trace().pcText();
+    });
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    cli::Streams streams{outStream, errStream};
+    exitCode = cli::runCommandLine(arguments, streams);
+    cli::setSessionEndHook({});
+    return bytes;
+}
+
+// Chooses `cards` in the window as clicks would: the management card, every
+// card by Select All, or each remote card in its list.
+void chooseInWindow(OperationWindow& window, const QList<int>& cards)
+{
+    if (cards == QList<int>{1}) {
+        window.choose(1, 0);
+        return;
+    }
+    if (cards.size() == 63) {
+        window.pressButton(ToolbarButton::SelectAll);
+        return;
+    }
+    const int firstCount = window.list(2)->listCount();
+    for (const int card : cards) {
+        if (card <= firstCount + 1)
+            window.choose(2, card - 2);
+        else
+            window.choose(3, card - 2 - firstCount);
+    }
+}
+
+} // namespace
+
+// The switch commands of the tool against the simulated switch on a real
+// serial device, and against the window.
+class CliSwitchTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_files;
+    QStringList m_remoteImage;
+
+    QString remoteFilePath() const { return m_files.filePath(QStringLiteral("qdx_rem110_e.hex")); }
+    QString managerFilePath() const
+    {
+        return m_files.filePath(QStringLiteral("qdx_mgt232_de_e.hex"));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_remoteImage = writeRemoteFile(remoteFilePath(), NewRemote);
+        writeManagerFile(managerFilePath(), QStringLiteral("QLMGR ver2.32 DE"));
+    }
+
+    // `received` is what the simulator's cards report at its end.
+    void commandsOverASerialDevice_data()
+    {
+        QTest::addColumn<QStringList>("switchOptions"); // empty: no simulator
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output"); // JSON, or the exact text
+        QTest::addColumn<QString>("received");
+
+        QTest::newRow("versions: every card answers")
+            << QStringList{"--cards", "2-5", "--remote-version", "QLREM ver1.09 DE"}
+            << QStringList{"versions", "--device", Device, "--cards", "2,3,5", "--json"} << 0
+            << R"({"ok":true,"message":null,"cards":[
+                  {"card":2,"version":"QLREM ver1.09 DE","status":"ok"},
+                  {"card":3,"version":"QLREM ver1.09 DE","status":"ok"},
+                  {"card":5,"version":"QLREM ver1.09 DE","status":"ok"}]})"
+            << QString();
+        QTest::newRow("versions: a silent card stops the run")
+            << QStringList{"--cards", "2-6", "--silent", "4", "--not-responding", "3"}
+            << QStringList{"versions", "--device", Device, "--cards", "2-6", "--json"} << 1
+            << R"({"ok":false,"message":"COMMS","cards":[
+                  {"card":2,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":3,"version":null,"status":"not responding"},
+                  {"card":4,"version":null,"status":"no reply"},
+                  {"card":5,"version":null,"status":"not queried"},
+                  {"card":6,"version":null,"status":"not queried"}]})"
+            << QString();
+        QTest::newRow("versions: not responding is an answer")
+            << QStringList{"--cards", "2-6", "--not-responding", "3"}
+            << QStringList{"versions", "--device", Device, "--cards", "3,4"} << 0
+            << "card  3: F/W - Not responding\ncard  4: F/W - QLREM ver1.07 US\n" << QString();
+        QTest::newRow("versions: management card, hardware")
+            << QStringList{"--cards", "2"}
+            << QStringList{"versions", "--device", Device, "--cards", "1", "--hardware"} << 0
+            << "card  1: H/W - HW rev C\n" << QString();
+        QTest::newRow("reset: two cards, one frame each")
+            << QStringList{"--cards", "2-6"}
+            << QStringList{"reset", "--device", Device, "--cards", "3,5", "--json"} << 0
+            << R"({"ok":true,"message":null})" << "3:r1i0 5:r1i0";
+        QTest::newRow("reset: all remote cards")
+            << QStringList{"--cards", "2-4"}
+            << QStringList{"reset", "--device", Device, "--cards", "all"} << 0
+            << "Reset completed: card(s) 2-64\n" << "2:r1i0 3:r1i0 4:r1i0";
+        QTest::newRow("reset: no acknowledgement")
+            << QStringList{"--cards", "2-6", "--silent", "6"}
+            << QStringList{"reset", "--device", Device, "--cards", "6", "--json"} << 1
+            << R"({"ok":false,"message":"COMMS"})" << QString();
+        QTest::newRow("update: three cards as a group, read back")
+            << QStringList{"--cards", "2-6"}
+            << QStringList{"update", RemoteFile, "--device", Device, "--cards", "2,3,5", "--yes",
+                           "--json"}
+            << 0
+            << R"({"ok":true,"message":null,"target":128,"before":[
+                  {"card":2,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":3,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":5,"version":"QLREM ver1.07 US","status":"ok"}],"after":[
+                  {"card":2,"version":"QLREM ver1.10 US","status":"ok","matches_file":true},
+                  {"card":3,"version":"QLREM ver1.10 US","status":"ok","matches_file":true},
+                  {"card":5,"version":"QLREM ver1.10 US","status":"ok","matches_file":true}]})"
+            << "2:r0i1 3:r0i1 5:r0i1";
+        QTest::newRow("update: one card, text")
+            << QStringList{"--cards", "2-6"}
+            << QStringList{"update", RemoteFile, "--device", Device, "--cards", "4", "--yes"} << 0
+            << "Updated to QLREM ver1.10 US:\ncard  4: F/W - QLREM ver1.10 US\n" << "4:r0i1";
+        QTest::newRow("update: a refused record")
+            << QStringList{"--cards", "2-6", "--refuse-record", "3"}
+            << QStringList{"update", RemoteFile, "--device", Device, "--cards", "6", "--yes",
+                           "--json"}
+            << 1
+            << R"({"ok":false,"message":"Verification Error","target":6,"before":[
+                  {"card":6,"version":"QLREM ver1.07 US","status":"ok"}],"after":[]})"
+            << QString();
+        QTest::newRow("update: an aborted download")
+            << QStringList{"--cards", "2-6", "--abort-record", "2"}
+            << QStringList{"update", RemoteFile, "--device", Device, "--cards", "2-6", "--yes",
+                           "--json"}
+            << 1
+            << R"({"ok":false,"message":"Verification Error","target":128,"before":[
+                  {"card":2,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":3,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":4,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":5,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":6,"version":"QLREM ver1.07 US","status":"ok"}],"after":[]})"
+            << QString();
+        QTest::newRow("update: a silent card, nothing sent")
+            << QStringList{"--cards", "2-6", "--silent", "3"}
+            << QStringList{"update", RemoteFile, "--device", Device, "--cards", "2,3", "--yes",
+                           "--json"}
+            << 1
+            << R"({"ok":false,"message":"COMMS","target":0,"before":[
+                  {"card":2,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":3,"version":null,"status":"no reply"}],"after":[]})"
+            << QString();
+        QTest::newRow("update: a management card file for a remote card")
+            << QStringList{"--cards", "2-6"}
+            << QStringList{"update", ManagerFile, "--device", Device, "--cards", "2", "--yes",
+                           "--json"}
+            << 3
+            << R"({"ok":false,"message":"You have selected wrong file","target":0,"before":[],
+                  "after":[]})"
+            << QString();
+        QTest::newRow("update: no file")
+            << QStringList{"--cards", "2-6"}
+            << QStringList{"update", "/nowhere/qdx_rem110_e.hex", "--device", Device, "--cards",
+                           "2", "--yes", "--json"}
+            << 3
+            << R"({"ok":false,"message":"File /nowhere/qdx_rem110_e.hex not found","target":0,
+                  "before":[],"after":[]})"
+            << QString();
+        QTest::newRow("update: the OSD language question refused without a terminal")
+            << QStringList{"--cards", "2-6"}
+            << QStringList{"update", ManagerFile, "--device", Device, "--cards", "1", "--json"}
+            << 2
+            << R"({"ok":false,
+                  "message":"the OSD language would change: answer on a terminal or give --yes",
+                  "target":0,"before":[{"card":1,"version":"QLMGR ver2.31 US","status":"ok"}],
+                  "after":[]})"
+            << QString();
+        QTest::newRow("versions: a device that is not there")
+            << QStringList{}
+            << QStringList{"versions", "--device", "/dev/quorlink-none", "--cards", "2", "--json"}
+            << 1
+            << R"({"ok":false,
+                  "message":"/dev/quorlink-none: open failed: No such file or directory",
+                  "cards":[{"card":2,"version":null,"status":"not queried"}]})"
+            << QString();
+    }
+    void commandsOverASerialDevice()
+    {
+        QFETCH(QStringList, switchOptions);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QFETCH(QString, received);
+        PtySimulator simulator;
+        if (!switchOptions.isEmpty()) {
+            // Replies at once: what is tested is the tool, not the wire's pace.
+            QVERIFY(simulator.start(switchOptions + QStringList{"--instant"}, false));
+            arguments.replaceInStrings(Device, simulator.path);
+        }
+        arguments.replaceInStrings(RemoteFile, remoteFilePath());
+        arguments.replaceInStrings(ManagerFile, managerFilePath());
+
+        const ToolRun run = runTool(arguments);
+
+        QVERIFY2(run.exitCode == exitCode, run.err.constData());
+        if (output.startsWith(u'{')) {
+            QCOMPARE(QJsonDocument::fromJson(run.out).object(), expectedJson(output));
+            QCOMPARE(run.out.count('\n'), 1);
+        } else {
+            QCOMPARE(QString::fromUtf8(run.out), output);
+        }
+        // Not a terminal: no progress, only the messages.
+        QVERIFY2(!run.err.contains("Status:"), run.err.constData());
+        QCOMPARE(run.err.contains("Communication Error"), output.contains("COMMS"));
+        if (switchOptions.isEmpty())
+            return;
+        const QJsonArray cards = simulator.stop();
+        QCOMPARE(receivedText(cards), received);
+        // Each card that took an image has the file's records, in order.
+        for (const QJsonValue& card : cards) {
+            for (const QJsonValue& image : card["images"].toArray())
+                QCOMPARE(image.toVariant().toStringList(), m_remoteImage);
+        }
+    }
+
+    // The same choice of cards puts the same bytes, with the same parity, on
+    // the line from the tool and from the window.
+    void theToolSendsWhatTheWindowSends_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QList<int>>("cards");
+        QTest::addColumn<bool>("hardware");
+        QTest::newRow("versions of cards in both lists")
+            << "versions" << "5,6,40" << QList<int>{5, 6, 40} << false;
+        QTest::newRow("hardware version of the management card")
+            << "versions" << "1" << QList<int>{1} << true;
+        // Every listed card: one frame to 0xFF from both.
+        QList<int> all;
+        for (int card = 2; card <= 64; ++card)
+            all << card;
+        QTest::newRow("reset of a set of cards") << "reset" << "3,17,40" << QList<int>{3, 17, 40}
+                                                 << false;
+        QTest::newRow("reset of all") << "reset" << "all" << all << false;
+        QTest::newRow("update of a group") << "update" << "3,17,40" << QList<int>{3, 17, 40}
+                                           << false;
+        QTest::newRow("update of one card") << "update" << "9" << QList<int>{9} << false;
+    }
+    void theToolSendsWhatTheWindowSends()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, list);
+        QFETCH(QList<int>, cards);
+        QFETCH(bool, hardware);
+        const bool update = command == QLatin1String("update");
+        QStringList arguments{command, "--simulate", "--cards", list};
+        if (hardware)
+            arguments << "--hardware";
+        if (update)
+            arguments << remoteFilePath() << "--yes";
+        int exitCode = -1;
+        const QString tool = toolBytes(arguments, exitCode);
+        QCOMPARE(exitCode, 0);
+
+        OperationWindow window;
+        const bool reset = command == QLatin1String("reset");
+        if (reset)
+            window.window().mnuAdvanced->trigger();
+        chooseInWindow(window, cards);
+        if (update) {
+            window.prompts.scriptFile(remoteFilePath());
+            window.window().mnuOpen->trigger();
+            const VersionDialogOk ok;
+            window.pressButton(ToolbarButton::Start);
+        } else {
+            window.pressButton(reset      ? ToolbarButton::Reset
+                               : hardware ? ToolbarButton::HardwareVersion
+                                          : ToolbarButton::FirmwareVersion);
+        }
+
+        QVERIFY(!tool.isEmpty());
+        QCOMPARE(tool, window.simulatedSwitch.trace().pcText());
+    }
+};
+
+QTEST_MAIN(CliSwitchTest)
+#include "tst_cli_switch.moc"
