@@ -82,14 +82,19 @@ def one_run(build, files, rng, seed, folder):
     for card, received in images.items():
         if card not in cards and received:
             problems.append("card %d written though not chosen" % card)
-    if result["ok"]:
-        for card in cards:
-            takes_part = card not in silent and card not in lost
-            if takes_part and card not in doubtful and images.get(card, []) != expected:
-                problems.append("reported done, card %d holds %d image(s), not the file's"
-                                % (card, len(images.get(card, []))))
-    elif not result.get("message"):
-        problems.append("failed without a message")
+    # Done for a card: the whole update reported ok, or the card read back
+    # with the file's version.
+    read_back = {entry["card"] for entry in result.get("after", [])
+                 if entry.get("status") == "ok" and entry.get("matches_file")}
+    for card in cards:
+        takes_part = card not in silent and card not in lost
+        reported = (result["ok"] and takes_part) or card in read_back
+        if reported and card not in doubtful and images.get(card, []) != expected:
+            problems.append("reported done, card %d holds %d image(s), not the file's"
+                            % (card, len(images.get(card, []))))
+    troubled = any(entry.get("status") != "ok" for entry in result.get("after", []))
+    if not result["ok"] and not result.get("message") and not troubled:
+        problems.append("failed without saying why: %s" % update.stdout.strip())
     if (update.returncode == 0) != bool(result["ok"]):
         problems.append("exit code %d with ok %s" % (update.returncode, result["ok"]))
     return result["ok"], held["faults"], problems, cards
