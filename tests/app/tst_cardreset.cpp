@@ -50,16 +50,15 @@ QList<int> cardsFrom(int first, int last, int except = 0)
     return cards;
 }
 
-// The address bytes of the reset frames, in order.
-QList<int> resetAddresses(const OperationWindow& window)
+// What the PC writes to reset the cards at `addresses`: a frame each, then
+// the 0x00 under space parity.
+QString resetFrames(const QList<int>& addresses)
 {
-    QList<int> addresses;
-    const auto bytes = window.simulatedSwitch.trace().pcBytes();
-    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
-        if (bytes[i].parity == Parity::Mark && bytes[i].value >= 0x80 && bytes[i + 1].value == 0xFB)
-            addresses << bytes[i].value;
-    }
-    return addresses;
+    QString text;
+    for (int address : addresses)
+        text += QStringLiteral("m51 m4C m52 m45 m53 m45 m54 m%1 mFB ")
+                    .arg(QString::number(address, 16).toUpper());
+    return text + QStringLiteral("s00");
 }
 
 QList<int> cardsReset(const OperationWindow& window)
@@ -138,7 +137,7 @@ private slots:
             window.pressButton(ToolbarButton::Reset);
         sampler.stop();
 
-        QCOMPARE(resetAddresses(window), addresses);
+        QCOMPARE(window.simulatedSwitch.trace().pcText(), resetFrames(addresses));
         QCOMPARE(cardsReset(window), reset);
         QCOMPARE(markedWhileRunning, marked);
         QCOMPARE(markedForReset(form), QList<int>{});
@@ -183,25 +182,6 @@ private slots:
                               "Status: Reset completed", "Status:"}));
     }
 
-    void noAcknowledgementIsACommunicationErrorAndStillLeavesAdvancedMode()
-    {
-        OperationWindow window;
-        auto& form = window.window();
-        window.simulatedSwitch.card(5).setSilent(true);
-        form.mnuAdvanced->trigger();
-        window.choose(2, 3);
-        const int opens = window.devices.openCount();
-        BarWatcher watcher(window.clock, form);
-
-        window.pressButton(ToolbarButton::Reset);
-
-        QCOMPARE(watcher.stop(), QStringList{"0 black"});
-        QCOMPARE(window.communicationErrors(), 1);
-        QCOMPARE(window.devices.openCount(), opens); // not reopened
-        QVERIFY(!form.AdvancedMode && !window.buttonEnabled(ToolbarButton::Reset));
-        QCOMPARE(window.unusableControls(), QString());
-    }
-
     void nothingSelectedWarnsAndWritesNothing()
     {
         OperationWindow window;
@@ -244,8 +224,7 @@ private slots:
         window.pressButton(ToolbarButton::Reset);
         watcher.stop();
 
-        QCOMPARE(resetAddresses(window), QList<int>{0x85});
-        QCOMPARE(window.cardsAsked(), QList<int>{});
+        QCOMPARE(window.simulatedSwitch.trace().pcText(), resetFrames({0x85}));
         QCOMPARE(window.simulatedSwitch.card(5).resetTimes().size(), 1);
         // The reset took its own acknowledgement and finished.
         QVERIFY(watcher.statuses().contains("Status: Reset completed"));
@@ -256,33 +235,41 @@ private slots:
         QCOMPARE(window.remoteSelCount(), command == "cancel" ? 0 : 1);
     }
 
-    void aPortThatIsGoneIsReportedOnceAndTheResetStillFinishes_data()
+    // No acknowledgement, or no port: one message, no reopening, and the
+    // reset still finishes and leaves Advanced mode.
+    void aResetWithoutAnswerIsReportedOnceAndStillFinishes_data()
     {
         QTest::addColumn<bool>("noFreePort");
-        QTest::addColumn<int>("removedAtMs"); // after the press; -1 before it
+        QTest::addColumn<int>("removedAtMs"); // after the press; -1 before it; -2 never
         QTest::addColumn<QList<int>>("reset");
+        QTest::newRow("card silent") << false << -2 << QList<int>{};
         QTest::newRow("no free port at start-up") << true << -1 << QList<int>{};
         QTest::newRow("device removed before the command") << false << -1 << QList<int>{};
         QTest::newRow("device removed while waiting") << false << 300 << QList<int>{5};
     }
-    void aPortThatIsGoneIsReportedOnceAndTheResetStillFinishes()
+    void aResetWithoutAnswerIsReportedOnceAndStillFinishes()
     {
         QFETCH(bool, noFreePort);
         QFETCH(int, removedAtMs);
         QFETCH(QList<int>, reset);
         OperationWindow window(OperationWindow::withoutFreePort(noFreePort));
         auto& form = window.window();
-        window.simulatedSwitch.card(5).setReplyDelay(500);
+        window.simulatedSwitch.card(5).setReplyDelay(500).setSilent(removedAtMs == -2);
         form.mnuAdvanced->trigger();
         window.choose(2, 3);
-        if (!noFreePort)
+        if (!noFreePort && removedAtMs != -2)
             window.removeDeviceAfter(removedAtMs);
+        const int opens = window.devices.openCount();
+        BarWatcher watcher(window.clock, form);
 
         window.pressButton(ToolbarButton::Reset);
 
+        QCOMPARE(watcher.stop(), QStringList{"0 black"});
         QCOMPARE(window.communicationErrors(), 1);
+        QCOMPARE(window.devices.openCount(), opens);
         QCOMPARE(cardsReset(window), reset);
-        QVERIFY(!form.AdvancedMode && !form.link.operationRunning());
+        QVERIFY(!form.AdvancedMode && !window.buttonEnabled(ToolbarButton::Reset));
+        QVERIFY(!form.link.operationRunning());
         QCOMPARE(window.unusableControls(), QString());
         QCOMPARE(markedForReset(form), QList<int>{});
     }

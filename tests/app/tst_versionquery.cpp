@@ -147,6 +147,8 @@ private slots:
             QCOMPARE(window.list(2)->itemText(3), QStringLiteral("5. Computer 5 H/W - HW5"));
         } else {
             QCOMPARE(window.prompts.log(), (QStringList{"beep", "message:Warning"}));
+            QCOMPARE(window.prompts.messages().front().text,
+                     QStringLiteral("You must choose card(s) to get a version"));
             QCOMPARE(window.simulatedSwitch.trace().pcText(), QString());
         }
     }
@@ -267,6 +269,10 @@ private slots:
 
         QCOMPARE(window.communicationErrors(), 1);
         QCOMPARE(window.cardsAsked(), asked);
+        // Back to the plain lines, the choice kept for the next try.
+        QCOMPARE(window.changedRemoteTexts(), QStringList());
+        QCOMPARE(window.remoteSelCount(), 3);
+        QVERIFY(form.RemoteSelected && form.mnuOpen->isEnabled() && !form.Timer1->isEnabled());
         QCOMPARE(window.unusableControls(), QString());
         QCOMPARE(form.statusText(), QStringLiteral("Status:"));
         QCOMPARE(form.ProgBar1->value(), 0);

@@ -75,17 +75,6 @@ private slots:
         QVERIFY(window.form->RemoteSelected && !window.form->ManagerSelected);
     }
 
-    void aButtonClickRunsItsOwnCommand()
-    {
-        WindowFixture window;
-        QTest::mouseClick(window.form->asxToolbar1->button(ToolbarButton::HardwareVersion),
-                          Qt::LeftButton);
-        QCOMPARE(messageTexts(window.prompts), QStringList{VersionWarning});
-        // Put back whatever way the command ended, so the next Start asks
-        // for firmware versions.
-        QVERIFY(!window.form->WantHardwareVersion);
-    }
-
     void advancedOnThenOffOffersEveryNormalCommand()
     {
         WindowFixture window;
@@ -134,32 +123,6 @@ private slots:
         QVERIFY(window.list(2)->isItemSelected(3));
     }
 
-    void restoreIdleStateUndoesAVersionRun()
-    {
-        WindowFixture window;
-        auto& form = *window.form;
-        window.click(3, 0);
-        form.setEnabled(false);
-        form.ListEventsSuppressed = true;
-        form.Timer1->setEnabled(true);
-        form.asxToolbar1->setButtonEnabled(ToolbarButton::Start, false);
-        window.list(1)->setItemText(0, QStringLiteral(" Quorlink Manager F/W - QLMGR ver2.31 US"));
-        window.list(2)->setItemText(4, QStringLiteral("6. Computer 6 F/W - QLREM ver1.07 US"));
-        window.list(3)->setItemText(0, QStringLiteral("33. Computer 33 H/W - B"));
-        form.setStatusText(QStringLiteral("Status: Getting version completed"));
-        form.ProgBar1->setValue(100);
-
-        form.RestoreIdleState();
-
-        QVERIFY(form.isEnabled() && !form.Timer1->isEnabled() && !form.ListEventsSuppressed);
-        QCOMPARE(window.list(1)->itemText(0), QStringLiteral(" Quorlink Manager"));
-        QCOMPARE(window.list(2)->itemText(4), QStringLiteral("6. Computer 6"));
-        QCOMPARE(window.list(3)->itemText(0), QStringLiteral("33. Computer 33"));
-        QCOMPARE(form.statusText(), QStringLiteral("Status:"));
-        QCOMPARE(form.ProgBar1->value(), 0);
-        QVERIFY(window.buttonEnabled(ToolbarButton::Start));
-        QVERIFY(form.RemoteSelected && form.mnuOpen->isEnabled());
-    }
 };
 
 QTEST_MAIN(WindowCommandsTest)

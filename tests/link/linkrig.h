@@ -82,12 +82,16 @@ struct Rig
         link.writeByte(protocol::EndOfAddressPhase);
     }
 
+    // The one message, with the exact text and style a technician sees.
     bool communicationErrorShown() const
     {
         const auto messages = prompts.messages();
         return prompts.log() == QStringList{"beep", "message:Communication Error"} &&
                messages.front().style == 0x10010 &&
-               messages.front().text == link::Link::communicationErrorText();
+               messages.front().text ==
+                   QStringLiteral(
+                       "Communication Error\r\n\r\n1. Check Serial Cable\r\n"
+                       "2. Check Com Port Settings\r\n3. Check \"Upgrade\" (F10) Function");
     }
 };
 

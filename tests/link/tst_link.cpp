@@ -1,55 +1,43 @@
 #include "linkrig.h"
 
-#include "platform/runtimeerror.h"
-
 #include <QTest>
 
 using namespace quorlink;
 using link::Link;
-using test::Char;
 using test::Rig;
 namespace protocol = link::protocol;
-
 
 class LinkTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void versionAddressPhaseSendsAddressAndCommandUnderMarkThenZeroUnderSpace_data()
-    {
-        QTest::addColumn<int>("card");
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QString>("bytes");
-        QTest::newRow("management firmware") << 1 << 0x10 << "m81 m10 s00";
-        QTest::newRow("remote hardware") << 5 << 0x12 << "m85 m12 s00";
-        QTest::newRow("last remote card") << 64 << 0x10 << "mC0 m10 s00";
-    }
-    void versionAddressPhaseSendsAddressAndCommandUnderMarkThenZeroUnderSpace()
-    {
-        QFETCH(int, card);
-        QFETCH(int, command);
-        QFETCH(QString, bytes);
-        Rig rig;
-        rig.switchBox.card(card).setSilent(true);
-        rig.link.versionAddressPhase(card, static_cast<std::uint8_t>(command));
-        QCOMPARE(rig.switchBox.trace().pcText(), bytes);
-        // 10 ms between the writes; each time is when the byte left the wire.
-        QCOMPARE(rig.switchBox.trace().pcTimes(), (QList<std::int64_t>{Char, 10'000 + Char, 20'000 + Char}));
-        QCOMPARE(rig.port.settings(), QString(protocol::DataSettings));
-    }
-
     void completeReplyIsCollectedWithoutItsTerminator_data()
     {
         QTest::addColumn<int>("card");
         QTest::addColumn<QString>("version");
         QTest::addColumn<int>("splitAfter");
         QTest::addColumn<int>("gapMs");
-        QTest::newRow("management") << 1 << "QLMGR ver2.31 US" << 0 << 0;
-        QTest::newRow("remote") << 7 << "QLREM ver1.07 US" << 0 << 0;
-        QTest::newRow("only the terminator") << 7 << "" << 0 << 0;
+        QTest::addColumn<QByteArray>("trailing"); // sent after the terminator
+        QTest::addColumn<int>("delayMs");         // -1: the card's usual
+        // The window is busy for a while from a moment of the wait (0: never).
+        QTest::addColumn<int>("busyAtMs");
+        QTest::addColumn<int>("busyForMs");
+        const QString remote = QStringLiteral("QLREM ver1.07 US");
+        QTest::newRow("management")
+            << 1 << "QLMGR ver2.31 US" << 0 << 0 << QByteArray() << -1 << 0 << 0;
+        QTest::newRow("remote") << 7 << remote << 0 << 0 << QByteArray() << -1 << 0 << 0;
+        QTest::newRow("only the terminator") << 7 << "" << 0 << 0 << QByteArray() << -1 << 0 << 0;
         // Pieces are put together; the timer keeps running across them.
-        QTest::newRow("split over reads") << 7 << "QLREM ver1.07 US" << 3 << 100;
+        QTest::newRow("split over reads")
+            << 7 << remote << 3 << 100 << QByteArray() << -1 << 0 << 0;
+        // The reply and the bytes after it arrive in one read: those are dropped.
+        QTest::newRow("bytes after the terminator")
+            << 6 << "V1" << 0 << 0 << QByteArray("XYZ") << -1 << 20 << 30;
+        // The reply (about 170 ms) and the 200 ms timeout tick (220 ms) both
+        // fall inside the busy time: the data present is still read.
+        QTest::newRow("reply present when the timer ticks")
+            << 9 << "late" << 0 << 0 << QByteArray() << 150 << 100 << 200;
     }
     void completeReplyIsCollectedWithoutItsTerminator()
     {
@@ -57,17 +45,30 @@ private slots:
         QFETCH(QString, version);
         QFETCH(int, splitAfter);
         QFETCH(int, gapMs);
+        QFETCH(QByteArray, trailing);
+        QFETCH(int, delayMs);
+        QFETCH(int, busyAtMs);
+        QFETCH(int, busyForMs);
         Rig rig;
-        rig.switchBox.card(card).setFirmwareVersion(version).setSplitReply(splitAfter, gapMs);
+        auto& simulated = rig.switchBox.card(card);
+        simulated.setFirmwareVersion(version)
+            .setSplitReply(splitAfter, gapMs)
+            .setTrailingBytes(trailing);
+        if (delayMs >= 0)
+            simulated.setReplyDelay(delayMs);
+        if (busyAtMs > 0)
+            rig.clock.post(busyAtMs * 1000, [&] { rig.clock.sleep(busyForMs); });
         const int opensBefore = rig.devices.openCount();
 
-        const Link::VersionReply reply = rig.link.exchangeVersion(card, protocol::FirmwareVersionCommand);
+        const Link::VersionReply reply =
+            rig.link.exchangeVersion(card, protocol::FirmwareVersionCommand);
 
         QVERIFY(reply.received);
         QCOMPARE(reply.text, version);
         QVERIFY(rig.link.linkOk);
         QVERIFY(rig.link.replyText.isEmpty());
         QVERIFY(rig.prompts.entries().empty());
+        QCOMPARE(rig.port.inBufferCount(), 0);
         // Only a management card reply reopens the port.
         QCOMPARE(rig.devices.openCount() - opensBefore, card == 1 ? 1 : 0);
         rig.verifyRestingState();
@@ -100,34 +101,19 @@ private slots:
         rig.link.linkOk = true;
         const int opensBefore = rig.devices.openCount();
 
-        const std::int64_t waitStart = 20'000;  // after the address phase's two sleeps
-        const Link::VersionReply reply = rig.link.exchangeVersion(card, protocol::FirmwareVersionCommand);
+        const std::int64_t waitStart = 20'000; // after the address phase's two sleeps
+        const Link::VersionReply reply =
+            rig.link.exchangeVersion(card, protocol::FirmwareVersionCommand);
 
         QVERIFY(!reply.received);
         QVERIFY(!rig.link.replyReceived);
         QVERIFY(!rig.link.linkOk);
         QVERIFY(rig.communicationErrorShown());
         QCOMPARE(rig.clock.nowMicroseconds(), waitStart + timeoutMs * 1000);
-        QCOMPARE(rig.devices.openCount() - opensBefore, 1);  // reopened after the message
+        QCOMPARE(rig.devices.openCount() - opensBefore, 1); // reopened after the message
         rig.verifyRestingState();
         // An idle wait blocks until the next event instead of spinning.
         QVERIFY2(rig.clock.waitCount() < 40, qPrintable(QString::number(rig.clock.waitCount())));
-    }
-
-    void bytesAfterTheTerminatorAreDroppedAndLeftoversDiscarded()
-    {
-        Rig rig;
-        rig.switchBox.card(6).setFirmwareVersion(QStringLiteral("V1")).setTrailingBytes("XYZ");
-        // A busy window: the first event after the address phase takes 30 ms,
-        // so the whole reply and the bytes after it arrive in one read.
-        rig.clock.post(20'000, [&] { rig.clock.sleep(30); });
-
-        const Link::VersionReply reply = rig.link.exchangeVersion(6, protocol::FirmwareVersionCommand);
-
-        QVERIFY(reply.received);
-        QCOMPARE(reply.text, QStringLiteral("V1"));
-        QCOMPARE(rig.port.inBufferCount(), 0);
-        rig.verifyRestingState();
     }
 
     void anAnswerAfterItsExchangeEndedIsNotTheNextCardsAnswer()
@@ -151,28 +137,14 @@ private slots:
         rig.clock.post(50'000, [&] { rig.link.cancelRequested = true; });
         const int opensBefore = rig.devices.openCount();
 
-        const Link::VersionReply reply = rig.link.exchangeVersion(9, protocol::FirmwareVersionCommand);
+        const Link::VersionReply reply =
+            rig.link.exchangeVersion(9, protocol::FirmwareVersionCommand);
 
         QVERIFY(!reply.received);
         QCOMPARE(rig.clock.nowMicroseconds(), 50'000);
         QVERIFY(rig.prompts.entries().empty());
-        QCOMPARE(rig.devices.openCount(), opensBefore);  // no reopen either
+        QCOMPARE(rig.devices.openCount(), opensBefore); // no reopen either
         rig.verifyRestingState();
-    }
-
-    void dataPresentWhenTheTimerTicksIsStillRead()
-    {
-        Rig rig;
-        rig.switchBox.card(9).setFirmwareVersion(QStringLiteral("late")).setReplyDelay(150);
-        // The window is busy from 100 ms to 300 ms: the reply (about 170 ms)
-        // and the 200 ms timeout tick (220 ms) both fall inside.
-        rig.clock.post(100'000, [&] { rig.clock.sleep(200); });
-
-        const Link::VersionReply reply = rig.link.exchangeVersion(9, protocol::FirmwareVersionCommand);
-
-        QVERIFY(reply.received);
-        QCOMPARE(reply.text, QStringLiteral("late"));
-        QVERIFY(rig.prompts.entries().empty());
     }
 
     void aLineThatKeepsSendingPastTheTimeoutEndsAsNoReply()
@@ -183,13 +155,15 @@ private slots:
         rig.switchBox.card(9).setFirmwareVersion(QString(4000, QLatin1Char('U')));
         const std::int64_t waitStart = 24'000; // two sleeps and two busy yields
 
-        const Link::VersionReply reply = rig.link.exchangeVersion(9, protocol::FirmwareVersionCommand);
+        const Link::VersionReply reply =
+            rig.link.exchangeVersion(9, protocol::FirmwareVersionCommand);
 
         QVERIFY(!reply.received);
         QVERIFY(rig.communicationErrorShown());
         // The first look after the 200 ms timeout ends it, not the line going quiet.
         const std::int64_t end = rig.clock.nowMicroseconds();
-        QVERIFY2(end >= waitStart + 200'000 && end <= waitStart + 206'000, qPrintable(QString::number(end)));
+        QVERIFY2(end >= waitStart + 200'000 && end <= waitStart + 206'000,
+                 qPrintable(QString::number(end)));
         rig.verifyRestingState();
     }
 
@@ -200,7 +174,8 @@ private slots:
         rig.switchBox.card(1).scriptResetReplies({QByteArray("XR")});
         rig.sendManagementResetFrame();
         const std::int64_t start = rig.clock.nowMicroseconds();
-        rig.clock.post(start, [&] { rig.clock.sleep(10); });  // both bytes arrive before the next look
+        rig.clock.post(start,
+                       [&] { rig.clock.sleep(10); }); // both bytes arrive before the next look
         QVERIFY(!rig.link.awaitAcknowledgement());
         QCOMPARE(rig.clock.nowMicroseconds(), start + 1'000'000);
         QVERIFY(!rig.timer1->isEnabled());
@@ -213,37 +188,6 @@ private slots:
         QVERIFY(second.link.awaitAcknowledgement(&lastRead));
         QCOMPARE(lastRead, QByteArray("R"));
         QVERIFY(second.clock.nowMicroseconds() < 1'000'000);
-    }
-
-    void pauseLastsOneTickAndRestoresTheIntervalOnlyInItsRestoringForm()
-    {
-        Rig rig;
-        rig.clock.sleep(7);
-        rig.link.pause();
-        QCOMPARE(rig.clock.nowMicroseconds(), 107'000);
-        QCOMPARE(rig.timer2->interval(), 1000);
-        rig.link.pause(link::PauseForm::Short);
-        QCOMPARE(rig.clock.nowMicroseconds(), 207'000);
-        QCOMPARE(rig.timer2->interval(), 100);
-        QVERIFY(!rig.timer2->isEnabled());
-    }
-
-    void communicationErrorHasItsExactTextAndStyle()
-    {
-        Rig rig;
-        rig.link.showCommunicationError();
-        QVERIFY(rig.communicationErrorShown());
-        QCOMPARE(Link::communicationErrorText(),
-                 QStringLiteral("Communication Error\r\n\r\n1. Check Serial Cable\r\n"
-                                "2. Check Com Port Settings\r\n3. Check \"Upgrade\" (F10) Function"));
-    }
-
-    void aLostDeviceSurfacesAsTheRuntimeError()
-    {
-        Rig rig;
-        rig.devices.setRemoved(1, true);
-        QVERIFY_THROWS_EXCEPTION(RuntimeError,
-                                 rig.link.exchangeVersion(5, protocol::FirmwareVersionCommand));
     }
 };
 

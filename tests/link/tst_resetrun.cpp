@@ -47,13 +47,7 @@ private slots:
         QTest::addColumn<QList<int>>("cards");
         QTest::addColumn<QString>("bytes");
         QTest::addColumn<QList<int>>("reset");
-        QTest::newRow("management card") << ResetMode::ManagementCard << QList<int>{}
-                                         << Signature + " m81 mFB s00" << QList<int>{1};
-        QTest::newRow("one remote card") << ResetMode::RemoteCards << QList<int>{40}
-                                         << Signature + " mA8 mFB s00" << QList<int>{40};
-        QTest::newRow("every listed card: one frame to all")
-            << ResetMode::RemoteCards << remoteCardsExcept(0) << Signature + " mFF mFB s00"
-            << remoteCardsExcept(0);
+        // The window's reset flows cover the management card, one card and all cards.
         QTest::newRow("two cards: a frame each")
             << ResetMode::SecondRemoteListOnly << QList<int>{33, 64}
             << Signature + " mA1 mFB " + Signature + " mC0 mFB s00" << QList<int>{33, 64};

@@ -1,6 +1,5 @@
 #include "platform/sound.h"
 #include "progbar/bardrawing.h"
-#include "progbar/mainformdesign.h"
 #include "progbar/olecolour.h"
 #include "progbar/progbar.h"
 #include "progbar/propertybag.h"
@@ -253,17 +252,6 @@ private slots:
         bar.setPercent(50);
         bar.setMax(150);
         QCOMPARE(bar.value(), 125);
-    }
-
-    void mainFormDesignIsABlueBarShowingItsPercentage()
-    {
-        ProgBar bar;
-        applyMainFormDesign(bar);
-        QCOMPARE(toQColor(bar.barStartColour(), bar.palette()), QColor(Qt::blue));
-        QCOMPARE(toQColor(bar.fontColour(), bar.palette()),
-                 bar.palette().color(QPalette::WindowText));
-        QCOMPARE(bar.size(), QSize(289, 17));
-        QCOMPARE(bar.displayText(), QStringLiteral("0%"));
     }
 
     void solidFillsExactlyItsShare_data()

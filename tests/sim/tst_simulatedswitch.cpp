@@ -150,17 +150,6 @@ private slots:
                    card.setFirmwareVersion("AB").setHardwareVersion("X").setReplyDelay(4);
                })
             << QByteArray("AB\xFF") << Offsets{4573, 5146, 5719};
-        QTest::newRow("hardware of the management card")
-            << 0x81 << 0x12 << CardSetup([](SimulatedCard& card) {
-                   card.setFirmwareVersion("X").setHardwareVersion("C");
-               })
-            << QByteArray("C\xFF") << Offsets{573, 1146};
-        QTest::newRow("not responding")
-            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) { card.setNotResponding(true); })
-            << QByteArray("Not responding\xFF") << Offsets{};
-        QTest::newRow("silent card")
-            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) { card.setSilent(true); })
-            << QByteArray() << Offsets{};
         QTest::newRow("absent card")
             << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) { card.setPresent(false); })
             << QByteArray() << Offsets{};
@@ -169,11 +158,6 @@ private slots:
                    card.setFirmwareVersion("ABCDE").setSplitReply(2, 7);
                })
             << QByteArray("ABCDE\xFF") << Offsets{573, 1146, 8719, 9292, 9865, 10438};
-        QTest::newRow("bytes after the terminator")
-            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) {
-                   card.setFirmwareVersion("A").setTrailingBytes("zz");
-               })
-            << QByteArray("A\xFFzz") << Offsets{573, 1146, 1719, 2292};
         QTest::newRow("all remote cards get no reply")
             << 0xFF << 0x10 << CardSetup([](SimulatedCard& card) { card.setFirmwareVersion("A"); })
             << QByteArray() << Offsets{};
@@ -245,10 +229,6 @@ private slots:
         QTest::addColumn<QList<int>>("resetCards");
 
         const SwitchSetup plain = [](SimulatedSwitch&) {};
-        QTest::newRow("management card")
-            << QByteArray("QLRESET\x81\xFB") << plain << QByteArray("R") << QList<int>{1};
-        QTest::newRow("one remote card")
-            << QByteArray("QLRESET\x85\xFB") << plain << QByteArray("R") << QList<int>{5};
         QTest::newRow("several frames") << QByteArray("QLRESET\x83\xFBQLRESET\x85\xFB") << plain
                                         << QByteArray("R") << QList<int>{3, 5};
         QTest::newRow("all remote cards, absent ones not")
@@ -260,15 +240,6 @@ private slots:
             << QByteArray("\x85\xFB") << plain << QByteArray() << QList<int>{};
         QTest::newRow("signature broken")
             << QByteArray("QLRESEX\x85\xFB") << plain << QByteArray() << QList<int>{};
-        QTest::newRow("silent card")
-            << QByteArray("QLRESET\x85\xFB")
-            << SwitchSetup([](SimulatedSwitch& simSwitch) { simSwitch.card(5).setSilent(true); })
-            << QByteArray() << QList<int>{};
-        QTest::newRow("scripted acknowledgement")
-            << QByteArray("QLRESET\x85\xFB") << SwitchSetup([](SimulatedSwitch& simSwitch) {
-                   simSwitch.card(5).scriptResetReplies({"XR"});
-               })
-            << QByteArray("XR") << QList<int>{5};
     }
 
     void reset()
@@ -292,34 +263,6 @@ private slots:
         }
     }
 
-    // Every record is acknowledged one reply delay and one character after its
-    // last character has crossed; the stored image brings its version text.
-    void downloadStoresTheImageAndItsVersion()
-    {
-        Bench bench;
-        SimulatedCard& card = bench.simSwitch.card(4);
-        card.setFirmwareVersion("QLREM ver1.07 US").setReplyDelay(1);
-        const QStringList records = remoteImage("QLREM ver1.08 DE");
-        QCOMPARE(records.size(), 3);
-
-        const std::int64_t sent = bench.query(0x84, 0x11);
-        QCOMPARE(bench.receive(1000, true), QByteArray("R"));
-        QCOMPARE(bench.simSwitch.trace().switchTimes().constLast() - sent, std::int64_t{1573});
-        for (const QString& record : records) {
-            const std::int64_t start = bench.clock.nowMicroseconds();
-            bench.write(protocol::DataSettings, record.toLatin1());
-            QCOMPARE(bench.receive(1000, true), QByteArray("\x06"));
-            // 77 characters take 44115 us, the end record's 11 take 6303 us.
-            const std::int64_t crossing = record.size() == 77 ? 44115 : 6303;
-            QCOMPARE(bench.simSwitch.trace().switchTimes().constLast() - start, crossing + 1573);
-        }
-
-        QCOMPARE(card.images(), QList<QStringList>{records});
-        QCOMPARE(card.firmwareVersion(), QStringLiteral("QLREM ver1.08 DE"));
-        bench.query(0x84, 0x10);
-        QCOMPARE(bench.receive(200), QByteArray("QLREM ver1.08 DE\xFF"));
-    }
-
     void scriptedDownloadAnswers_data()
     {
         QTest::addColumn<CardSetup>("setup");
@@ -329,27 +272,12 @@ private slots:
         const Answer refuse = protocol::RecordRefused;
         QTest::newRow("all accepted")
             << CardSetup([](SimulatedCard&) {}) << "52 | 06 | 06 | 06" << true;
-        QTest::newRow("refused four times, then accepted") << CardSetup([=](SimulatedCard& card) {
-            card.scriptRecordAnswers(1, {refuse, refuse, refuse, refuse});
-        }) << "52 | 06 | 15 15 15 15 06 | 06" << true;
         QTest::newRow("refused five times") << CardSetup([=](SimulatedCard& card) {
             card.scriptRecordAnswers(1, {refuse, refuse, refuse, refuse, refuse});
         }) << "52 | 06 | 15 15 15 15 15" << false;
-        QTest::newRow("abort on record 0") << CardSetup([](SimulatedCard& card) {
-            card.scriptRecordAnswers(0, {protocol::DownloadAborted});
-        }) << "52 | 18" << false;
-        QTest::newRow("silence, then accepted")
-            << CardSetup([](SimulatedCard& card) { card.scriptRecordAnswers(0, {NoAnswer}); })
-            << "52 | -- 06 | 06 | 06" << true;
         QTest::newRow("other byte to the end record")
             << CardSetup([](SimulatedCard& card) { card.scriptRecordAnswers(2, {0x52}); })
             << "52 | 06 | 06 | 52 06" << true;
-        QTest::newRow("no ready reply")
-            << CardSetup([](SimulatedCard& card) { card.scriptReadyReplies({QByteArray()}); })
-            << "--" << false;
-        QTest::newRow("ready preceded by other bytes")
-            << CardSetup([](SimulatedCard& card) { card.scriptReadyReplies({"XR"}); }) << "58"
-            << false;
     }
 
     // A failed download leaves the old version; the next mark byte brings the
@@ -444,57 +372,6 @@ private slots:
         bench.port.setPortOpen(true);
         QCOMPARE(bench.port.inBufferCount(), 0);
         QCOMPARE(bench.receive(100), QByteArray("CD\xFF"));
-    }
-
-    // The start-up probe writes "AT" CR at 9600 baud: only a modem answers;
-    // missing and held ports cannot be opened.
-    void probeOfTheSimulatedPorts_data()
-    {
-        QTest::addColumn<int>("com");
-        QTest::addColumn<int>("openError");
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QString>("name");
-
-        QTest::newRow("switch") << 1 << 0 << QByteArray() << "Simulated switch";
-        QTest::newRow("modem") << 2 << 0 << QByteArray("\r\nOK\r\n") << "Simulated modem";
-        QTest::newRow("silent") << 3 << 0 << QByteArray() << "Simulated serial port";
-        QTest::newRow("missing") << 4 << int(RuntimeError::DeviceUnavailable) << QByteArray()
-                                 << "COM4";
-        QTest::newRow("held") << 5 << int(RuntimeError::PortAlreadyOpen) << QByteArray()
-                              << "Simulated modem";
-    }
-
-    void probeOfTheSimulatedPorts()
-    {
-        QFETCH(int, com);
-        QFETCH(int, openError);
-        QFETCH(QByteArray, answer);
-        QFETCH(QString, name);
-
-        VirtualClock clock;
-        SimulatedSwitch simSwitch(clock);
-        SimulatedDeviceProvider provider(simSwitch);
-        provider.setDevice(2, SimulatedDevice::Modem);
-        provider.setDevice(3, SimulatedDevice::Silent);
-        provider.setDevice(5, SimulatedDevice::Modem);
-        provider.setHeld(5, true);
-        CommPort port(provider);
-        port.setCommPort(com);
-        QCOMPARE(port.deviceName(), name);
-        try {
-            port.setPortOpen(true);
-            QCOMPARE(openError, 0);
-        } catch (const RuntimeError& error) {
-            QCOMPARE(error.code(), openError);
-            return;
-        }
-        port.output("AT\r");
-        clock.sleep(1000);
-        QCOMPARE(port.input(), answer);
-        port.setPortOpen(false);
-        QVERIFY(!provider.isOpen(com));
-        if (com == 1)
-            QCOMPARE(simSwitch.trace().pcTimes(), (QList<std::int64_t>{1042, 2084, 3125}));
     }
 
     void unpluggedPortFailsUntilPluggedIn()

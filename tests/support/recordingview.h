@@ -28,21 +28,6 @@ public:
         return found;
     }
 
-    // The whole steps that begin with one of `prefixes`, in order.
-    QStringList stepsStartingWith(const QStringList& prefixes) const
-    {
-        QStringList found;
-        for (const QString& step : steps) {
-            for (const QString& prefix : prefixes) {
-                if (step.startsWith(prefix)) {
-                    found << step;
-                    break;
-                }
-            }
-        }
-        return found;
-    }
-
     void showStatus(const QString& text) override { note(QStringLiteral("status:") + text); }
     void showProgress(int value) override { note(QStringLiteral("progress:%1").arg(value)); }
     void showProgressTextColour(std::uint32_t colour) override
