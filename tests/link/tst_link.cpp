@@ -124,7 +124,8 @@ private slots:
         QVERIFY(!rig.link.exchangeVersion(9, protocol::FirmwareVersionCommand).received);
         rig.clock.sleep(200); // "late" arrives between the exchanges
 
-        const Link::VersionReply reply = rig.link.exchangeVersion(6, protocol::FirmwareVersionCommand);
+        const Link::VersionReply reply =
+            rig.link.exchangeVersion(6, protocol::FirmwareVersionCommand);
 
         QVERIFY(reply.received);
         QCOMPARE(reply.text, QStringLiteral("V6"));
