@@ -4,6 +4,7 @@
 #include "link/protocol.h"
 #include "platform/qttimesource.h"
 #include "platform/runtimeerror.h"
+#include "sim/faultinjector.h"
 #include "sim/ptyswitch.h"
 #include "sim/simulatedswitch.h"
 
@@ -40,7 +41,22 @@ struct SwitchOptions
     QString managerVersion;
     QString remoteVersion;
     QString recordFile;
+    int faultSeed = -1;
 };
+
+// The chance of each fault at each opportunity with --faults: a remote
+// update of a few dozen records meets a handful.
+constexpr double FaultChance = 0.02;
+
+// Every kind of fault but the vanishing device: a pseudo-terminal stays.
+void injectFaults(sim::FaultInjector& faults)
+{
+    for (int kind = 0; kind < sim::FaultKindCount; ++kind) {
+        const auto fault = static_cast<sim::Fault>(kind);
+        if (fault != sim::Fault::DeviceVanished)
+            faults.setChance(fault, FaultChance);
+    }
+}
 
 // A refused record is refused on every attempt: the download must give up.
 constexpr int RefusalsForEver = 1000;
@@ -72,7 +88,7 @@ void shape(sim::SimulatedSwitch& simulatedSwitch, const SwitchOptions& options)
 // What each card went through, for tests and for the curious:
 // {"cards": [{"card": int, "version": string, "images": [[record, ...]], "resets": int}]}
 // listing only cards that received an image or a reset.
-QJsonObject received(const sim::SimulatedSwitch& simulatedSwitch)
+QJsonObject received(const sim::SimulatedSwitch& simulatedSwitch, const sim::FaultInjector& faults)
 {
     QJsonArray cards;
     for (int number = protocol::ManagementCard; number <= protocol::LastRemoteCard; ++number) {
@@ -87,13 +103,23 @@ QJsonObject received(const sim::SimulatedSwitch& simulatedSwitch)
                                  {QStringLiteral("images"), images},
                                  {QStringLiteral("resets"), card.resetTimes().size()}});
     }
-    return {{QStringLiteral("cards"), cards}};
+    QJsonObject injected;
+    for (int kind = 0; kind < sim::FaultKindCount; ++kind) {
+        const auto fault = static_cast<sim::Fault>(kind);
+        injected.insert(sim::FaultInjector::name(fault), faults.count(fault));
+    }
+    QJsonArray doubtful;
+    for (const int number : simulatedSwitch.doubtfulCards())
+        doubtful.append(number);
+    return {{QStringLiteral("cards"), cards},
+            {QStringLiteral("faults"), injected},
+            {QStringLiteral("doubtful"), doubtful}};
 }
 
 void report(Streams& streams, const sim::SimulatedSwitch& simulatedSwitch,
-            const QString& recordFile)
+            const sim::FaultInjector& faults, const QString& recordFile)
 {
-    const QJsonObject cards = received(simulatedSwitch);
+    const QJsonObject cards = received(simulatedSwitch, faults);
     for (const QJsonValue& card : cards[QStringLiteral("cards")].toArray()) {
         streams.out << "card " << card[QStringLiteral("card")].toInt() << ": "
                     << card[QStringLiteral("images")].toArray().size() << " image(s), "
@@ -186,13 +212,20 @@ struct SimulateOptions
     QCommandLineOption record{
         QStringLiteral("record"),
         QStringLiteral("On exit, write what each card received to FILE as JSON: {\"cards\": "
-                       "[{\"card\", \"version\", \"images\": [[record, ...]], \"resets\"}]}."),
+                       "[{\"card\", \"version\", \"images\": [[record, ...]], \"resets\"}], "
+                       "\"faults\": {kind: count}, \"doubtful\": [cards whose answers a fault "
+                       "may have changed]}."),
         QStringLiteral("FILE")};
+    QCommandLineOption faults{
+        QStringLiteral("faults"),
+        QStringLiteral("Random faults from SEED: noise, dropped, duplicated, split and late "
+                       "replies, another card answering, false acknowledgements."),
+        QStringLiteral("SEED")};
 
     void addTo(QCommandLineParser& parser) const
     {
         parser.addOptions({pty, cards, silent, notResponding, refuseRecord, abortRecord, delay,
-                           instant, managerVersion, remoteVersion, record});
+                           instant, managerVersion, remoteVersion, record, faults});
     }
 };
 
@@ -231,7 +264,8 @@ std::optional<SwitchOptions> readSwitchOptions(const QCommandLineParser& parser,
         notResponding ? numberOption(parser, names.refuseRecord, problem) : std::nullopt;
     const auto abort = refuse ? numberOption(parser, names.abortRecord, problem) : std::nullopt;
     const auto delay = abort ? numberOption(parser, names.delay, problem) : std::nullopt;
-    if (!delay)
+    const auto faultSeed = delay ? numberOption(parser, names.faults, problem) : std::nullopt;
+    if (!faultSeed)
         return std::nullopt;
     // "--cards 1": the management card alone, no remote cards.
     options.remoteCards = *cards;
@@ -245,6 +279,7 @@ std::optional<SwitchOptions> readSwitchOptions(const QCommandLineParser& parser,
     options.managerVersion = parser.value(names.managerVersion);
     options.remoteVersion = parser.value(names.remoteVersion);
     options.recordFile = parser.value(names.record);
+    options.faultSeed = *faultSeed;
     return options;
 }
 
@@ -269,6 +304,11 @@ int runSimulate(const QStringList& arguments, Streams& streams)
     QtTimeSource time(Qt::PreciseTimer);
     const auto simulatedSwitch = sim::SimulatedSwitch::standard(time);
     shape(*simulatedSwitch, *options);
+    sim::FaultInjector faults(static_cast<std::uint32_t>(std::max(options->faultSeed, 0)));
+    if (options->faultSeed >= 0) {
+        injectFaults(faults);
+        simulatedSwitch->setFaultInjector(&faults);
+    }
     try {
         QuitOnSignal quitOnSignal;
         sim::PtySwitch pty(*simulatedSwitch);
@@ -280,7 +320,8 @@ int runSimulate(const QStringList& arguments, Streams& streams)
         streams.err << "quorlink simulate: " << error.message() << "\n";
         return ExitCode::SwitchFailed;
     }
-    report(streams, *simulatedSwitch, options->recordFile);
+    simulatedSwitch->setFaultInjector(nullptr);
+    report(streams, *simulatedSwitch, faults, options->recordFile);
     return ExitCode::Success;
 }
 

@@ -211,6 +211,11 @@ void Link::reportLostPort(int countBefore)
         showCommunicationError();
 }
 
+void Link::discardStaleInput()
+{
+    m_port.clearInBuffer();
+}
+
 void Link::reopenPort()
 {
     m_port.setPortOpen(false);
@@ -244,6 +249,10 @@ void Link::endVersionExchange()
 Link::VersionReply Link::exchangeVersion(int card, std::uint8_t command,
                                          const std::function<void(const QString&)>& onReply)
 {
+    // An answer that came after its own exchange had ended (a slow card, the
+    // rest of a reply that paused too long) would otherwise be read as the
+    // start of this card's answer.
+    discardStaleInput();
     setAddressSettings();
     replyText.clear();
     replyReceived = false;

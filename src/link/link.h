@@ -112,6 +112,10 @@ public:
     void reportLostPort(int countBefore);
     static QString communicationErrorText();
 
+    // Nothing waiting before a request can be its answer: it is a late answer
+    // to an earlier request, or noise. Every request starts with a clear line.
+    void discardStaleInput();
+
     // Closing and opening again discards everything waiting in both directions.
     void reopenPort();
 

@@ -41,6 +41,8 @@ bool ResetRun::resetCards(int mode, const QList<int>& remoteCards, int listedRem
             (mode == ResetMode::RemoteCards || mode == ResetMode::SecondRemoteListOnly) &&
             !remoteCards.isEmpty();
         if ((mode == ResetMode::ManagementCard || remote) && m_link.checkPortOpen()) {
+            // A late "R" of an earlier reset would acknowledge this one.
+            m_link.discardStaleInput();
             if (mode == ResetMode::ManagementCard)
                 sendManagementFrame();
             else if (remoteCards.size() == 1)

@@ -117,9 +117,14 @@ void SimulatedSwitch::receive(const QByteArray& bytes, const LineSettings& setti
         if (!addressing)
             continue;
         if (*addressing)
-            onAddressByte(value);
+            onAddressByte(value, now);
         else
-            onDataByte(value, crossed);
+            onDataByte(value, crossed, now);
+        if (strikes(Fault::DeviceVanished)) {
+            // The rest of the write never reaches the cards.
+            m_faults->vanish();
+            return;
+        }
     }
 }
 
@@ -158,10 +163,11 @@ void SimulatedSwitch::discardArrived()
 // Under mark parity the cards follow the address phase: an optional reset
 // signature, an address byte, a command byte, possibly several such
 // selections. Whatever a card was doing before, a mark byte starts anew.
-void SimulatedSwitch::onAddressByte(std::uint8_t value)
+void SimulatedSwitch::onAddressByte(std::uint8_t value, std::int64_t now)
 {
     if (m_stage != Stage::Addressing) {
         m_stage = Stage::Addressing;
+        m_requestStart = now;
         m_selections.clear();
         m_pendingAddress.reset();
         m_signatureHeard = 0;
@@ -186,7 +192,7 @@ void SimulatedSwitch::onAddressByte(std::uint8_t value)
     }
 }
 
-void SimulatedSwitch::onDataByte(std::uint8_t value, std::int64_t time)
+void SimulatedSwitch::onDataByte(std::uint8_t value, std::int64_t time, std::int64_t now)
 {
     if (m_stage == Stage::Addressing) {
         if (value == protocol::EndOfAddressPhase)
@@ -195,6 +201,8 @@ void SimulatedSwitch::onDataByte(std::uint8_t value, std::int64_t time)
     }
     if (m_stage != Stage::Download)
         return;
+    if (m_recordText.isEmpty())
+        m_requestStart = now;
     m_recordText.append(QChar(static_cast<char16_t>(value)));
     if (m_recordText == protocol::EndRecord || m_recordText.size() == protocol::RecordLength) {
         const QString record = m_recordText;
@@ -237,53 +245,81 @@ void SimulatedSwitch::answerVersionQuery(const Selection& selection, std::int64_
 {
     if (selection.address == protocol::AllRemoteCardsAddress)
         return;
-    SimulatedCard& queried = card(selection.address - protocol::AddressBase);
-    if (!queried.answersQueries()) {
-        qCDebug(lcSim) << "card" << queried.number() << "does not answer the version query";
+    const int asked = selection.address - protocol::AddressBase;
+    doubtIfLineBusy({asked});
+    SimulatedCard* answering = &card(asked);
+    if (strikes(Fault::AnswerForAnother)) {
+        answering = &card(someOtherCard(asked));
+        m_doubtful.insert(asked);
+    }
+    if (!answering->answersQueries()) {
+        qCDebug(lcSim) << "card" << answering->number() << "does not answer the version query";
         return;
     }
-    send(queried.versionReply(selection.command),
-         time + std::int64_t{queried.replyDelayMilliseconds()} * 1000, queried.splitAfterBytes(),
-         queried.splitGapMilliseconds());
+    send(answering->versionReply(selection.command),
+         time + std::int64_t{answering->replyDelayMilliseconds()} * 1000, {asked},
+         answering->splitAfterBytes(), answering->splitGapMilliseconds());
 }
 
 void SimulatedSwitch::resetCards(const std::vector<int>& cards, std::int64_t time)
 {
+    doubtIfLineBusy(cards);
     const std::vector<SimulatedCard*> group = groupOf(cards);
-    if (group.empty())
+    if (group.empty()) {
+        answerInTheirPlace(cards, time);
         return;
+    }
     std::vector<QByteArray> replies;
     for (SimulatedCard* member : group) {
         member->noteReset(time);
         replies.push_back(member->nextResetReply());
     }
     qCDebug(lcSim) << "reset of" << group.size() << "card(s)";
-    send(groupAnswer(replies, readyByte), groupReplyTime(group, time));
+    send(groupAnswer(replies, readyByte), groupReplyTime(group, time), cards);
 }
 
 void SimulatedSwitch::startDownload(const std::vector<int>& cards, std::int64_t time)
 {
+    doubtIfLineBusy(cards);
     const std::vector<SimulatedCard*> group = groupOf(cards);
-    if (group.empty())
+    if (group.empty()) {
+        answerInTheirPlace(cards, time); // and then takes no records
         return;
+    }
     m_stage = Stage::Download;
     m_downloadCards = cards;
     m_recordText.clear();
     m_acceptedRecords.clear();
+    m_unstored.clear();
     std::vector<QByteArray> replies;
     for (SimulatedCard* member : group)
         replies.push_back(member->nextReadyReply());
     qCDebug(lcSim) << "download to" << group.size() << "card(s)";
-    send(groupAnswer(replies, readyByte), groupReplyTime(group, time));
+    send(groupAnswer(replies, readyByte), groupReplyTime(group, time), cards);
 }
 
 // A refused or unanswered record is expected again; an accepted one moves
 // the cards on to the next, and the accepted end record completes the image.
+// The record just accepted, sent again because its acknowledgement came too
+// late, writes the same bytes to the same addresses: it is acknowledged and
+// changes nothing.
 void SimulatedSwitch::onRecord(const QString& record, std::int64_t time)
 {
     const std::vector<SimulatedCard*> group = groupOf(m_downloadCards);
     if (group.empty())
         return;
+    doubtIfLineBusy(m_downloadCards);
+    if (!m_acceptedRecords.isEmpty() && record == m_acceptedRecords.last()) {
+        send(QByteArray(1, static_cast<char>(protocol::RecordAccepted)),
+             groupReplyTime(group, time), m_downloadCards);
+        return;
+    }
+    // Noise on the way to the cards spoils the record's checksum.
+    if (strikes(Fault::Noise)) {
+        send(QByteArray(1, static_cast<char>(protocol::RecordRefused)), groupReplyTime(group, time),
+             m_downloadCards);
+        return;
+    }
     const int index = static_cast<int>(m_acceptedRecords.size());
     std::vector<Answer> answers;
     int extraDelayMs = 0;
@@ -295,18 +331,43 @@ void SimulatedSwitch::onRecord(const QString& record, std::int64_t time)
     if (!answer)
         return;
     send(QByteArray(1, static_cast<char>(*answer)),
-         groupReplyTime(group, time) + std::int64_t{extraDelayMs} * 1000);
+         groupReplyTime(group, time) + std::int64_t{extraDelayMs} * 1000, m_downloadCards);
     if (*answer == protocol::DownloadAborted) {
         m_stage = Stage::Idle;
     } else if (*answer == protocol::RecordAccepted) {
         m_acceptedRecords.append(record);
+        for (SimulatedCard* member : group) {
+            if (strikes(Fault::FalseAcknowledgement)) {
+                m_unstored[member->number()].insert(index);
+                m_doubtful.insert(member->number());
+            }
+        }
         if (record == protocol::EndRecord) {
             for (SimulatedCard* member : group)
-                member->acceptImage(m_acceptedRecords);
+                storeImage(*member);
             qCDebug(lcSim) << "image of" << m_acceptedRecords.size() << "records stored";
             m_stage = Stage::Idle;
         }
     }
+}
+
+// A card keeps what it really stored: without the records it only claimed,
+// and nothing at all when the end record was among them.
+void SimulatedSwitch::storeImage(SimulatedCard& member)
+{
+    const auto unstored = m_unstored.find(member.number());
+    if (unstored == m_unstored.end()) {
+        member.acceptImage(m_acceptedRecords);
+        return;
+    }
+    if (unstored->second.contains(static_cast<int>(m_acceptedRecords.size()) - 1))
+        return;
+    QStringList stored;
+    for (int i = 0; i < m_acceptedRecords.size(); ++i) {
+        if (!unstored->second.contains(i))
+            stored << m_acceptedRecords.at(i);
+    }
+    member.acceptImage(stored);
 }
 
 std::vector<int> SimulatedSwitch::cardsAddressedBy(const std::vector<Selection>& selections) const
@@ -349,9 +410,11 @@ std::int64_t SimulatedSwitch::groupReplyTime(const std::vector<SimulatedCard*>& 
 // Every byte wakes a blocked wait when it arrives, so a reader that waits
 // sees a reply grow byte by byte; one that sleeps meanwhile finds several
 // bytes in one read.
-void SimulatedSwitch::send(const QByteArray& bytes, std::int64_t readyAt, int splitAfter,
-                           int gapMilliseconds)
+void SimulatedSwitch::send(QByteArray bytes, std::int64_t readyAt,
+                           const std::vector<int>& answering, int splitAfter, int gapMilliseconds)
 {
+    if (m_faults && tamper(bytes, readyAt, splitAfter, gapMilliseconds))
+        m_doubtful.insert(answering.begin(), answering.end());
     std::int64_t ready = readyAt;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         if (splitAfter > 0 && i == splitAfter)
@@ -365,6 +428,63 @@ void SimulatedSwitch::send(const QByteArray& bytes, std::int64_t readyAt, int sp
         m_trace.add({Direction::SwitchToPc, value, Parity::None, arrival});
         m_time.wakeAt(arrival);
     }
+}
+
+// Each line fault strikes a reply at most once. A split or late reply keeps
+// its bytes: the PC gets the whole answer or none, and what arrives after it
+// gave up is seen by the next exchange's check of the line.
+bool SimulatedSwitch::tamper(QByteArray& bytes, std::int64_t& readyAt, int& splitAfter,
+                             int& gapMilliseconds)
+{
+    FaultInjector& faults = *m_faults;
+    bool changed = false;
+    if (faults.strikes(Fault::Noise)) {
+        QByteArray noise;
+        for (int n = faults.between(1, 3); n > 0; --n)
+            noise.append(static_cast<char>(faults.between(0, 255)));
+        bytes.insert(faults.between(0, static_cast<int>(bytes.size())), noise);
+        changed = true;
+    }
+    if (!bytes.isEmpty() && faults.strikes(Fault::DroppedByte)) {
+        bytes.remove(faults.between(0, static_cast<int>(bytes.size()) - 1), 1);
+        changed = true;
+    }
+    if (!bytes.isEmpty() && faults.strikes(Fault::DuplicatedByte)) {
+        const int at = faults.between(0, static_cast<int>(bytes.size()) - 1);
+        bytes.insert(at, bytes.at(at));
+        changed = true;
+    }
+    if (bytes.size() >= 2 && faults.strikes(Fault::SplitReply)) {
+        splitAfter = faults.between(1, static_cast<int>(bytes.size()) - 1);
+        gapMilliseconds = faults.between(1, 400);
+    }
+    if (faults.strikes(Fault::LateReply))
+        readyAt += std::int64_t{faults.between(250, 1500)} * 1000;
+    return changed;
+}
+
+void SimulatedSwitch::doubtIfLineBusy(const std::vector<int>& cards)
+{
+    const bool busy =
+        std::any_of(m_replies.begin(), m_replies.end(),
+                    [this](const PendingByte& byte) { return byte.arrival > m_requestStart; });
+    if (busy)
+        m_doubtful.insert(cards.begin(), cards.end());
+}
+
+// A card that was not addressed says "R" for the silent cards that were.
+void SimulatedSwitch::answerInTheirPlace(const std::vector<int>& cards, std::int64_t time)
+{
+    if (cards.empty() || !strikes(Fault::AnswerForAnother))
+        return;
+    m_doubtful.insert(cards.begin(), cards.end());
+    send(readyByte, time, cards);
+}
+
+int SimulatedSwitch::someOtherCard(int number)
+{
+    const int other = m_faults->between(protocol::ManagementCard, protocol::LastRemoteCard - 1);
+    return other >= number ? other + 1 : other;
 }
 
 } // namespace quorlink::sim

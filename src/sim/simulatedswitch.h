@@ -1,5 +1,6 @@
 #pragma once
 
+#include "faultinjector.h"
 #include "platform/serialdevice.h"
 #include "platform/timesource.h"
 #include "serialwire.h"
@@ -12,7 +13,9 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace quorlink::sim {
@@ -64,6 +67,18 @@ public:
     // PC's side alone. On by default.
     void setWireTimeModelled(bool modelled) { m_wireTimeModelled = modelled; }
 
+    // Random faults from `faults` (not owned; nullptr: none). What the cards
+    // hold stays their own: a card that acknowledges a record it did not store
+    // keeps the image it really received.
+    void setFaultInjector(FaultInjector* faults) { m_faults = faults; }
+    // The cards whose answers since the last clear may not be their own
+    // words: a fault changed the bytes, another card answered for them, a
+    // card claimed records it did not store, or bytes were still on their way
+    // to the PC when they were asked. What the PC shows for them cannot be
+    // held against what they hold.
+    const std::set<int>& doubtfulCards() const { return m_doubtful; }
+    void clearDoubtfulCards() { m_doubtful.clear(); }
+
     SwitchTrace& trace() { return m_trace; }
     const SwitchTrace& trace() const { return m_trace; }
     // How many writes the PC has made (one write may carry several bytes).
@@ -97,18 +112,29 @@ private:
         std::int64_t arrival;
     };
 
-    void onAddressByte(std::uint8_t value);
-    void onDataByte(std::uint8_t value, std::int64_t time);
+    void onAddressByte(std::uint8_t value, std::int64_t now);
+    void onDataByte(std::uint8_t value, std::int64_t time, std::int64_t now);
     void endAddressPhase(std::int64_t time);
     void answerVersionQuery(const Selection& selection, std::int64_t time);
     void resetCards(const std::vector<int>& cards, std::int64_t time);
     void startDownload(const std::vector<int>& cards, std::int64_t time);
     void onRecord(const QString& record, std::int64_t time);
+    void storeImage(SimulatedCard& member);
     std::vector<int> cardsAddressedBy(const std::vector<Selection>& selections) const;
     std::vector<SimulatedCard*> groupOf(const std::vector<int>& cards);
     std::int64_t groupReplyTime(const std::vector<SimulatedCard*>& group, std::int64_t time) const;
-    void send(const QByteArray& bytes, std::int64_t readyAt, int splitAfter = 0,
-              int gapMilliseconds = 0);
+    // Reply bytes of the cards in `answering`, ready to leave at `readyAt`.
+    void send(QByteArray bytes, std::int64_t readyAt, const std::vector<int>& answering,
+              int splitAfter = 0, int gapMilliseconds = 0);
+    // The line faults that may strike one reply; whether its bytes changed.
+    bool tamper(QByteArray& bytes, std::int64_t& readyAt, int& splitAfter, int& gapMilliseconds);
+    // Bytes that reached the PC since the current request (address phase or
+    // record) began, or are still on their way, mingle with the answer of
+    // `cards`.
+    void doubtIfLineBusy(const std::vector<int>& cards);
+    bool strikes(Fault fault) { return m_faults && m_faults->strikes(fault); }
+    int someOtherCard(int number);
+    void answerInTheirPlace(const std::vector<int>& cards, std::int64_t time);
 
     TimeSource& m_time;
     std::array<std::unique_ptr<SimulatedCard>, 64> m_cards;
@@ -118,6 +144,8 @@ private:
     std::deque<PendingByte> m_replies;
     int m_writes = 0;
     bool m_wireTimeModelled = true;
+    FaultInjector* m_faults = nullptr;
+    std::set<int> m_doubtful;
 
     Stage m_stage = Stage::Idle;
     // Address phase: how much of the reset signature has just been heard, an
@@ -131,6 +159,10 @@ private:
     std::vector<int> m_downloadCards;
     QString m_recordText;
     QStringList m_acceptedRecords;
+    // When the PC began writing the current address phase or record.
+    std::int64_t m_requestStart = 0;
+    // Per card, the records it acknowledged without storing them.
+    std::map<int, std::set<int>> m_unstored;
 };
 
 } // namespace quorlink::sim

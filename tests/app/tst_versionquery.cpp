@@ -277,6 +277,9 @@ private slots:
         QCOMPARE(form.statusText(), QStringLiteral("Status:"));
         QCOMPARE(form.ProgBar1->value(), 0);
         QVERIFY(!form.link.operationRunning());
+        QVERIFY(!form.Timer1->isEnabled() && !form.Timer2->isEnabled());
+        QCOMPARE(form.Timer1->interval(), 1000);
+        QCOMPARE(form.Timer2->interval(), 1000);
         // The next command says so again, once, and sends nothing.
         const auto before = window.simulatedSwitch.trace().entries().size();
         window.pressAlt(Qt::Key_V);

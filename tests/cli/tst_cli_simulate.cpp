@@ -2,6 +2,7 @@
 #include "ptysimulator.h"
 
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTest>
 
@@ -113,6 +114,23 @@ private slots:
         QCOMPARE(simulator.stop(), QJsonArray());
     }
 
+    // With --faults the record also counts the faults by kind and names the
+    // cards whose answers they may have changed.
+    void faultsAreCountedInTheRecord()
+    {
+        PtySimulator simulator;
+        QVERIFY(simulator.start({"--cards", "2", "--faults", "5"}));
+        for (int query = 0; query < 10; ++query)
+            simulator.link.exchangeVersion(2, protocol::FirmwareVersionCommand);
+        simulator.stop();
+        QFile file(simulator.recordFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonDocument record = QJsonDocument::fromJson(file.readAll());
+        QCOMPARE(record["faults"].toObject().size(), 8);
+        QCOMPARE(record["faults"]["device vanished"].toInt(-1), 0);
+        QVERIFY(record["doubtful"].isArray());
+    }
+
     void wrongArguments_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -121,6 +139,8 @@ private slots:
         QTest::newRow("management card with remote cards")
             << QStringList{"simulate", "--pty", "--cards", "1,2"}
             << QByteArray("management card (1) cannot be taken together");
+        QTest::newRow("bad fault seed") << QStringList{"simulate", "--pty", "--faults", "x"}
+                                        << QByteArray("--faults");
         QTest::newRow("bad delay") << QStringList{"simulate", "--pty", "--delay", "soon"}
                                    << QByteArray("--delay \"soon\"");
         QTest::newRow("stray argument")

@@ -116,6 +116,21 @@ private slots:
         QVERIFY2(rig.clock.waitCount() < 40, qPrintable(QString::number(rig.clock.waitCount())));
     }
 
+    void anAnswerAfterItsExchangeEndedIsNotTheNextCardsAnswer()
+    {
+        Rig rig;
+        rig.switchBox.card(9).setFirmwareVersion(QStringLiteral("late")).setReplyDelay(300);
+        rig.switchBox.card(6).setFirmwareVersion(QStringLiteral("V6"));
+        QVERIFY(!rig.link.exchangeVersion(9, protocol::FirmwareVersionCommand).received);
+        rig.clock.sleep(200); // "late" arrives between the exchanges
+
+        const Link::VersionReply reply =
+            rig.link.exchangeVersion(6, protocol::FirmwareVersionCommand);
+
+        QVERIFY(reply.received);
+        QCOMPARE(reply.text, QStringLiteral("V6"));
+    }
+
     void cancelDuringAnEmptyWaitEndsItAtOnceWithoutAMessage()
     {
         Rig rig;

@@ -158,6 +158,21 @@ private slots:
         if (rig.port.portOpen())
             QCOMPARE(rig.port.inBufferCount(), 0);
     }
+
+    // Card 5 acknowledges 1.2 s late, after its reset was reported failed;
+    // the "R" waiting then must not report the reset of silent card 6 done.
+    void aLateAcknowledgementDoesNotAcknowledgeTheNextReset()
+    {
+        Rig rig;
+        test::RecordingView view;
+        rig.switchBox.card(5).setReplyDelay(1200);
+        rig.switchBox.card(6).setSilent(true);
+        QVERIFY(!ResetRun(rig.link, view).resetCards(ResetMode::RemoteCards, {5}, 63));
+        rig.clock.sleep(500);
+
+        QVERIFY(!ResetRun(rig.link, view).resetCards(ResetMode::RemoteCards, {6}, 63));
+        QCOMPARE(rig.prompts.messageCount(), 2);
+    }
 };
 
 QTEST_GUILESS_MAIN(ResetRunTest)

@@ -6,6 +6,7 @@
 #include "sim/simulatedswitch.h"
 #include "sim/virtualclock.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 #include <functional>
@@ -17,6 +18,7 @@ namespace maker = quorlink::firmware::maker;
 
 using CardSetup = std::function<void(SimulatedCard&)>;
 using SwitchSetup = std::function<void(SimulatedSwitch&)>;
+Q_DECLARE_METATYPE(quorlink::sim::Fault)
 Q_DECLARE_METATYPE(CardSetup)
 Q_DECLARE_METATYPE(SwitchSetup)
 
@@ -386,6 +388,133 @@ private slots:
         bench.provider.setRemoved(1, false);
         bench.port.setPortOpen(true);
         QCOMPARE(bench.port.inBufferCount(), 0);
+    }
+
+    // Each kind of fault at certain chance, against a firmware query of card
+    // 5 (a download for the false acknowledgement): what reaches the PC, what
+    // the card holds, and which answers the switch marks as doubtful.
+    void faultsStrikeByKind_data()
+    {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QString>("received"); // what arrived within 2 s
+        QTest::addColumn<bool>("doubtful");
+        QTest::newRow("dropped byte") << Fault::DroppedByte << "5 (2 bytes)" << true;
+        QTest::newRow("duplicated byte") << Fault::DuplicatedByte << "VV5 (4 bytes)" << true;
+        QTest::newRow("noise") << Fault::Noise << "V5 (4 bytes)" << true;
+        QTest::newRow("split reply") << Fault::SplitReply << "V5 (3 bytes) with a pause" << false;
+        QTest::newRow("late reply") << Fault::LateReply << "V5 (3 bytes) after 200 ms" << false;
+        QTest::newRow("another card answers") << Fault::AnswerForAnother << "V14 (4 bytes)" << true;
+        QTest::newRow("device vanishes") << Fault::DeviceVanished << "gone" << false;
+    }
+    void faultsStrikeByKind()
+    {
+        QFETCH(Fault, fault);
+        QFETCH(QString, received);
+        QFETCH(bool, doubtful);
+        Bench bench;
+        for (int number = 1; number <= 64; ++number)
+            bench.simSwitch.card(number).setFirmwareVersion(QStringLiteral("V%1").arg(number));
+        FaultInjector faults(5);
+        faults.setChance(fault, 1.0);
+        faults.setVanishHandler([&bench] { bench.provider.setRemoved(1, true); });
+        bench.simSwitch.setFaultInjector(&faults);
+        QString seen;
+        try {
+            const std::int64_t asked = bench.query(0x85, 0x10);
+            const QByteArray bytes = bench.receive(2000);
+            const QList<std::int64_t> times = bench.simSwitch.trace().switchTimes();
+            bool paused = false;
+            for (qsizetype i = 1; i < times.size(); ++i)
+                paused = paused || times[i] - times[i - 1] > 1000;
+            seen = QStringLiteral("%1 (%2 bytes)%3%4")
+                       .arg(QString::fromLatin1(bytes).remove(QRegularExpression("[^A-Z0-9]")))
+                       .arg(bytes.size())
+                       .arg(paused ? QStringLiteral(" with a pause") : QString())
+                       .arg(times.first() - asked > 200'000 ? QStringLiteral(" after 200 ms")
+                                                            : QString());
+        } catch (const RuntimeError&) {
+            seen = QStringLiteral("gone");
+        }
+        // Noise bytes that happen to be letters or digits join the text.
+        if (fault == Fault::Noise)
+            seen.replace(QRegularExpression("^\\w*V5\\w* "), QStringLiteral("V5 "));
+        QCOMPARE(seen, received);
+        QCOMPARE(faults.count(fault), 1);
+        QCOMPARE(faults.totalCount(), 1);
+        QCOMPARE(bench.simSwitch.doubtfulCards().contains(5), doubtful);
+    }
+
+    // A card that acknowledges records it did not store: the PC sees every
+    // record accepted, the card holds only what it stored, and it is doubtful.
+    void falseAcknowledgementsLeaveTheImageIncomplete()
+    {
+        Bench bench;
+        FaultInjector faults(3);
+        faults.setChance(Fault::FalseAcknowledgement, 0.5);
+        bench.simSwitch.setFaultInjector(&faults);
+        const QStringList records = remoteImage("QLREM ver1.08 DE");
+        QCOMPARE(download(bench, {"\x84\x11"}, records), QStringLiteral("52 | 06 | 06 | 06"));
+        const QList<QStringList> held = bench.simSwitch.card(4).images();
+        QVERIFY(faults.count(Fault::FalseAcknowledgement) > 0);
+        const int claimed = faults.count(Fault::FalseAcknowledgement);
+        QVERIFY(held.isEmpty() || held.first().size() == records.size() - claimed);
+        QVERIFY(held != QList<QStringList>{records});
+        QCOMPARE(bench.simSwitch.doubtfulCards(), std::set<int>{4});
+    }
+
+    // A record sent again because its acknowledgement came late writes the
+    // same addresses again: the card holds it once.
+    void aRecordSentAgainAfterALateAcknowledgementIsStoredOnce()
+    {
+        Bench bench;
+        const QStringList records = remoteImage("QLREM ver1.08 DE");
+        bench.simSwitch.card(4).delayRecordAnswers(1, {1500});
+        QCOMPARE(download(bench, {"\x84\x11"}, records), QStringLiteral("52 | 06 | -- 06 | 06"));
+        QCOMPARE(bench.simSwitch.card(4).images(), QList<QStringList>{records});
+        // The late answer was on its way while the record went again: which
+        // answer the PC took for which record is open to doubt.
+        QCOMPARE(bench.simSwitch.doubtfulCards(), std::set<int>{4});
+    }
+
+    // Noise on a record: the card refuses it and stores nothing of it.
+    void noiseOnARecordGetsItRefused()
+    {
+        Bench bench;
+        FaultInjector faults(4);
+        bench.simSwitch.setFaultInjector(&faults);
+        const QStringList records = remoteImage("QLREM ver1.08 DE");
+        bench.query(0x84, 0x11);
+        QCOMPARE(bench.receive(1000, true), QByteArray("R"));
+        faults.setChance(Fault::Noise, 1.0);
+        bench.write(protocol::DataSettings, records.at(0).toLatin1());
+        QVERIFY(bench.receive(1000).contains('\x15'));
+        faults.setChance(Fault::Noise, 0.0);
+        for (const QString& record : records) {
+            bench.write(protocol::DataSettings, record.toLatin1());
+            QCOMPARE(bench.receive(1000, true), QByteArray("\x06"));
+        }
+        QCOMPARE(bench.simSwitch.card(4).images(), QList<QStringList>{records});
+    }
+
+    // One seed, one course of events.
+    void faultsReplayFromTheirSeed()
+    {
+        const auto course = [](std::uint32_t seed) {
+            Bench bench;
+            FaultInjector faults(seed);
+            for (const Fault fault :
+                 {Fault::Noise, Fault::DroppedByte, Fault::SplitReply, Fault::LateReply})
+                faults.setChance(fault, 0.3);
+            bench.simSwitch.setFaultInjector(&faults);
+            QByteArray bytes;
+            for (int card = 2; card < 30; ++card) {
+                bench.query(0x80 + card, 0x10);
+                bytes += bench.receive(300);
+            }
+            return faults.summary() + QString::fromLatin1(bytes.toHex());
+        };
+        QCOMPARE(course(17), course(17));
+        QVERIFY(course(17) != course(18));
     }
 
     void standardSwitchHasEveryCardWithItsLanguage()
