@@ -91,7 +91,7 @@ void MainForm::createControls()
     StatusBar1 = new StatusPanels(this);
     setStatusBar(StatusBar1);
     StatusBar1->setPanelText(1, QStringLiteral("File Name:"));
-    StatusBar1->setPanelText(2, QStringLiteral("Status:"));
+    StatusBar1->setPanelText(2, link::IdleStatusText);
 }
 
 void MainForm::createToolbar()

@@ -267,7 +267,7 @@ void MainForm::RestoreIdleState()
     setMenusEnabled(true);
     asxToolbar1->refresh();
 
-    setStatusText(QStringLiteral("Status:"));
+    setStatusText(link::IdleStatusText);
     ProgressPercent = 0;
     ProgBar1->setValue(0);
     ListEventsSuppressed = false;

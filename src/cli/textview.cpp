@@ -13,7 +13,6 @@ namespace {
 // The version run puts one of these before each reply.
 const QString FirmwarePrefix = QStringLiteral(" F/W - ");
 const QString HardwarePrefix = QStringLiteral(" H/W - ");
-const QString IdleStatus = QStringLiteral("Status:");
 
 QString withoutPrefix(const QString& answer)
 {
@@ -63,7 +62,7 @@ void ProgressLine::draw()
     if (!m_enabled || m_status.isEmpty())
         return;
     // The idle status at 0 is the end of a run: nothing left to show.
-    if (m_status == IdleStatus && m_value == 0) {
+    if (m_status == link::IdleStatusText && m_value == 0) {
         clear();
         return;
     }

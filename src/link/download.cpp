@@ -276,7 +276,7 @@ void FirmwareDownload::failed()
     verifyFailed = false;
     m_link.reopenPort();
     m_view.showProgress(0);
-    m_view.showStatus(QStringLiteral("Status:"));
+    m_view.showStatus(IdleStatusText);
     m_link.yield();
 }
 
@@ -294,7 +294,7 @@ void FirmwareDownload::succeeded(int target, const DownloadProgress& progress)
     m_link.yield();
     m_link.pause();
     m_view.showProgress(0);
-    m_view.showStatus(QStringLiteral("Status:"));
+    m_view.showStatus(IdleStatusText);
     m_view.downloadStored(target);
 }
 

@@ -15,6 +15,9 @@ inline constexpr std::uint32_t Yellow = 0x00FFFF;
 inline constexpr std::uint32_t Blue = 0xFF0000;
 } // namespace Colour
 
+// The status panel's text when no operation runs.
+inline const QString IdleStatusText = QStringLiteral("Status:");
+
 // What a link operation (version run, reset, download, update run) shows
 // while it runs, in the order it shows it. The operations live here, free of
 // any window; the main window implements this with its lists, progress bar

@@ -15,7 +15,6 @@ namespace {
 const QString Resetting = QStringLiteral("Status: Reset");
 const QString ResetInProcess = QStringLiteral("Status: Reset in process ...");
 const QString ResetCompleted = QStringLiteral("Status: Reset completed");
-const QString IdleStatus = QStringLiteral("Status:");
 
 // The animation runs in ten equal steps and takes one more tick than that:
 // the eleventh value is held at the bar's maximum.
@@ -138,7 +137,7 @@ void ResetRun::showAnimation()
     m_view.showStatus(ResetCompleted);
     m_link.pause();
     m_view.showProgress(0);
-    m_view.showStatus(IdleStatus);
+    m_view.showStatus(IdleStatusText);
 }
 
 void ResetRun::finish()

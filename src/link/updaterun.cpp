@@ -124,7 +124,7 @@ void UpdateRun::programmingWait(int stepMs)
 
 void UpdateRun::backToBlue()
 {
-    m_view.showStatus(QStringLiteral("Status:"));
+    m_view.showStatus(IdleStatusText);
     m_view.showProgress(0);
     m_link.yield();
     m_view.showBarColours(Colour::Blue, Colour::Blue);

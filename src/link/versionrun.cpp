@@ -15,7 +15,6 @@ namespace {
 const QString GettingVersion = QStringLiteral("Status: Getting version");
 const QString GettingVersionInProcess = QStringLiteral("Status: Getting version in process ...");
 const QString GettingVersionCompleted = QStringLiteral("Status: Getting version completed");
-const QString IdleStatus = QStringLiteral("Status:");
 
 const QString FirmwarePrefix = QStringLiteral(" F/W - ");
 const QString HardwarePrefix = QStringLiteral(" H/W - ");
@@ -74,7 +73,7 @@ void VersionRun::runManagementCard()
     showStatus(GettingVersionCompleted);
     m_link.pause();
     m_view.showProgress(0);
-    showStatus(IdleStatus);
+    showStatus(IdleStatusText);
 
     if (m_options.updateMode)
         return;
@@ -115,7 +114,7 @@ void VersionRun::runRemoteCards(const QList<int>& cards)
     }
     m_link.pause();
     m_view.showProgress(0);
-    showStatus(IdleStatus);
+    showStatus(IdleStatusText);
 
     if (m_options.updateMode)
         return;
