@@ -74,30 +74,6 @@ public:
             return {};
         return QJsonDocument::fromJson(file.readAll())["cards"].toArray();
     }
-
-    // Bytes that arrive within `ms` after the last write.
-    QByteArray readFor(int ms)
-    {
-        QByteArray read;
-        const QDeadlineTimer deadline(ms);
-        while (!deadline.hasExpired()) {
-            QTest::qWait(2);
-            if (port.inBufferCount() > 0)
-                read += port.input();
-        }
-        return read;
-    }
-
-    void addressPhase(const QByteArray& markBytes)
-    {
-        link.setAddressSettings();
-        for (const char byte : markBytes) {
-            link.writeByte(static_cast<std::uint8_t>(byte));
-            link.sleepPacing();
-        }
-        link.setDataSettings();
-        link.writeByte(link::protocol::EndOfAddressPhase);
-    }
 };
 
 } // namespace quorlink::test

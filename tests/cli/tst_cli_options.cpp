@@ -1,7 +1,6 @@
 #include "cli/cardlist.h"
 #include "cli/linksession.h"
 #include "link/protocol.h"
-#include "platform/runtimeerror.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -114,24 +113,13 @@ private slots:
         QCOMPARE(options->simulate, simulate);
     }
 
-    // The session the switch commands open: a device that is not there is a
-    // clear error naming it; the built-in switch answers, and the trace shows it.
+    // The session the switch commands open on the built-in switch answers,
+    // and the trace file shows it. (A device that is not there: the tool's runs.)
     void sessionOpensTheChosenDevice()
     {
         QString errors;
         QTextStream errorStream(&errors);
         TextPrompts prompts(errorStream);
-        LinkOptions missing;
-        missing.comNumber = 2;
-        missing.device = QStringLiteral("/dev/quorlink-nonexistent");
-        LinkSession absent(missing, prompts);
-        try {
-            absent.open();
-            QFAIL("a missing device opened");
-        } catch (const quorlink::RuntimeError& error) {
-            QVERIFY2(error.message().contains(missing.device), qPrintable(error.message()));
-        }
-
         QTemporaryDir dir;
         LinkOptions simulated;
         simulated.simulate = true;

@@ -350,11 +350,19 @@ private slots:
             return;
         const QJsonArray cards = simulator.stop();
         QCOMPARE(receivedText(cards), received);
-        // Each card that took an image has the file's records, in order.
+        // Each card that took an image has the file's records, in order; the
+        // simulator's own report names each card that received something.
+        QString report;
         for (const QJsonValue& card : cards) {
             for (const QJsonValue& image : card["images"].toArray())
                 QCOMPARE(image.toVariant().toStringList(), m_remoteImage);
+            report += QStringLiteral("card %1: %2 image(s), %3 reset(s), version \"%4\"\n")
+                          .arg(card["card"].toInt())
+                          .arg(card["images"].toArray().size())
+                          .arg(card["resets"].toInt())
+                          .arg(card["version"].toString());
         }
+        QCOMPARE(QString::fromUtf8(simulator.process.readAllStandardOutput()), report);
     }
 
     // The same choice of cards puts the same bytes, with the same parity, on

@@ -9,18 +9,12 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <functional>
-
 using namespace quorlink;
 using namespace quorlink::sim;
 namespace protocol = quorlink::link::protocol;
 namespace maker = quorlink::firmware::maker;
 
-using CardSetup = std::function<void(SimulatedCard&)>;
-using SwitchSetup = std::function<void(SimulatedSwitch&)>;
 Q_DECLARE_METATYPE(quorlink::sim::Fault)
-Q_DECLARE_METATYPE(CardSetup)
-Q_DECLARE_METATYPE(SwitchSetup)
 
 namespace {
 
@@ -79,14 +73,6 @@ public:
     }
 };
 
-QList<std::int64_t> offsetsFrom(const QList<std::int64_t>& times, std::int64_t from)
-{
-    QList<std::int64_t> result;
-    for (const std::int64_t time : times)
-        result.append(time - from);
-    return result;
-}
-
 QString hex(const QByteArray& bytes)
 {
     return bytes.isEmpty() ? QStringLiteral("--") : QString::fromLatin1(bytes.toHex(' ').toUpper());
@@ -135,71 +121,8 @@ class SimulatedSwitchTest : public QObject
     Q_OBJECT
 
 private slots:
-    void versionQuery_data()
-    {
-        QTest::addColumn<int>("address");
-        QTest::addColumn<int>("command");
-        QTest::addColumn<CardSetup>("setup");
-        QTest::addColumn<QByteArray>("reply");
-        // Arrival times of the reply bytes after the 0x00 has crossed, in us.
-        QTest::addColumn<QList<std::int64_t>>("offsets");
-
-        using Offsets = QList<std::int64_t>;
-        QTest::newRow("firmware after the reply delay")
-            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) {
-                   card.setFirmwareVersion("AB").setHardwareVersion("X").setReplyDelay(4);
-               })
-            << QByteArray("AB\xFF") << Offsets{4573, 5146, 5719};
-        QTest::newRow("absent card")
-            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) { card.setPresent(false); })
-            << QByteArray() << Offsets{};
-        QTest::newRow("split after two bytes")
-            << 0x85 << 0x10 << CardSetup([](SimulatedCard& card) {
-                   card.setFirmwareVersion("ABCDE").setSplitReply(2, 7);
-               })
-            << QByteArray("ABCDE\xFF") << Offsets{573, 1146, 8719, 9292, 9865, 10438};
-        QTest::newRow("all remote cards get no reply")
-            << 0xFF << 0x10 << CardSetup([](SimulatedCard& card) { card.setFirmwareVersion("A"); })
-            << QByteArray() << Offsets{};
-    }
-
-    void versionQuery()
-    {
-        QFETCH(int, address);
-        QFETCH(int, command);
-        QFETCH(CardSetup, setup);
-        QFETCH(QByteArray, reply);
-        QFETCH(QList<std::int64_t>, offsets);
-
-        Bench bench;
-        setup(bench.simSwitch.card(address == 0xFF ? 5 : address - 0x80));
-        const std::int64_t sent = bench.query(std::uint8_t(address), std::uint8_t(command));
-
-        QCOMPARE(bench.receive(500), reply);
-        QCOMPARE(bench.simSwitch.trace().switchData(), reply);
-        if (!offsets.isEmpty())
-            QCOMPARE(offsetsFrom(bench.simSwitch.trace().switchTimes(), sent), offsets);
-        QCOMPARE(bench.simSwitch.trace().pcText(),
-                 QStringLiteral("m%1 m%2 s00")
-                     .arg(QString::number(address, 16).toUpper(),
-                          QString::number(command, 16).toUpper()));
-    }
-
     // Each byte leaves with the parity set when it was written, back to back
     // with the bytes still on the wire; the cards act on that parity.
-    // Without wire time a card with no reply delay answers the moment it is asked.
-    void repliesAtOnceWithoutWireTime()
-    {
-        Bench bench;
-        bench.simSwitch.setWireTimeModelled(false);
-        bench.simSwitch.card(9).setFirmwareVersion(QStringLiteral("V9")).setReplyDelay(0);
-        bench.clock.sleep(5);
-        bench.write(protocol::AddressSettings, QByteArray("\x89\x10", 2));
-        bench.write(protocol::DataSettings, QByteArray(1, '\0'));
-        QCOMPARE(bench.simSwitch.takeArrived(), QByteArray("V9\xff"));
-        QCOMPARE(bench.simSwitch.trace().pcTimes(), (QList<std::int64_t>{5000, 5000, 5000}));
-    }
-
     void pcBytesKeepTheirParityAndQueueOnTheWire()
     {
         Bench bench;
@@ -219,145 +142,6 @@ private slots:
         QVERIFY(bench.simSwitch.trace().pcBytes() == expected);
         QCOMPARE(bench.receive(100), QByteArray("M\xFF"));
         QCOMPARE(bench.simSwitch.trace().switchTimes(), (QList<std::int64_t>{101146, 101719}));
-    }
-
-    void reset_data()
-    {
-        QTest::addColumn<QByteArray>("frames");
-        QTest::addColumn<SwitchSetup>("setup");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QList<int>>("resetCards");
-
-        const SwitchSetup plain = [](SimulatedSwitch&) {};
-        QTest::newRow("several frames") << QByteArray("QLRESET\x83\xFBQLRESET\x85\xFB") << plain
-                                        << QByteArray("R") << QList<int>{3, 5};
-        QTest::newRow("all remote cards, absent ones not")
-            << QByteArray("QLRESET\xFF\xFB") << SwitchSetup([](SimulatedSwitch& simSwitch) {
-                   simSwitch.setRemoteCardsPresent({2, 40, 64});
-               })
-            << QByteArray("R") << QList<int>{2, 40, 64};
-        QTest::newRow("signature missing")
-            << QByteArray("\x85\xFB") << plain << QByteArray() << QList<int>{};
-        QTest::newRow("signature broken")
-            << QByteArray("QLRESEX\x85\xFB") << plain << QByteArray() << QList<int>{};
-    }
-
-    void reset()
-    {
-        QFETCH(QByteArray, frames);
-        QFETCH(SwitchSetup, setup);
-        QFETCH(QByteArray, reply);
-        QFETCH(QList<int>, resetCards);
-
-        Bench bench;
-        setup(bench.simSwitch);
-        const std::int64_t sent = bench.addressPhase({frames});
-
-        QCOMPARE(bench.receive(1000), reply);
-        if (!reply.isEmpty())
-            QCOMPARE(bench.simSwitch.trace().switchTimes().constFirst() - sent, std::int64_t{573});
-        for (int number = 1; number <= 64; ++number) {
-            const QList<std::int64_t> expected =
-                resetCards.contains(number) ? QList<std::int64_t>{sent} : QList<std::int64_t>{};
-            QCOMPARE(bench.simSwitch.card(number).resetTimes(), expected);
-        }
-    }
-
-    void scriptedDownloadAnswers_data()
-    {
-        QTest::addColumn<CardSetup>("setup");
-        QTest::addColumn<QString>("log");
-        QTest::addColumn<bool>("completed");
-
-        const Answer refuse = protocol::RecordRefused;
-        QTest::newRow("all accepted")
-            << CardSetup([](SimulatedCard&) {}) << "52 | 06 | 06 | 06" << true;
-        QTest::newRow("refused five times") << CardSetup([=](SimulatedCard& card) {
-            card.scriptRecordAnswers(1, {refuse, refuse, refuse, refuse, refuse});
-        }) << "52 | 06 | 15 15 15 15 15" << false;
-        QTest::newRow("other byte to the end record")
-            << CardSetup([](SimulatedCard& card) { card.scriptRecordAnswers(2, {0x52}); })
-            << "52 | 06 | 06 | 52 06" << true;
-    }
-
-    // A failed download leaves the old version; the next mark byte brings the
-    // card back to the address phase whatever state the download left.
-    void scriptedDownloadAnswers()
-    {
-        QFETCH(CardSetup, setup);
-        QFETCH(QString, log);
-        QFETCH(bool, completed);
-
-        Bench bench;
-        SimulatedCard& card = bench.simSwitch.card(4);
-        card.setFirmwareVersion("QLREM ver1.07 US");
-        setup(card);
-        QCOMPARE(download(bench, {"\x84", "\x11"}, remoteImage("QLREM ver1.08 US")), log);
-        QCOMPARE(card.images().size(), completed ? 1 : 0);
-        bench.clock.sleep(50); // whatever the download left on its way
-        bench.port.clearInBuffer();
-        bench.query(0x84, 0x10);
-        QCOMPARE(bench.receive(200), completed ? "QLREM ver1.08 US\xFF" : "QLREM ver1.07 US\xFF");
-    }
-
-    // A delayed answer leaves the card's decision as it was and only arrives
-    // later; the delay applies to the scripted attempt alone.
-    void delayedRecordAnswerArrivesLate()
-    {
-        Bench bench;
-        SimulatedCard& card = bench.simSwitch.card(4);
-        card.scriptRecordAnswers(0, {protocol::RecordRefused}).delayRecordAnswers(0, {1200});
-        const QStringList records = remoteImage("QLREM ver1.08 DE");
-        bench.query(0x84, 0x11);
-        QCOMPARE(bench.receive(1000, true), QByteArray("R"));
-
-        const int writes = bench.simSwitch.writeCount();
-        bench.write(protocol::DataSettings, records.at(0).toLatin1());
-        QCOMPARE(bench.simSwitch.writeCount(), writes + 1); // the whole record in one write
-        QCOMPARE(bench.receive(1000), QByteArray());
-        QCOMPARE(bench.receive(1000, true), QByteArray("\x15"));
-        QCOMPARE(bench.simSwitch.trace().switchTimes().constLast() -
-                     bench.simSwitch.trace().pcTimes().constLast(),
-                 std::int64_t{1200573});
-        for (const QString& record : records) {
-            bench.write(protocol::DataSettings, record.toLatin1());
-            QCOMPARE(bench.receive(1000, true), QByteArray("\x06"));
-        }
-        QCOMPARE(card.images(), QList<QStringList>{records});
-    }
-
-    // Several addressed cards answer as one: when the slowest is ready, and
-    // with the answer of any card that does not accept.
-    void groupDownloadAnswersAsOne()
-    {
-        Bench bench;
-        bench.simSwitch.card(3).setReplyDelay(1);
-        bench.simSwitch.card(5).setReplyDelay(6).scriptRecordAnswers(0, {0x15});
-        const QString log =
-            download(bench, {"\x83", "\x11", "\x85", "\x11"}, remoteImage("QLREM ver1.09 US"));
-
-        QCOMPARE(log, QStringLiteral("52 | 15 06 | 06 | 06"));
-        QCOMPARE(bench.simSwitch.trace().switchTimes().constFirst(),
-                 bench.simSwitch.trace().pcTimes().at(4) + 6573);
-        QCOMPARE(bench.simSwitch.card(3).firmwareVersion(), QStringLiteral("QLREM ver1.09 US"));
-        QCOMPARE(bench.simSwitch.card(5).firmwareVersion(), QStringLiteral("QLREM ver1.09 US"));
-        QVERIFY(bench.simSwitch.card(4).images().isEmpty());
-    }
-
-    // Either of the management card's two images may carry the version.
-    void managementCardTakesTwoImages()
-    {
-        Bench bench;
-        SimulatedCard& card = bench.simSwitch.card(1);
-        card.setFirmwareVersion("QLMGR ver2.31 US");
-        const QStringList second = remoteImage(QString());
-        const QStringList first = remoteImage("QLMGR ver2.31 DE");
-
-        QCOMPARE(download(bench, {"\x81", "\x11"}, second), QStringLiteral("52 | 06 | 06"));
-        QCOMPARE(card.firmwareVersion(), QStringLiteral("QLMGR ver2.31 US"));
-        QCOMPARE(download(bench, {"\x81", "\x11"}, first), QStringLiteral("52 | 06 | 06 | 06"));
-        QCOMPARE(card.images(), (QList<QStringList>{second, first}));
-        QCOMPARE(card.firmwareVersion(), QStringLiteral("QLMGR ver2.31 DE"));
     }
 
     // Reopening drops what has arrived; bytes still on their way arrive later.
