@@ -2,13 +2,105 @@
 
 #include "windowfixture.h"
 
+#include "app/versiondialog.h"
+#include "firmwaremaker.h"
+#include "link/protocol.h"
 #include "progbar/progbar.h"
 
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
 
 namespace quorlink::test {
+
+// A firmware file written by the maker, and what a card must receive from it.
+struct SampleFile
+{
+    QString path;
+    QStringList texts;         // the records as stored
+    QList<QStringList> images; // what the card receives, in order
+    QByteArray written;
+
+    QByteArray contents() const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+// The images end at the file's end record, each followed by the fixed one; a
+// file of two images sends the second first.
+inline SampleFile writeFile(const QString& path, const QStringList& texts)
+{
+    SampleFile file{path, texts, {}, firmware::maker::FirmwareMaker().fileContents(texts)};
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(file.written) != file.written.size())
+        qFatal("cannot write %s", qPrintable(path));
+    const auto upTo = [&texts](qsizetype first, qsizetype end) {
+        return texts.mid(first, end - first) << QString(link::protocol::EndRecord);
+    };
+    qsizetype end = 0;
+    while (!texts.at(end).startsWith(link::protocol::EndRecord))
+        ++end;
+    file.images = end + 1 == texts.size()
+                      ? QList<QStringList>{upTo(0, end)}
+                      : QList<QStringList>{upTo(end + 1, texts.size() - 1), upTo(0, end)};
+    return file;
+}
+
+inline SampleFile remoteFile(const QString& folder, const QString& version,
+                             const QString& name = QStringLiteral("qdx_rem108_e.hex"))
+{
+    namespace maker = firmware::maker;
+    return writeFile(QDir(folder).filePath(name), maker::FirmwareMaker(21).remoteRecordTexts(
+                                                      maker::makeImage(0x2000, 300, version, 21)));
+}
+
+inline SampleFile managerFile(const QString& folder, const QString& version,
+                              const QString& name = QStringLiteral("qdx_mgt232_e.hex"))
+{
+    namespace maker = firmware::maker;
+    return writeFile(QDir(folder).filePath(name), maker::FirmwareMaker(22).managerRecordTexts(
+                                                      maker::makeImage(0x2000, 200, version, 22),
+                                                      maker::makeImage(0x3000, 100, {}, 23)));
+}
+
+// Answers the version dialog when it opens, with OK or Cancel, and
+// remembers what it listed.
+class VersionDialogAnswer : public QObject
+{
+public:
+    bool shown = false;
+    QStringList listed;
+
+    explicit VersionDialogAnswer(bool ok)
+    {
+        m_timer.setInterval(0);
+        connect(&m_timer, &QTimer::timeout, this, [this, ok] {
+            auto* dialog = qobject_cast<app::VersionDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            shown = true;
+            for (int row = 0; row < dialog->list()->count(); ++row)
+                listed << dialog->list()->item(row)->text();
+            saveShot(*dialog, QStringLiteral("update-version-dialog"));
+            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                if (button->text() == (ok ? QLatin1String("OK") : QLatin1String("Cancel"))) {
+                    button->click();
+                    return;
+                }
+            }
+        });
+        m_timer.start();
+    }
+
+private:
+    QTimer m_timer;
+};
+
 
 // A window whose simulated cards answer "FW<n>" and "HW<n>", with the ways a
 // user starts a command: a toolbar button or its Alt key.

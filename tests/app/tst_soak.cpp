@@ -10,15 +10,9 @@
 // operations of each kind (default 100).
 #include "operationfixture.h"
 
-#include "app/versiondialog.h"
-#include "firmwaremaker.h"
-#include "link/protocol.h"
 #include "sim/faultinjector.h"
 
-#include <QApplication>
 #include <QLoggingCategory>
-#include <QPushButton>
-#include <QTimer>
 
 #include <map>
 #include <random>
@@ -29,9 +23,12 @@ using quorlink::sim::Fault;
 using quorlink::sim::FaultInjector;
 using quorlink::sim::FaultKindCount;
 using quorlink::test::OperationWindow;
+using quorlink::test::SampleFile;
+using quorlink::test::VersionDialogAnswer;
+using quorlink::test::managerFile;
+using quorlink::test::remoteFile;
 namespace ToolbarButton = quorlink::app::ToolbarButton;
 namespace protocol = quorlink::link::protocol;
-namespace maker = quorlink::firmware::maker;
 
 namespace {
 
@@ -59,93 +56,15 @@ QString kindName(Kind kind)
     return {};
 }
 
-// A firmware file and what a card that takes it must hold afterwards: the
-// records as stored up to the file's end record, then the fixed end record;
-// the management card takes the second image first.
-struct FirmwareFile
-{
-    QString path;
-    QByteArray contents;
-    QList<QStringList> images;
-};
-
-QStringList imageUpTo(const QStringList& texts, qsizetype first, qsizetype end)
-{
-    QStringList records = texts.mid(first, end - first);
-    records << QString(protocol::EndRecord);
-    return records;
-}
-
-FirmwareFile writeFirmware(const QString& path, const QStringList& texts)
-{
-    FirmwareFile file{path, maker::FirmwareMaker().fileContents(texts), {}};
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(file.contents) != file.contents.size())
-        qFatal("cannot write %s", qPrintable(path));
-    qsizetype end = 0;
-    while (!texts.at(end).startsWith(protocol::EndRecord))
-        ++end;
-    if (end + 1 == texts.size())
-        file.images = {imageUpTo(texts, 0, end)};
-    else
-        file.images = {imageUpTo(texts, end + 1, texts.size() - 1), imageUpTo(texts, 0, end)};
-    return file;
-}
-
 // A remote file, a management card file in the cards' language and one that
 // changes it.
 struct FirmwareFiles
 {
     QTemporaryDir folder;
-    FirmwareFile remote;
-    FirmwareFile manager;
-    FirmwareFile managerInGerman;
-
-    FirmwareFiles()
-    {
-        remote = writeFirmware(folder.filePath(QStringLiteral("qdx_rem108_e.hex")),
-                               maker::FirmwareMaker(21).remoteRecordTexts(maker::makeImage(
-                                   0x2000, 300, QStringLiteral("QLREM ver1.08 US"), 21)));
-        manager =
-            managerFile(QStringLiteral("qdx_mgt232_e.hex"), QStringLiteral("QLMGR ver2.32 US"));
-        managerInGerman =
-            managerFile(QStringLiteral("qdx_mgt232de_e.hex"), QStringLiteral("QLMGR ver2.32 DE"));
-    }
-
-private:
-    FirmwareFile managerFile(const QString& name, const QString& version)
-    {
-        return writeFirmware(folder.filePath(name), maker::FirmwareMaker(22).managerRecordTexts(
-                                                        maker::makeImage(0x2000, 200, version, 22),
-                                                        maker::makeImage(0x3000, 100, {}, 23)));
-    }
-};
-
-// Answers the version dialog when it opens, with OK or Cancel.
-class VersionDialogAnswer : public QObject
-{
-public:
-    bool shown = false;
-
-    explicit VersionDialogAnswer(bool ok)
-    {
-        m_timer.setInterval(0);
-        connect(&m_timer, &QTimer::timeout, this, [this, ok] {
-            auto* dialog =
-                qobject_cast<quorlink::app::VersionDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            shown = true;
-            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-                if (button->text() == (ok ? QLatin1String("OK") : QLatin1String("Cancel")))
-                    button->click();
-            }
-        });
-        m_timer.start();
-    }
-
-private:
-    QTimer m_timer;
+    SampleFile remote = remoteFile(folder.path(), QStringLiteral("QLREM ver1.08 US"));
+    SampleFile manager = managerFile(folder.path(), QStringLiteral("QLMGR ver2.32 US"));
+    SampleFile managerInGerman = managerFile(folder.path(), QStringLiteral("QLMGR ver2.32 DE"),
+                                             QStringLiteral("qdx_mgt232de_e.hex"));
 };
 
 // What many sessions add up to, for the closing report.
@@ -579,7 +498,7 @@ private:
     void runUpdate(const Before& before, const QList<int>& target)
     {
         const bool manager = target == QList<int>{protocol::ManagementCard};
-        const FirmwareFile& file = !manager             ? m_files.remote
+        const SampleFile& file = !manager             ? m_files.remote
                                    : between(0, 2) == 0 ? m_files.managerInGerman
                                                         : m_files.manager;
         m_window.prompts.scriptFile(file.path);
@@ -597,7 +516,7 @@ private:
     // read back; for the management card the hot key message) means every
     // chosen card that takes part holds exactly the file's images, unless the
     // switch doubts it; one that failed showed its message.
-    void checkUpdate(const Before& before, const QList<int>& target, const FirmwareFile& file,
+    void checkUpdate(const Before& before, const QList<int>& target, const SampleFile& file,
                      bool cancelled)
     {
         auto& form = *m_window.form;
@@ -654,7 +573,7 @@ private:
         if (form.UpdateMode || form.ProgBar1->barStartColour() != 0xFF0000u)
             m_problems << QStringLiteral("update mode or the red bar left behind");
         QFile stored(file.path);
-        if (!stored.open(QIODevice::ReadOnly) || stored.readAll() != file.contents)
+        if (!stored.open(QIODevice::ReadOnly) || stored.readAll() != file.written)
             m_problems << QStringLiteral("the firmware file changed");
         checkCleanUpdate(before, target, cancelled, done);
         ++m_tally.outcomes[QStringLiteral("update: %1")

@@ -1,19 +1,15 @@
-#include "app/versiondialog.h"
-#include "firmwaremaker.h"
-#include "link/protocol.h"
+#include "operationfixture.h"
+
 #include "platform/prompts.h"
 #include "platform/runtimeerror.h"
-#include "progbar/progbar.h"
-#include "windowfixture.h"
-
-#include <QApplication>
-#include <QPushButton>
-#include <QTimer>
 
 using namespace quorlink;
 using app::MainForm;
+using test::SampleFile;
+using test::VersionDialogAnswer;
 using test::WindowFixture;
-namespace maker = firmware::maker;
+using test::managerFile;
+using test::remoteFile;
 namespace protocol = link::protocol;
 
 namespace {
@@ -25,90 +21,6 @@ QString oldRemote(int card)
 }
 const QString NewRemote = QStringLiteral("QLREM ver1.08 US");
 const QString OldManager = QStringLiteral("QLMGR ver2.31 US");
-
-// A firmware file written by the maker, and what a card must receive from it.
-struct SampleFile
-{
-    QString path;
-    QStringList texts;         // the records as stored
-    QList<QStringList> images; // what the card receives, in order
-
-    QByteArray contents() const
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-};
-
-QStringList withEndRecord(QStringList records)
-{
-    records << QString(protocol::EndRecord);
-    return records;
-}
-
-SampleFile writeFile(const QString& path, const QStringList& texts, QList<QStringList> images)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    file.write(maker::FirmwareMaker().fileContents(texts));
-    return {path, texts, std::move(images)};
-}
-
-SampleFile remoteFile(const QString& folder, const QString& version,
-                      const QString& name = QStringLiteral("qdx_rem108_e.hex"))
-{
-    const QStringList texts =
-        maker::FirmwareMaker(21).remoteRecordTexts(maker::makeImage(0x2000, 300, version, 21));
-    return writeFile(QDir(folder).filePath(name), texts,
-                     {withEndRecord(texts.mid(0, texts.size() - 1))});
-}
-
-// The second image is sent first, then the first (without its padded end).
-SampleFile managerFile(const QString& folder, const QString& version,
-                       const QString& name = QStringLiteral("qdx_mgt232_e.hex"))
-{
-    const QStringList texts = maker::FirmwareMaker(22).managerRecordTexts(
-        maker::makeImage(0x2000, 200, version, 22), maker::makeImage(0x3000, 100, {}, 23));
-    qsizetype end = 0;
-    while (!texts.at(end).startsWith(protocol::EndRecord))
-        ++end;
-    return writeFile(QDir(folder).filePath(name), texts,
-                     {withEndRecord(texts.mid(end + 1, texts.size() - end - 2)),
-                      withEndRecord(texts.mid(0, end))});
-}
-
-// Answers the version dialog when it opens and remembers what it listed.
-class VersionDialogAnswer : public QObject
-{
-public:
-    bool shown = false;
-    QStringList listed;
-
-    explicit VersionDialogAnswer(bool ok)
-    {
-        m_timer.setInterval(0);
-        connect(&m_timer, &QTimer::timeout, this, [this, ok] {
-            auto* dialog = qobject_cast<app::VersionDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            shown = true;
-            for (int row = 0; row < dialog->list()->count(); ++row)
-                listed << dialog->list()->item(row)->text();
-            test::saveShot(*dialog, QStringLiteral("update-version-dialog"));
-            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-                if (button->text() == (ok ? QLatin1String("OK") : QLatin1String("Cancel"))) {
-                    button->click();
-                    return;
-                }
-            }
-        });
-        m_timer.start();
-    }
-
-private:
-    QTimer m_timer;
-};
 
 struct UpdateWindow : WindowFixture
 {
@@ -216,7 +128,6 @@ private slots:
         UpdateWindow window;
         const QString newVersion = QStringLiteral("QLREM 1.08");
         const SampleFile file = remoteFile(window.files.path(), newVersion);
-        const QByteArray contents = file.contents();
         if (cards.size() == 63)
             window.form->asxToolbar1_ButtonClick(1, app::ToolbarKey::SelectAll);
         else
@@ -258,7 +169,7 @@ private slots:
         } else {
             QVERIFY(window.prompts.messages().empty());
         }
-        QCOMPARE(file.contents(), contents);
+        QCOMPARE(file.contents(), file.written);
         window.verifyIdleAfterwards();
     }
 
@@ -319,7 +230,6 @@ private slots:
         window.form->ManagerVersionText = " Quorlink Manager F/W - QLMGR ver2.30 DE";
         window.form->LastVersionList = 1;
         const SampleFile file = managerFile(window.files.path(), fileVersion);
-        const QByteArray contents = file.contents();
         window.selectCard(1);
         window.open(file.path);
         if (silent) {
@@ -360,7 +270,7 @@ private slots:
         QCOMPARE(window.simulatedSwitch.writeCount() - writesBefore,
                  static_cast<int>(window.simulatedSwitch.trace().pcBytes().size()) - bytesBefore);
         QCOMPARE(window.form->LanguageChange, answer == int(MessageResult::Yes));
-        QCOMPARE(file.contents(), contents);
+        QCOMPARE(file.contents(), file.written);
         window.verifyIdleAfterwards();
     }
 
@@ -499,7 +409,7 @@ private slots:
         if (fileKind == "corrupt") {
             QStringList texts = file.texts;
             texts[2][20] = texts[2][20] == u'0' ? u'1' : u'0';
-            file = writeFile(file.path, texts, {});
+            file = test::writeFile(file.path, texts);
         }
         if (fileKind != "none")
             window.form->setFirmwareFile(file.path);
