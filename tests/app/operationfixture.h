@@ -172,12 +172,9 @@ struct OperationWindow : WindowFixture
     QStringList changedRemoteTexts() const
     {
         QStringList changed;
-        const int first = list(2)->listCount();
         for (int card = 2; card <= 64; ++card) {
-            app::CardList* cards = list(card <= first + 1 ? 2 : 3);
-            const int row = card <= first + 1 ? card - 2 : card - 2 - first;
-            if (cards->itemText(row) != app::MainForm::remoteItemText(card))
-                changed << QStringLiteral("%1:%2").arg(card).arg(cards->itemText(row));
+            if (lineOf(card) != app::MainForm::remoteItemText(card))
+                changed << QStringLiteral("%1:%2").arg(card).arg(lineOf(card));
         }
         return changed;
     }
@@ -216,6 +213,38 @@ struct OperationWindow : WindowFixture
         if (form->ListEventsSuppressed)
             found << "ListEventsSuppressed";
         return found.join(QLatin1Char(' '));
+    }
+
+    // Everything an ended operation must put back, empty when all is well:
+    // the controls above, Busy, the link, both timers (disabled, 1000 ms),
+    // the status and the bar.
+    QString idleProblems() const
+    {
+        QStringList found;
+        if (const QString unusable = unusableControls(); !unusable.isEmpty())
+            found << QStringLiteral("unusable: ") + unusable;
+        if (form->Busy)
+            found << QStringLiteral("Busy");
+        if (form->link.operationRunning())
+            found << QStringLiteral("an operation runs");
+        for (const auto* timer : {form->Timer1.get(), form->Timer2.get()}) {
+            if (timer->isEnabled() || timer->interval() != 1000)
+                found << QStringLiteral("timer at %1 ms, enabled %2")
+                             .arg(timer->interval())
+                             .arg(timer->isEnabled());
+        }
+        if (form->statusText() != QStringLiteral("Status:") || form->ProgBar1->value() != 0)
+            found << QStringLiteral("status \"%1\", bar %2")
+                         .arg(form->statusText())
+                         .arg(form->ProgBar1->value());
+        return found.join(QStringLiteral("; "));
+    }
+
+    // The line List1 shows for `card`.
+    QString lineOf(int card) const
+    {
+        const auto [index, row] = placeOf(card);
+        return list(index)->itemText(row);
     }
 };
 

@@ -43,17 +43,8 @@ constexpr int KindCount = 4;
 
 QString kindName(Kind kind)
 {
-    switch (kind) {
-    case Kind::FirmwareVersion:
-        return QStringLiteral("F/W version");
-    case Kind::HardwareVersion:
-        return QStringLiteral("H/W version");
-    case Kind::Reset:
-        return QStringLiteral("reset");
-    case Kind::Update:
-        return QStringLiteral("update");
-    }
-    return {};
+    const char* const names[] = {"F/W version", "H/W version", "reset", "update"};
+    return QString::fromLatin1(names[static_cast<int>(kind)]);
 }
 
 // A remote file, a management card file in the cards' language and one that
@@ -260,13 +251,8 @@ private:
 
     void clickCard(int number)
     {
-        const int first = m_window.list(2)->listCount();
-        if (number == protocol::ManagementCard)
-            m_window.choose(1, 0);
-        else if (number <= first + 1)
-            m_window.choose(2, number - 2);
-        else
-            m_window.choose(3, number - 2 - first);
+        const auto [index, row] = m_window.placeOf(number);
+        m_window.choose(index, row);
     }
 
     // The cards a command works on: the selected remote cards, or else the
@@ -275,15 +261,6 @@ private:
     {
         const QList<int> remote = m_window.form->selectedRemoteCards();
         return remote.isEmpty() ? QList<int>{protocol::ManagementCard} : remote;
-    }
-
-    QString lineOf(int number) const
-    {
-        if (number == protocol::ManagementCard)
-            return m_window.list(1)->itemText(0);
-        const int first = m_window.list(2)->listCount();
-        return number <= first + 1 ? m_window.list(2)->itemText(number - 2)
-                                   : m_window.list(3)->itemText(number - 2 - first);
     }
 
     static QString plainLine(int number)
@@ -296,7 +273,7 @@ private:
     {
         Before before;
         for (int number = 1; number <= 64; ++number) {
-            before.lines[number] = lineOf(number);
+            before.lines[number] = m_window.lineOf(number);
             before.resets[number] = static_cast<int>(card(number).resetTimes().size());
             before.images[number] = card(number).images().size();
         }
@@ -329,23 +306,8 @@ private:
     void checkIdle(const Before& before)
     {
         auto& form = *m_window.form;
-        const QString unusable = m_window.unusableControls();
-        if (!unusable.isEmpty())
-            m_problems << QStringLiteral("left unusable: ") + unusable;
-        if (form.Busy)
-            m_problems << QStringLiteral("Busy left True");
-        if (form.link.operationRunning())
-            m_problems << QStringLiteral("an operation still runs on the link");
-        if (form.Timer1->isEnabled() || form.Timer2->isEnabled())
-            m_problems << QStringLiteral("a timer left enabled");
-        if (form.Timer1->interval() != 1000 || form.Timer2->interval() != 1000)
-            m_problems << QStringLiteral("timer intervals %1/%2")
-                              .arg(form.Timer1->interval())
-                              .arg(form.Timer2->interval());
-        if (form.statusText() != QStringLiteral("Status:") || form.ProgBar1->value() != 0)
-            m_problems << QStringLiteral("status \"%1\", bar %2")
-                              .arg(form.statusText())
-                              .arg(form.ProgBar1->value());
+        if (const QString problems = m_window.idleProblems(); !problems.isEmpty())
+            m_problems << QStringLiteral("left behind: ") + problems;
         const bool gone = m_faults.count(Fault::DeviceVanished) != 0;
         if (!gone && (!form.MSComm1.portOpen() || form.MSComm1.settings() != "19200,s,8,1"))
             m_problems << QStringLiteral("port %1 in %2")
@@ -372,7 +334,7 @@ private:
 
         int answered = 0;
         for (int number = 1; number <= 64; ++number) {
-            const QString now = lineOf(number);
+            const QString now = m_window.lineOf(number);
             const bool wasAsked = asked.contains(number);
             if (!wasAsked) {
                 if (now != before.lines.at(number) && !(vanishedNow && now == plainLine(number)))
@@ -560,7 +522,7 @@ private:
                 m_problems << QStringLiteral("update reported done, card %1 holds %2 new images")
                                   .arg(number)
                                   .arg(received.size());
-            const QString line = lineOf(number);
+            const QString line = m_window.lineOf(number);
             const QString plain = plainLine(number);
             const QString truth = card(number).takesPart() ? card(number).firmwareVersion()
                                                            : QString(protocol::NotResponding);

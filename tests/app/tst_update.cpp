@@ -7,7 +7,6 @@ using namespace quorlink;
 using app::MainForm;
 using test::SampleFile;
 using test::VersionDialogAnswer;
-using test::WindowFixture;
 using test::managerFile;
 using test::remoteFile;
 namespace protocol = link::protocol;
@@ -22,7 +21,7 @@ QString oldRemote(int card)
 const QString NewRemote = QStringLiteral("QLREM ver1.08 US");
 const QString OldManager = QStringLiteral("QLMGR ver2.31 US");
 
-struct UpdateWindow : WindowFixture
+struct UpdateWindow : test::OperationWindow
 {
     QTemporaryDir files;
 
@@ -35,12 +34,8 @@ struct UpdateWindow : WindowFixture
 
     void selectCard(int card)
     {
-        if (card == 1)
-            click(1, 0);
-        else if (card - 2 < list(2)->listCount())
-            click(2, card - 2);
-        else
-            click(3, card - 2 - list(2)->listCount());
+        const auto [index, row] = placeOf(card);
+        click(index, row);
     }
     void open(const QString& path)
     {
@@ -69,20 +64,11 @@ struct UpdateWindow : WindowFixture
     // What every command leaves behind.
     void verifyIdleAfterwards()
     {
-        QVERIFY(!form->Busy);
-        QVERIFY(!form->UpdateMode);
-        QVERIFY(form->isEnabled());
-        for (QAction* menu : {form->mnuFile, form->mnuOpen, form->mnuExit, form->mnuOptions,
-                              form->mnuPort, form->mnuAdvanced, form->mnuHelp, form->mnuAbout})
-            QVERIFY(menu->isEnabled());
-        for (int button = 3; button <= 6; ++button)
-            QVERIFY(buttonEnabled(button));
+        QCOMPARE(idleProblems(), QString());
+        QVERIFY(!form->UpdateMode && form->mnuOpen->isEnabled());
         QCOMPARE(form->MSComm1.settings(), QString(protocol::DataSettings));
-        QCOMPARE(form->Timer1->interval(), 1000);
-        QCOMPARE(form->Timer2->interval(), 1000);
         QCOMPARE(form->ProgBar1->barStartColour(), 0xFF0000u); // blue
         QCOMPARE(form->ProgBar1->displayText(), QStringLiteral("0%"));
-        QCOMPARE(form->statusText(), QStringLiteral("Status:"));
         QVERIFY(form->close());
     }
 };

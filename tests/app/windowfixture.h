@@ -45,6 +45,15 @@ struct WindowFixture
 
     app::CardList* list(int index) const { return form->List1[static_cast<std::size_t>(index)]; }
 
+    // (list index, row) of `card`'s item.
+    std::pair<int, int> placeOf(int card) const
+    {
+        const int first = list(2)->listCount();
+        return card == 1 ? std::pair{1, 0}
+               : card <= first + 1 ? std::pair{2, card - 2}
+                                   : std::pair{3, card - 2 - first};
+    }
+
     // Whether item `row` of List1(index) is wholly in view.
     bool rowShown(int index, int row) const
     {
