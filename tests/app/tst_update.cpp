@@ -52,12 +52,8 @@ struct UpdateWindow : test::OperationWindow
     QStringList selectedCardTexts() const
     {
         QStringList texts;
-        for (int index = 1; index <= 3; ++index) {
-            for (int row = 0; row < list(index)->listCount(); ++row) {
-                if (list(index)->isItemSelected(row))
-                    texts << list(index)->itemText(row);
-            }
-        }
+        for (const int card : selectedCards())
+            texts << lineOf(card);
         return texts;
     }
 
