@@ -166,39 +166,29 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("question");
         QTest::addColumn<bool>("sent");
-        const QString tail = "\r\nContinue (Y/N)?";
         const int yes = MessageResult::Yes;
         const int no = MessageResult::No;
-        QTest::newRow("US and US asks nothing") << "QLMGR ver2.31 US"
-                                                << "QLMGR ver2.32 US" << 0 << "" << true;
-        QTest::newRow("US to DE")
-            << "QLMGR ver2.31 US"
-            << "QLMGR ver2.32 DE" << yes
-            << "Your OSD language will be changed from English to German (Standard)" + tail << true;
-        QTest::newRow("card text without ver")
-            << "QLMGR 2.31"
-            << "QLMGR ver2.32 FR" << yes << "Your OSD language will be set to French" + tail
-            << true;
-        QTest::newRow("lower-case code counts as a change")
-            << "QLMGR ver2.31 US"
-            << "QLMGR ver2.32 us" << yes
-            << "Your OSD language will be changed from English to English" + tail << true;
-        QTest::newRow("No ends the command")
-            << "QLMGR ver2.31 US"
-            << "QLMGR ver2.32 JP" << no
-            << "Your OSD language will be changed from English to Japanese" + tail << false;
-        QTest::newRow("unknown language")
-            << "QLMGR ver2.31 US"
-            << "QLMGR ver2.32 XX" << 0 << "File is in wrong hex format!" << false;
+        const auto row = [](const char* name, const char* card, const char* file, int answer,
+                            const QString& question, bool sent) {
+            const QString asked = question.isEmpty() || question.startsWith("File")
+                                      ? question
+                                      : "Your OSD language will be " + question +
+                                            "\r\nContinue (Y/N)?";
+            QTest::newRow(name) << QString(card) << QString(file) << answer << asked << sent;
+        };
+        row("US and US asks nothing", "QLMGR ver2.31 US", "QLMGR ver2.32 US", 0, "", true);
+        row("US to DE", "QLMGR ver2.31 US", "QLMGR ver2.32 DE", yes,
+            "changed from English to German (Standard)", true);
+        row("card text without ver", "QLMGR 2.31", "QLMGR ver2.32 FR", yes, "set to French", true);
+        row("lower-case code counts as a change", "QLMGR ver2.31 US", "QLMGR ver2.32 us", yes,
+            "changed from English to English", true);
+        row("No ends the command", "QLMGR ver2.31 US", "QLMGR ver2.32 JP", no,
+            "changed from English to Japanese", false);
+        row("unknown language", "QLMGR ver2.31 US", "QLMGR ver2.32 XX", 0,
+            "File is in wrong hex format!", false);
         // Without an answer the question is still asked; Yes runs without the dialog.
-        QTest::newRow("silent card, Yes")
-            << ""
-            << "QLMGR ver2.32 DE" << yes
-            << "Your OSD language will be set to German (Standard)" + tail << true;
-        QTest::newRow("silent card, No")
-            << ""
-            << "QLMGR ver2.32 US" << no << "Your OSD language will be set to English" + tail
-            << false;
+        row("silent card, Yes", "", "QLMGR ver2.32 DE", yes, "set to German (Standard)", true);
+        row("silent card, No", "", "QLMGR ver2.32 US", no, "set to English", false);
     }
     void managementRuns()
     {
