@@ -101,7 +101,6 @@ private:
     QTimer m_timer;
 };
 
-
 // A window whose simulated cards answer "FW<n>" and "HW<n>", with the ways a
 // user starts a command: a toolbar button or its Alt key.
 struct OperationWindow : WindowFixture

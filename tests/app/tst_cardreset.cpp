@@ -40,16 +40,6 @@ void choose(const OperationWindow& window, Choice choice)
     }
 }
 
-QList<int> cardsFrom(int first, int last, int except = 0)
-{
-    QList<int> cards;
-    for (int card = first; card <= last; ++card) {
-        if (card != except)
-            cards << card;
-    }
-    return cards;
-}
-
 // What the PC writes to reset the cards at `addresses`: a frame each, then
 // the 0x00 under space parity.
 QString resetFrames(const QList<int>& addresses)
@@ -104,14 +94,14 @@ private slots:
             << Choice::OneCardOfTheSecondList << true << QList<int>{0xA8} << QList<int>{40}
             << QList<int>{40};
         QTest::newRow("every listed card: one frame to all")
-            << Choice::EveryCard << false << QList<int>{0xFF} << cardsFrom(2, 64)
-            << cardsFrom(2, 64);
+            << Choice::EveryCard << false << QList<int>{0xFF} << OperationWindow::cards(2, 64)
+            << OperationWindow::cards(2, 64);
         QList<int> allBut17;
-        for (int card : cardsFrom(2, 64, 17))
+        for (int card : OperationWindow::cards(2, 64, 17))
             allBut17 << 0x80 + card;
         QTest::newRow("62 of 63: a frame each in card order")
-            << Choice::AllButCard17 << true << allBut17 << cardsFrom(2, 64, 17)
-            << cardsFrom(2, 64, 17);
+            << Choice::AllButCard17 << true << allBut17 << OperationWindow::cards(2, 64, 17)
+            << OperationWindow::cards(2, 64, 17);
     }
     void resetRestartsTheChosenCardsAndLeavesAdvancedMode()
     {

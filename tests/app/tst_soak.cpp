@@ -22,11 +22,11 @@ using quorlink::Parity;
 using quorlink::sim::Fault;
 using quorlink::sim::FaultInjector;
 using quorlink::sim::FaultKindCount;
+using quorlink::test::managerFile;
 using quorlink::test::OperationWindow;
+using quorlink::test::remoteFile;
 using quorlink::test::SampleFile;
 using quorlink::test::VersionDialogAnswer;
-using quorlink::test::managerFile;
-using quorlink::test::remoteFile;
 namespace ToolbarButton = quorlink::app::ToolbarButton;
 namespace protocol = quorlink::link::protocol;
 
@@ -461,8 +461,8 @@ private:
     {
         const bool manager = target == QList<int>{protocol::ManagementCard};
         const SampleFile& file = !manager             ? m_files.remote
-                                   : between(0, 2) == 0 ? m_files.managerInGerman
-                                                        : m_files.manager;
+                                 : between(0, 2) == 0 ? m_files.managerInGerman
+                                                      : m_files.manager;
         m_window.prompts.scriptFile(file.path);
         m_window.form->mnuOpen->trigger();
         if (m_window.form->FirmwareFile != file.path)

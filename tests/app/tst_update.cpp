@@ -5,10 +5,10 @@
 
 using namespace quorlink;
 using app::MainForm;
-using test::SampleFile;
-using test::VersionDialogAnswer;
 using test::managerFile;
 using test::remoteFile;
+using test::SampleFile;
+using test::VersionDialogAnswer;
 namespace protocol = link::protocol;
 
 namespace {
@@ -69,14 +69,6 @@ struct UpdateWindow : test::OperationWindow
     }
 };
 
-QList<int> allRemoteCards()
-{
-    QList<int> cards;
-    for (int card = 2; card <= 64; ++card)
-        cards << card;
-    return cards;
-}
-
 } // namespace
 
 class UpdateTest : public QObject
@@ -92,7 +84,7 @@ private slots:
         QTest::addColumn<int>("abortingCard");     // aborts record 2; 0: none
         QTest::newRow("card 7") << QList<int>{7} << "m87 m11 s00" << true << 0;
         QTest::newRow("cards 3 and 5") << QList<int>{3, 5} << "m83 m11 m85 m11 s00" << true << 0;
-        QTest::newRow("every card") << allRemoteCards() << "mFF m11 s00" << true << 0;
+        QTest::newRow("every card") << UpdateWindow::cards(2, 64) << "mFF m11 s00" << true << 0;
         QTest::newRow("cards 3 and 40") << QList<int>{3, 40} << "m83 m11 mA8 m11 s00" << true << 0;
         // The group stops as one; the lists keep their lines and choice.
         QTest::newRow("card 40 aborts") << QList<int>{3, 40} << "m83 m11 mA8 m11 s00" << true << 40;
@@ -170,10 +162,10 @@ private slots:
         const int no = MessageResult::No;
         const auto row = [](const char* name, const char* card, const char* file, int answer,
                             const QString& question, bool sent) {
-            const QString asked = question.isEmpty() || question.startsWith("File")
-                                      ? question
-                                      : "Your OSD language will be " + question +
-                                            "\r\nContinue (Y/N)?";
+            const QString asked =
+                question.isEmpty() || question.startsWith("File")
+                    ? question
+                    : "Your OSD language will be " + question + "\r\nContinue (Y/N)?";
             QTest::newRow(name) << QString(card) << QString(file) << answer << asked << sent;
         };
         row("US and US asks nothing", "QLMGR ver2.31 US", "QLMGR ver2.32 US", 0, "", true);

@@ -49,7 +49,7 @@ struct WindowFixture
     std::pair<int, int> placeOf(int card) const
     {
         const int first = list(2)->listCount();
-        return card == 1 ? std::pair{1, 0}
+        return card == 1           ? std::pair{1, 0}
                : card <= first + 1 ? std::pair{2, card - 2}
                                    : std::pair{3, card - 2 - first};
     }
@@ -107,6 +107,17 @@ struct WindowFixture
                 cards << row + 2 + firstRemoteCount;
         }
         return cards;
+    }
+
+    // Cards `first` to `last` but `except`.
+    static QList<int> cards(int first, int last, int except = 0)
+    {
+        QList<int> numbers;
+        for (int card = first; card <= last; ++card) {
+            if (card != except)
+                numbers << card;
+        }
+        return numbers;
     }
 
     bool buttonEnabled(int button) const { return form->asxToolbar1->isButtonEnabled(button); }
