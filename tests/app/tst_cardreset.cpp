@@ -8,35 +8,18 @@ using quorlink::test::Sampler;
 
 namespace {
 
-enum class Choice
+// Chooses as the user does: "S" is Alt+S (Select All), "list:row" a click,
+// "+1" the management item selected beside a remote card.
+void choose(const OperationWindow& window, const QString& steps)
 {
-    ManagementCard,
-    ManagementAndRemoteCard,
-    OneCardOfTheSecondList,
-    EveryCard,
-    AllButCard17,
-};
-
-void choose(const OperationWindow& window, Choice choice)
-{
-    switch (choice) {
-    case Choice::ManagementCard:
-        window.choose(1, 0);
-        break;
-    case Choice::ManagementAndRemoteCard:
-        window.choose(2, 3);
-        window.list(1)->setItemSelected(0, true);
-        break;
-    case Choice::OneCardOfTheSecondList:
-        window.choose(3, 7);
-        break;
-    case Choice::EveryCard:
-        window.pressAlt(Qt::Key_S);
-        break;
-    case Choice::AllButCard17:
-        window.pressAlt(Qt::Key_S);
-        window.choose(2, 15);
-        break;
+    for (const QString& step : steps.split(QLatin1Char(' '))) {
+        if (step == QLatin1String("S"))
+            window.pressAlt(Qt::Key_S);
+        else if (step == QLatin1String("+1"))
+            window.list(1)->setItemSelected(0, true);
+        else
+            window.choose(step.section(QLatin1Char(':'), 0, 0).toInt(),
+                          step.section(QLatin1Char(':'), 1).toInt());
     }
 }
 
@@ -80,32 +63,30 @@ class CardResetTest : public QObject
 private slots:
     void resetRestartsTheChosenCardsAndLeavesAdvancedMode_data()
     {
-        QTest::addColumn<Choice>("choice");
+        QTest::addColumn<QString>("choice");
         QTest::addColumn<bool>("byKey");
         QTest::addColumn<QList<int>>("addresses");
         QTest::addColumn<QList<int>>("reset");
         QTest::addColumn<QList<int>>("marked"); // RemoteCardSelected while the reset runs
         QTest::newRow("management card")
-            << Choice::ManagementCard << false << QList<int>{0x81} << QList<int>{1} << QList<int>{};
+            << "1:0" << false << QList<int>{0x81} << QList<int>{1} << QList<int>{};
         QTest::newRow("management and a remote card: only the remote card")
-            << Choice::ManagementAndRemoteCard << false << QList<int>{0x85} << QList<int>{5}
-            << QList<int>{5};
+            << "2:3 +1" << false << QList<int>{0x85} << QList<int>{5} << QList<int>{5};
         QTest::newRow("one card of the second list, Alt+R")
-            << Choice::OneCardOfTheSecondList << true << QList<int>{0xA8} << QList<int>{40}
-            << QList<int>{40};
+            << "3:7" << true << QList<int>{0xA8} << QList<int>{40} << QList<int>{40};
         QTest::newRow("every listed card: one frame to all")
-            << Choice::EveryCard << false << QList<int>{0xFF} << OperationWindow::cards(2, 64)
+            << "S" << false << QList<int>{0xFF} << OperationWindow::cards(2, 64)
             << OperationWindow::cards(2, 64);
         QList<int> allBut17;
         for (int card : OperationWindow::cards(2, 64, 17))
             allBut17 << 0x80 + card;
         QTest::newRow("62 of 63: a frame each in card order")
-            << Choice::AllButCard17 << true << allBut17 << OperationWindow::cards(2, 64, 17)
+            << "S 2:15" << true << allBut17 << OperationWindow::cards(2, 64, 17)
             << OperationWindow::cards(2, 64, 17);
     }
     void resetRestartsTheChosenCardsAndLeavesAdvancedMode()
     {
-        QFETCH(Choice, choice);
+        QFETCH(QString, choice);
         QFETCH(bool, byKey);
         QFETCH(QList<int>, addresses);
         QFETCH(QList<int>, reset);
