@@ -2,13 +2,104 @@
 
 #include "windowfixture.h"
 
+#include "app/versiondialog.h"
+#include "firmwaremaker.h"
+#include "link/protocol.h"
 #include "progbar/progbar.h"
 
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
 
 namespace quorlink::test {
+
+// A firmware file written by the maker, and what a card must receive from it.
+struct SampleFile
+{
+    QString path;
+    QStringList texts;         // the records as stored
+    QList<QStringList> images; // what the card receives, in order
+    QByteArray written;
+
+    QByteArray contents() const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+// The images end at the file's end record, each followed by the fixed one; a
+// file of two images sends the second first.
+inline SampleFile writeFile(const QString& path, const QStringList& texts)
+{
+    SampleFile file{path, texts, {}, firmware::maker::FirmwareMaker().fileContents(texts)};
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(file.written) != file.written.size())
+        qFatal("cannot write %s", qPrintable(path));
+    const auto upTo = [&texts](qsizetype first, qsizetype end) {
+        return texts.mid(first, end - first) << QString(link::protocol::EndRecord);
+    };
+    qsizetype end = 0;
+    while (!texts.at(end).startsWith(link::protocol::EndRecord))
+        ++end;
+    file.images = end + 1 == texts.size()
+                      ? QList<QStringList>{upTo(0, end)}
+                      : QList<QStringList>{upTo(end + 1, texts.size() - 1), upTo(0, end)};
+    return file;
+}
+
+inline SampleFile remoteFile(const QString& folder, const QString& version,
+                             const QString& name = QStringLiteral("qdx_rem108_e.hex"))
+{
+    namespace maker = firmware::maker;
+    return writeFile(QDir(folder).filePath(name), maker::FirmwareMaker(21).remoteRecordTexts(
+                                                      maker::makeImage(0x2000, 300, version, 21)));
+}
+
+inline SampleFile managerFile(const QString& folder, const QString& version,
+                              const QString& name = QStringLiteral("qdx_mgt232_e.hex"))
+{
+    namespace maker = firmware::maker;
+    return writeFile(QDir(folder).filePath(name), maker::FirmwareMaker(22).managerRecordTexts(
+                                                      maker::makeImage(0x2000, 200, version, 22),
+                                                      maker::makeImage(0x3000, 100, {}, 23)));
+}
+
+// Answers the version dialog when it opens, with OK or Cancel, and
+// remembers what it listed.
+class VersionDialogAnswer : public QObject
+{
+public:
+    bool shown = false;
+    QStringList listed;
+
+    explicit VersionDialogAnswer(bool ok)
+    {
+        m_timer.setInterval(0);
+        connect(&m_timer, &QTimer::timeout, this, [this, ok] {
+            auto* dialog = qobject_cast<app::VersionDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            shown = true;
+            for (int row = 0; row < dialog->list()->count(); ++row)
+                listed << dialog->list()->item(row)->text();
+            saveShot(*dialog, QStringLiteral("update-version-dialog"));
+            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                if (button->text() == (ok ? QLatin1String("OK") : QLatin1String("Cancel"))) {
+                    button->click();
+                    return;
+                }
+            }
+        });
+        m_timer.start();
+    }
+
+private:
+    QTimer m_timer;
+};
 
 // A window whose simulated cards answer "FW<n>" and "HW<n>", with the ways a
 // user starts a command: a toolbar button or its Alt key.
@@ -80,12 +171,9 @@ struct OperationWindow : WindowFixture
     QStringList changedRemoteTexts() const
     {
         QStringList changed;
-        const int first = list(2)->listCount();
         for (int card = 2; card <= 64; ++card) {
-            app::CardList* cards = list(card <= first + 1 ? 2 : 3);
-            const int row = card <= first + 1 ? card - 2 : card - 2 - first;
-            if (cards->itemText(row) != app::MainForm::remoteItemText(card))
-                changed << QStringLiteral("%1:%2").arg(card).arg(cards->itemText(row));
+            if (lineOf(card) != app::MainForm::remoteItemText(card))
+                changed << QStringLiteral("%1:%2").arg(card).arg(lineOf(card));
         }
         return changed;
     }
@@ -124,6 +212,38 @@ struct OperationWindow : WindowFixture
         if (form->ListEventsSuppressed)
             found << "ListEventsSuppressed";
         return found.join(QLatin1Char(' '));
+    }
+
+    // Everything an ended operation must put back, empty when all is well:
+    // the controls above, Busy, the link, both timers (disabled, 1000 ms),
+    // the status and the bar.
+    QString idleProblems() const
+    {
+        QStringList found;
+        if (const QString unusable = unusableControls(); !unusable.isEmpty())
+            found << QStringLiteral("unusable: ") + unusable;
+        if (form->Busy)
+            found << QStringLiteral("Busy");
+        if (form->link.operationRunning())
+            found << QStringLiteral("an operation runs");
+        for (const auto* timer : {form->Timer1.get(), form->Timer2.get()}) {
+            if (timer->isEnabled() || timer->interval() != 1000)
+                found << QStringLiteral("timer at %1 ms, enabled %2")
+                             .arg(timer->interval())
+                             .arg(timer->isEnabled());
+        }
+        if (form->statusText() != QStringLiteral("Status:") || form->ProgBar1->value() != 0)
+            found << QStringLiteral("status \"%1\", bar %2")
+                         .arg(form->statusText())
+                         .arg(form->ProgBar1->value());
+        return found.join(QStringLiteral("; "));
+    }
+
+    // The line List1 shows for `card`.
+    QString lineOf(int card) const
+    {
+        const auto [index, row] = placeOf(card);
+        return list(index)->itemText(row);
     }
 };
 

@@ -8,46 +8,19 @@ using quorlink::test::Sampler;
 
 namespace {
 
-enum class Choice
+// Chooses as the user does: "S" is Alt+S (Select All), "list:row" a click,
+// "+1" the management item selected beside a remote card.
+void choose(const OperationWindow& window, const QString& steps)
 {
-    ManagementCard,
-    ManagementAndRemoteCard,
-    OneCardOfTheSecondList,
-    EveryCard,
-    AllButCard17,
-};
-
-void choose(const OperationWindow& window, Choice choice)
-{
-    switch (choice) {
-    case Choice::ManagementCard:
-        window.choose(1, 0);
-        break;
-    case Choice::ManagementAndRemoteCard:
-        window.choose(2, 3);
-        window.list(1)->setItemSelected(0, true);
-        break;
-    case Choice::OneCardOfTheSecondList:
-        window.choose(3, 7);
-        break;
-    case Choice::EveryCard:
-        window.pressAlt(Qt::Key_S);
-        break;
-    case Choice::AllButCard17:
-        window.pressAlt(Qt::Key_S);
-        window.choose(2, 15);
-        break;
+    for (const QString& step : steps.split(QLatin1Char(' '))) {
+        if (step == QLatin1String("S"))
+            window.pressAlt(Qt::Key_S);
+        else if (step == QLatin1String("+1"))
+            window.list(1)->setItemSelected(0, true);
+        else
+            window.choose(step.section(QLatin1Char(':'), 0, 0).toInt(),
+                          step.section(QLatin1Char(':'), 1).toInt());
     }
-}
-
-QList<int> cardsFrom(int first, int last, int except = 0)
-{
-    QList<int> cards;
-    for (int card = first; card <= last; ++card) {
-        if (card != except)
-            cards << card;
-    }
-    return cards;
 }
 
 // What the PC writes to reset the cards at `addresses`: a frame each, then
@@ -90,32 +63,30 @@ class CardResetTest : public QObject
 private slots:
     void resetRestartsTheChosenCardsAndLeavesAdvancedMode_data()
     {
-        QTest::addColumn<Choice>("choice");
+        QTest::addColumn<QString>("choice");
         QTest::addColumn<bool>("byKey");
         QTest::addColumn<QList<int>>("addresses");
         QTest::addColumn<QList<int>>("reset");
         QTest::addColumn<QList<int>>("marked"); // RemoteCardSelected while the reset runs
         QTest::newRow("management card")
-            << Choice::ManagementCard << false << QList<int>{0x81} << QList<int>{1} << QList<int>{};
+            << "1:0" << false << QList<int>{0x81} << QList<int>{1} << QList<int>{};
         QTest::newRow("management and a remote card: only the remote card")
-            << Choice::ManagementAndRemoteCard << false << QList<int>{0x85} << QList<int>{5}
-            << QList<int>{5};
+            << "2:3 +1" << false << QList<int>{0x85} << QList<int>{5} << QList<int>{5};
         QTest::newRow("one card of the second list, Alt+R")
-            << Choice::OneCardOfTheSecondList << true << QList<int>{0xA8} << QList<int>{40}
-            << QList<int>{40};
+            << "3:7" << true << QList<int>{0xA8} << QList<int>{40} << QList<int>{40};
         QTest::newRow("every listed card: one frame to all")
-            << Choice::EveryCard << false << QList<int>{0xFF} << cardsFrom(2, 64)
-            << cardsFrom(2, 64);
+            << "S" << false << QList<int>{0xFF} << OperationWindow::cards(2, 64)
+            << OperationWindow::cards(2, 64);
         QList<int> allBut17;
-        for (int card : cardsFrom(2, 64, 17))
+        for (int card : OperationWindow::cards(2, 64, 17))
             allBut17 << 0x80 + card;
         QTest::newRow("62 of 63: a frame each in card order")
-            << Choice::AllButCard17 << true << allBut17 << cardsFrom(2, 64, 17)
-            << cardsFrom(2, 64, 17);
+            << "S 2:15" << true << allBut17 << OperationWindow::cards(2, 64, 17)
+            << OperationWindow::cards(2, 64, 17);
     }
     void resetRestartsTheChosenCardsAndLeavesAdvancedMode()
     {
-        QFETCH(Choice, choice);
+        QFETCH(QString, choice);
         QFETCH(bool, byKey);
         QFETCH(QList<int>, addresses);
         QFETCH(QList<int>, reset);
@@ -124,7 +95,7 @@ private slots:
         auto& form = window.window();
         form.mnuAdvanced->trigger();
         choose(window, choice);
-        const int selected = window.list(1)->selCount() + window.remoteSelCount();
+        const QList<int> selected = window.selectedCards();
         QList<int> markedWhileRunning;
         Sampler sampler(window.clock, [&] {
             if (form.link.operationRunning() && markedWhileRunning.isEmpty())
@@ -143,10 +114,9 @@ private slots:
         QCOMPARE(markedForReset(form), QList<int>{});
         QVERIFY(!form.AdvancedMode && !form.mnuAdvanced->isChecked());
         QVERIFY(!window.buttonEnabled(ToolbarButton::Reset));
-        QCOMPARE(window.unusableControls(), QString());
+        QCOMPARE(window.idleProblems(), QString());
         QVERIFY(form.mnuOpen->isEnabled());
-        QCOMPARE(window.list(1)->selCount() + window.remoteSelCount(), selected);
-        QCOMPARE(form.statusText(), QStringLiteral("Status:"));
+        QCOMPARE(window.selectedCards(), selected);
         QCOMPARE(window.prompts.entries().size(), std::size_t{0});
         QCOMPARE(form.MSComm1.settings(), QStringLiteral("19200,s,8,1"));
     }
@@ -229,10 +199,10 @@ private slots:
         // The reset took its own acknowledgement and finished.
         QVERIFY(watcher.statuses().contains("Status: Reset completed"));
         QCOMPARE(window.prompts.entries().size(), std::size_t{0});
-        QVERIFY(!form.AdvancedMode && !form.link.operationRunning());
-        QCOMPARE(window.unusableControls(), QString());
+        QVERIFY(!form.AdvancedMode);
+        QCOMPARE(window.idleProblems(), QString());
         // Cancel clears the choice at once; anything else leaves it.
-        QCOMPARE(window.remoteSelCount(), command == "cancel" ? 0 : 1);
+        QCOMPARE(window.selectedCards(), command == "cancel" ? QList<int>{} : QList<int>{5});
     }
 
     // No acknowledgement, or no port: one message, no reopening, and the
@@ -269,8 +239,7 @@ private slots:
         QCOMPARE(window.devices.openCount(), opens);
         QCOMPARE(cardsReset(window), reset);
         QVERIFY(!form.AdvancedMode && !window.buttonEnabled(ToolbarButton::Reset));
-        QVERIFY(!form.link.operationRunning());
-        QCOMPARE(window.unusableControls(), QString());
+        QCOMPARE(window.idleProblems(), QString());
         QCOMPARE(markedForReset(form), QList<int>{});
     }
 };

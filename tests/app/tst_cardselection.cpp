@@ -157,9 +157,7 @@ private slots:
         auto& form = *window.form;
         form.setFirmwareFile(QStringLiteral("/fw/qdx_mgt231e.hex"));
         form.SelectAllRemoteCards();
-        QList<int> allRemote;
-        for (int card = 2; card <= 64; ++card)
-            allRemote << card;
+        QList<int> allRemote = WindowFixture::cards(2, 64);
         QCOMPARE(window.selectedCards(), allRemote);
         QVERIFY(form.FirmwareFile.isEmpty()); // a management file does not fit
         window.click(3, 5);

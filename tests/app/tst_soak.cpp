@@ -10,15 +10,9 @@
 // operations of each kind (default 100).
 #include "operationfixture.h"
 
-#include "app/versiondialog.h"
-#include "firmwaremaker.h"
-#include "link/protocol.h"
 #include "sim/faultinjector.h"
 
-#include <QApplication>
 #include <QLoggingCategory>
-#include <QPushButton>
-#include <QTimer>
 
 #include <map>
 #include <random>
@@ -28,10 +22,13 @@ using quorlink::Parity;
 using quorlink::sim::Fault;
 using quorlink::sim::FaultInjector;
 using quorlink::sim::FaultKindCount;
+using quorlink::test::managerFile;
 using quorlink::test::OperationWindow;
+using quorlink::test::remoteFile;
+using quorlink::test::SampleFile;
+using quorlink::test::VersionDialogAnswer;
 namespace ToolbarButton = quorlink::app::ToolbarButton;
 namespace protocol = quorlink::link::protocol;
-namespace maker = quorlink::firmware::maker;
 
 namespace {
 
@@ -46,50 +43,8 @@ constexpr int KindCount = 4;
 
 QString kindName(Kind kind)
 {
-    switch (kind) {
-    case Kind::FirmwareVersion:
-        return QStringLiteral("F/W version");
-    case Kind::HardwareVersion:
-        return QStringLiteral("H/W version");
-    case Kind::Reset:
-        return QStringLiteral("reset");
-    case Kind::Update:
-        return QStringLiteral("update");
-    }
-    return {};
-}
-
-// A firmware file and what a card that takes it must hold afterwards: the
-// records as stored up to the file's end record, then the fixed end record;
-// the management card takes the second image first.
-struct FirmwareFile
-{
-    QString path;
-    QByteArray contents;
-    QList<QStringList> images;
-};
-
-QStringList imageUpTo(const QStringList& texts, qsizetype first, qsizetype end)
-{
-    QStringList records = texts.mid(first, end - first);
-    records << QString(protocol::EndRecord);
-    return records;
-}
-
-FirmwareFile writeFirmware(const QString& path, const QStringList& texts)
-{
-    FirmwareFile file{path, maker::FirmwareMaker().fileContents(texts), {}};
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(file.contents) != file.contents.size())
-        qFatal("cannot write %s", qPrintable(path));
-    qsizetype end = 0;
-    while (!texts.at(end).startsWith(protocol::EndRecord))
-        ++end;
-    if (end + 1 == texts.size())
-        file.images = {imageUpTo(texts, 0, end)};
-    else
-        file.images = {imageUpTo(texts, end + 1, texts.size() - 1), imageUpTo(texts, 0, end)};
-    return file;
+    const char* const names[] = {"F/W version", "H/W version", "reset", "update"};
+    return QString::fromLatin1(names[static_cast<int>(kind)]);
 }
 
 // A remote file, a management card file in the cards' language and one that
@@ -97,55 +52,10 @@ FirmwareFile writeFirmware(const QString& path, const QStringList& texts)
 struct FirmwareFiles
 {
     QTemporaryDir folder;
-    FirmwareFile remote;
-    FirmwareFile manager;
-    FirmwareFile managerInGerman;
-
-    FirmwareFiles()
-    {
-        remote = writeFirmware(folder.filePath(QStringLiteral("qdx_rem108_e.hex")),
-                               maker::FirmwareMaker(21).remoteRecordTexts(maker::makeImage(
-                                   0x2000, 300, QStringLiteral("QLREM ver1.08 US"), 21)));
-        manager =
-            managerFile(QStringLiteral("qdx_mgt232_e.hex"), QStringLiteral("QLMGR ver2.32 US"));
-        managerInGerman =
-            managerFile(QStringLiteral("qdx_mgt232de_e.hex"), QStringLiteral("QLMGR ver2.32 DE"));
-    }
-
-private:
-    FirmwareFile managerFile(const QString& name, const QString& version)
-    {
-        return writeFirmware(folder.filePath(name), maker::FirmwareMaker(22).managerRecordTexts(
-                                                        maker::makeImage(0x2000, 200, version, 22),
-                                                        maker::makeImage(0x3000, 100, {}, 23)));
-    }
-};
-
-// Answers the version dialog when it opens, with OK or Cancel.
-class VersionDialogAnswer : public QObject
-{
-public:
-    bool shown = false;
-
-    explicit VersionDialogAnswer(bool ok)
-    {
-        m_timer.setInterval(0);
-        connect(&m_timer, &QTimer::timeout, this, [this, ok] {
-            auto* dialog =
-                qobject_cast<quorlink::app::VersionDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            shown = true;
-            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-                if (button->text() == (ok ? QLatin1String("OK") : QLatin1String("Cancel")))
-                    button->click();
-            }
-        });
-        m_timer.start();
-    }
-
-private:
-    QTimer m_timer;
+    SampleFile remote = remoteFile(folder.path(), QStringLiteral("QLREM ver1.08 US"));
+    SampleFile manager = managerFile(folder.path(), QStringLiteral("QLMGR ver2.32 US"));
+    SampleFile managerInGerman = managerFile(folder.path(), QStringLiteral("QLMGR ver2.32 DE"),
+                                             QStringLiteral("qdx_mgt232de_e.hex"));
 };
 
 // What many sessions add up to, for the closing report.
@@ -341,13 +251,8 @@ private:
 
     void clickCard(int number)
     {
-        const int first = m_window.list(2)->listCount();
-        if (number == protocol::ManagementCard)
-            m_window.choose(1, 0);
-        else if (number <= first + 1)
-            m_window.choose(2, number - 2);
-        else
-            m_window.choose(3, number - 2 - first);
+        const auto [index, row] = m_window.placeOf(number);
+        m_window.choose(index, row);
     }
 
     // The cards a command works on: the selected remote cards, or else the
@@ -356,15 +261,6 @@ private:
     {
         const QList<int> remote = m_window.form->selectedRemoteCards();
         return remote.isEmpty() ? QList<int>{protocol::ManagementCard} : remote;
-    }
-
-    QString lineOf(int number) const
-    {
-        if (number == protocol::ManagementCard)
-            return m_window.list(1)->itemText(0);
-        const int first = m_window.list(2)->listCount();
-        return number <= first + 1 ? m_window.list(2)->itemText(number - 2)
-                                   : m_window.list(3)->itemText(number - 2 - first);
     }
 
     static QString plainLine(int number)
@@ -377,7 +273,7 @@ private:
     {
         Before before;
         for (int number = 1; number <= 64; ++number) {
-            before.lines[number] = lineOf(number);
+            before.lines[number] = m_window.lineOf(number);
             before.resets[number] = static_cast<int>(card(number).resetTimes().size());
             before.images[number] = card(number).images().size();
         }
@@ -410,23 +306,8 @@ private:
     void checkIdle(const Before& before)
     {
         auto& form = *m_window.form;
-        const QString unusable = m_window.unusableControls();
-        if (!unusable.isEmpty())
-            m_problems << QStringLiteral("left unusable: ") + unusable;
-        if (form.Busy)
-            m_problems << QStringLiteral("Busy left True");
-        if (form.link.operationRunning())
-            m_problems << QStringLiteral("an operation still runs on the link");
-        if (form.Timer1->isEnabled() || form.Timer2->isEnabled())
-            m_problems << QStringLiteral("a timer left enabled");
-        if (form.Timer1->interval() != 1000 || form.Timer2->interval() != 1000)
-            m_problems << QStringLiteral("timer intervals %1/%2")
-                              .arg(form.Timer1->interval())
-                              .arg(form.Timer2->interval());
-        if (form.statusText() != QStringLiteral("Status:") || form.ProgBar1->value() != 0)
-            m_problems << QStringLiteral("status \"%1\", bar %2")
-                              .arg(form.statusText())
-                              .arg(form.ProgBar1->value());
+        if (const QString problems = m_window.idleProblems(); !problems.isEmpty())
+            m_problems << QStringLiteral("left behind: ") + problems;
         const bool gone = m_faults.count(Fault::DeviceVanished) != 0;
         if (!gone && (!form.MSComm1.portOpen() || form.MSComm1.settings() != "19200,s,8,1"))
             m_problems << QStringLiteral("port %1 in %2")
@@ -453,7 +334,7 @@ private:
 
         int answered = 0;
         for (int number = 1; number <= 64; ++number) {
-            const QString now = lineOf(number);
+            const QString now = m_window.lineOf(number);
             const bool wasAsked = asked.contains(number);
             if (!wasAsked) {
                 if (now != before.lines.at(number) && !(vanishedNow && now == plainLine(number)))
@@ -579,9 +460,9 @@ private:
     void runUpdate(const Before& before, const QList<int>& target)
     {
         const bool manager = target == QList<int>{protocol::ManagementCard};
-        const FirmwareFile& file = !manager             ? m_files.remote
-                                   : between(0, 2) == 0 ? m_files.managerInGerman
-                                                        : m_files.manager;
+        const SampleFile& file = !manager             ? m_files.remote
+                                 : between(0, 2) == 0 ? m_files.managerInGerman
+                                                      : m_files.manager;
         m_window.prompts.scriptFile(file.path);
         m_window.form->mnuOpen->trigger();
         if (m_window.form->FirmwareFile != file.path)
@@ -597,7 +478,7 @@ private:
     // read back; for the management card the hot key message) means every
     // chosen card that takes part holds exactly the file's images, unless the
     // switch doubts it; one that failed showed its message.
-    void checkUpdate(const Before& before, const QList<int>& target, const FirmwareFile& file,
+    void checkUpdate(const Before& before, const QList<int>& target, const SampleFile& file,
                      bool cancelled)
     {
         auto& form = *m_window.form;
@@ -641,7 +522,7 @@ private:
                 m_problems << QStringLiteral("update reported done, card %1 holds %2 new images")
                                   .arg(number)
                                   .arg(received.size());
-            const QString line = lineOf(number);
+            const QString line = m_window.lineOf(number);
             const QString plain = plainLine(number);
             const QString truth = card(number).takesPart() ? card(number).firmwareVersion()
                                                            : QString(protocol::NotResponding);
@@ -654,7 +535,7 @@ private:
         if (form.UpdateMode || form.ProgBar1->barStartColour() != 0xFF0000u)
             m_problems << QStringLiteral("update mode or the red bar left behind");
         QFile stored(file.path);
-        if (!stored.open(QIODevice::ReadOnly) || stored.readAll() != file.contents)
+        if (!stored.open(QIODevice::ReadOnly) || stored.readAll() != file.written)
             m_problems << QStringLiteral("the firmware file changed");
         checkCleanUpdate(before, target, cancelled, done);
         ++m_tally.outcomes[QStringLiteral("update: %1")

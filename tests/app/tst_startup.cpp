@@ -133,40 +133,20 @@ private slots:
         QVERIFY(!SettingsFile::write(QStringLiteral("/nonexistent-folder/update.ini"), 1, 1, 1));
     }
 
-    void windowPositionIsRestoredInsideTheScreen_data()
+    // The saved position inside the screen is restored; a damaged settings
+    // file meets the defaults. COM1 is used and the file is not touched at
+    // start-up.
+    void settingsFilesPlaceTheWindowAndAreLeftAlone_data()
     {
-        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("content"); // "<folder>" and "<unreadable>" are special
         QTest::addColumn<double>("left");
         QTest::addColumn<double>("top");
-        QTest::newRow("no file") << QByteArray() << 100.0 << 100.0;
         QTest::newRow("saved position")
             << QByteArray("Left = 1500\r\nTop = 900\r\nCom = 1\r\n") << 1500.0 << 900.0;
         QTest::newRow("minimised")
             << QByteArray("Left = -48000\r\nTop = -48000\r\nCom = 1\r\n") << 100.0 << 100.0;
         QTest::newRow("beyond the right edge")
             << QByteArray("Left = 99999999\r\nTop = 300\r\nCom = 1\r\n") << 100.0 << 300.0;
-    }
-    void windowPositionIsRestoredInsideTheScreen()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(double, left);
-        QFETCH(double, top);
-        Machine machine;
-        if (!content.isEmpty())
-            writeRaw(machine.settingsPath(), content);
-        MainForm& form = machine.start();
-        QCOMPARE(form.leftTwips(), left);
-        QCOMPARE(form.topTwips(), top);
-        QCOMPARE(form.windowTitle(), QStringLiteral("Varnex Quorlink Update"));
-    }
-
-    // A damaged settings file: the window comes up where the defaults put
-    // it, COM1 is used, and the file is not touched at start-up.
-    void damagedSettingsFilesMeetTheDefaultsAndAreLeftAlone_data()
-    {
-        QTest::addColumn<QByteArray>("content"); // "<folder>" and "<unreadable>" are special
-        QTest::addColumn<double>("left");
-        QTest::addColumn<double>("top");
         QByteArray junk;
         for (int i = 0; i < 4096; ++i)
             junk += char((i * 167 + 13) % 256);
@@ -181,7 +161,7 @@ private slots:
         QTest::newRow("a folder in its place") << QByteArray("<folder>") << 100.0 << 100.0;
         QTest::newRow("unreadable") << QByteArray("<unreadable>") << 100.0 << 100.0;
     }
-    void damagedSettingsFilesMeetTheDefaultsAndAreLeftAlone()
+    void settingsFilesPlaceTheWindowAndAreLeftAlone()
     {
         QFETCH(QByteArray, content);
         QFETCH(double, left);
@@ -201,6 +181,7 @@ private slots:
         MainForm& form = machine.start();
         QCOMPARE(form.leftTwips(), left);
         QCOMPARE(form.topTwips(), top);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Varnex Quorlink Update"));
         QCOMPARE(form.ComPortNumber, 1);
         QVERIFY(form.MSComm1.portOpen());
         if (content == "<folder>")
@@ -282,6 +263,8 @@ private slots:
                  QStringLiteral("There are no free Com Ports available in the system!"));
         QCOMPARE(message.style, 0x10010);
         QVERIFY(!form.MSComm1.portOpen());
+        // No settings file yet: the window stands where the defaults put it.
+        QVERIFY(form.leftTwips() == 100.0 && form.topTwips() == 100.0);
         form.close();
         QVERIFY(readAll(machine.settingsPath()).endsWith("Com = 1\r\n"));
     }

@@ -1,19 +1,14 @@
-#include "app/versiondialog.h"
-#include "firmwaremaker.h"
-#include "link/protocol.h"
+#include "operationfixture.h"
+
 #include "platform/prompts.h"
 #include "platform/runtimeerror.h"
-#include "progbar/progbar.h"
-#include "windowfixture.h"
-
-#include <QApplication>
-#include <QPushButton>
-#include <QTimer>
 
 using namespace quorlink;
 using app::MainForm;
-using test::WindowFixture;
-namespace maker = firmware::maker;
+using test::managerFile;
+using test::remoteFile;
+using test::SampleFile;
+using test::VersionDialogAnswer;
 namespace protocol = link::protocol;
 
 namespace {
@@ -26,91 +21,7 @@ QString oldRemote(int card)
 const QString NewRemote = QStringLiteral("QLREM ver1.08 US");
 const QString OldManager = QStringLiteral("QLMGR ver2.31 US");
 
-// A firmware file written by the maker, and what a card must receive from it.
-struct SampleFile
-{
-    QString path;
-    QStringList texts;         // the records as stored
-    QList<QStringList> images; // what the card receives, in order
-
-    QByteArray contents() const
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-};
-
-QStringList withEndRecord(QStringList records)
-{
-    records << QString(protocol::EndRecord);
-    return records;
-}
-
-SampleFile writeFile(const QString& path, const QStringList& texts, QList<QStringList> images)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    file.write(maker::FirmwareMaker().fileContents(texts));
-    return {path, texts, std::move(images)};
-}
-
-SampleFile remoteFile(const QString& folder, const QString& version,
-                      const QString& name = QStringLiteral("qdx_rem108_e.hex"))
-{
-    const QStringList texts =
-        maker::FirmwareMaker(21).remoteRecordTexts(maker::makeImage(0x2000, 300, version, 21));
-    return writeFile(QDir(folder).filePath(name), texts,
-                     {withEndRecord(texts.mid(0, texts.size() - 1))});
-}
-
-// The second image is sent first, then the first (without its padded end).
-SampleFile managerFile(const QString& folder, const QString& version,
-                       const QString& name = QStringLiteral("qdx_mgt232_e.hex"))
-{
-    const QStringList texts = maker::FirmwareMaker(22).managerRecordTexts(
-        maker::makeImage(0x2000, 200, version, 22), maker::makeImage(0x3000, 100, {}, 23));
-    qsizetype end = 0;
-    while (!texts.at(end).startsWith(protocol::EndRecord))
-        ++end;
-    return writeFile(QDir(folder).filePath(name), texts,
-                     {withEndRecord(texts.mid(end + 1, texts.size() - end - 2)),
-                      withEndRecord(texts.mid(0, end))});
-}
-
-// Answers the version dialog when it opens and remembers what it listed.
-class VersionDialogAnswer : public QObject
-{
-public:
-    bool shown = false;
-    QStringList listed;
-
-    explicit VersionDialogAnswer(bool ok)
-    {
-        m_timer.setInterval(0);
-        connect(&m_timer, &QTimer::timeout, this, [this, ok] {
-            auto* dialog = qobject_cast<app::VersionDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            shown = true;
-            for (int row = 0; row < dialog->list()->count(); ++row)
-                listed << dialog->list()->item(row)->text();
-            test::saveShot(*dialog, QStringLiteral("update-version-dialog"));
-            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-                if (button->text() == (ok ? QLatin1String("OK") : QLatin1String("Cancel"))) {
-                    button->click();
-                    return;
-                }
-            }
-        });
-        m_timer.start();
-    }
-
-private:
-    QTimer m_timer;
-};
-
-struct UpdateWindow : WindowFixture
+struct UpdateWindow : test::OperationWindow
 {
     QTemporaryDir files;
 
@@ -123,12 +34,8 @@ struct UpdateWindow : WindowFixture
 
     void selectCard(int card)
     {
-        if (card == 1)
-            click(1, 0);
-        else if (card - 2 < list(2)->listCount())
-            click(2, card - 2);
-        else
-            click(3, card - 2 - list(2)->listCount());
+        const auto [index, row] = placeOf(card);
+        click(index, row);
     }
     void open(const QString& path)
     {
@@ -145,43 +52,22 @@ struct UpdateWindow : WindowFixture
     QStringList selectedCardTexts() const
     {
         QStringList texts;
-        for (int index = 1; index <= 3; ++index) {
-            for (int row = 0; row < list(index)->listCount(); ++row) {
-                if (list(index)->isItemSelected(row))
-                    texts << list(index)->itemText(row);
-            }
-        }
+        for (const int card : selectedCards())
+            texts << lineOf(card);
         return texts;
     }
 
     // What every command leaves behind.
     void verifyIdleAfterwards()
     {
-        QVERIFY(!form->Busy);
-        QVERIFY(!form->UpdateMode);
-        QVERIFY(form->isEnabled());
-        for (QAction* menu : {form->mnuFile, form->mnuOpen, form->mnuExit, form->mnuOptions,
-                              form->mnuPort, form->mnuAdvanced, form->mnuHelp, form->mnuAbout})
-            QVERIFY(menu->isEnabled());
-        for (int button = 3; button <= 6; ++button)
-            QVERIFY(buttonEnabled(button));
+        QCOMPARE(idleProblems(), QString());
+        QVERIFY(!form->UpdateMode && form->mnuOpen->isEnabled());
         QCOMPARE(form->MSComm1.settings(), QString(protocol::DataSettings));
-        QCOMPARE(form->Timer1->interval(), 1000);
-        QCOMPARE(form->Timer2->interval(), 1000);
         QCOMPARE(form->ProgBar1->barStartColour(), 0xFF0000u); // blue
         QCOMPARE(form->ProgBar1->displayText(), QStringLiteral("0%"));
-        QCOMPARE(form->statusText(), QStringLiteral("Status:"));
         QVERIFY(form->close());
     }
 };
-
-QList<int> allRemoteCards()
-{
-    QList<int> cards;
-    for (int card = 2; card <= 64; ++card)
-        cards << card;
-    return cards;
-}
 
 } // namespace
 
@@ -198,7 +84,7 @@ private slots:
         QTest::addColumn<int>("abortingCard");     // aborts record 2; 0: none
         QTest::newRow("card 7") << QList<int>{7} << "m87 m11 s00" << true << 0;
         QTest::newRow("cards 3 and 5") << QList<int>{3, 5} << "m83 m11 m85 m11 s00" << true << 0;
-        QTest::newRow("every card") << allRemoteCards() << "mFF m11 s00" << true << 0;
+        QTest::newRow("every card") << UpdateWindow::cards(2, 64) << "mFF m11 s00" << true << 0;
         QTest::newRow("cards 3 and 40") << QList<int>{3, 40} << "m83 m11 mA8 m11 s00" << true << 0;
         // The group stops as one; the lists keep their lines and choice.
         QTest::newRow("card 40 aborts") << QList<int>{3, 40} << "m83 m11 mA8 m11 s00" << true << 40;
@@ -216,7 +102,6 @@ private slots:
         UpdateWindow window;
         const QString newVersion = QStringLiteral("QLREM 1.08");
         const SampleFile file = remoteFile(window.files.path(), newVersion);
-        const QByteArray contents = file.contents();
         if (cards.size() == 63)
             window.form->asxToolbar1_ButtonClick(1, app::ToolbarKey::SelectAll);
         else
@@ -258,7 +143,7 @@ private slots:
         } else {
             QVERIFY(window.prompts.messages().empty());
         }
-        QCOMPARE(file.contents(), contents);
+        QCOMPARE(file.contents(), file.written);
         window.verifyIdleAfterwards();
     }
 
@@ -273,39 +158,29 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("question");
         QTest::addColumn<bool>("sent");
-        const QString tail = "\r\nContinue (Y/N)?";
         const int yes = MessageResult::Yes;
         const int no = MessageResult::No;
-        QTest::newRow("US and US asks nothing") << "QLMGR ver2.31 US"
-                                                << "QLMGR ver2.32 US" << 0 << "" << true;
-        QTest::newRow("US to DE")
-            << "QLMGR ver2.31 US"
-            << "QLMGR ver2.32 DE" << yes
-            << "Your OSD language will be changed from English to German (Standard)" + tail << true;
-        QTest::newRow("card text without ver")
-            << "QLMGR 2.31"
-            << "QLMGR ver2.32 FR" << yes << "Your OSD language will be set to French" + tail
-            << true;
-        QTest::newRow("lower-case code counts as a change")
-            << "QLMGR ver2.31 US"
-            << "QLMGR ver2.32 us" << yes
-            << "Your OSD language will be changed from English to English" + tail << true;
-        QTest::newRow("No ends the command")
-            << "QLMGR ver2.31 US"
-            << "QLMGR ver2.32 JP" << no
-            << "Your OSD language will be changed from English to Japanese" + tail << false;
-        QTest::newRow("unknown language")
-            << "QLMGR ver2.31 US"
-            << "QLMGR ver2.32 XX" << 0 << "File is in wrong hex format!" << false;
+        const auto row = [](const char* name, const char* card, const char* file, int answer,
+                            const QString& question, bool sent) {
+            const QString asked =
+                question.isEmpty() || question.startsWith("File")
+                    ? question
+                    : "Your OSD language will be " + question + "\r\nContinue (Y/N)?";
+            QTest::newRow(name) << QString(card) << QString(file) << answer << asked << sent;
+        };
+        row("US and US asks nothing", "QLMGR ver2.31 US", "QLMGR ver2.32 US", 0, "", true);
+        row("US to DE", "QLMGR ver2.31 US", "QLMGR ver2.32 DE", yes,
+            "changed from English to German (Standard)", true);
+        row("card text without ver", "QLMGR 2.31", "QLMGR ver2.32 FR", yes, "set to French", true);
+        row("lower-case code counts as a change", "QLMGR ver2.31 US", "QLMGR ver2.32 us", yes,
+            "changed from English to English", true);
+        row("No ends the command", "QLMGR ver2.31 US", "QLMGR ver2.32 JP", no,
+            "changed from English to Japanese", false);
+        row("unknown language", "QLMGR ver2.31 US", "QLMGR ver2.32 XX", 0,
+            "File is in wrong hex format!", false);
         // Without an answer the question is still asked; Yes runs without the dialog.
-        QTest::newRow("silent card, Yes")
-            << ""
-            << "QLMGR ver2.32 DE" << yes
-            << "Your OSD language will be set to German (Standard)" + tail << true;
-        QTest::newRow("silent card, No")
-            << ""
-            << "QLMGR ver2.32 US" << no << "Your OSD language will be set to English" + tail
-            << false;
+        row("silent card, Yes", "", "QLMGR ver2.32 DE", yes, "set to German (Standard)", true);
+        row("silent card, No", "", "QLMGR ver2.32 US", no, "set to English", false);
     }
     void managementRuns()
     {
@@ -319,7 +194,6 @@ private slots:
         window.form->ManagerVersionText = " Quorlink Manager F/W - QLMGR ver2.30 DE";
         window.form->LastVersionList = 1;
         const SampleFile file = managerFile(window.files.path(), fileVersion);
-        const QByteArray contents = file.contents();
         window.selectCard(1);
         window.open(file.path);
         if (silent) {
@@ -360,7 +234,7 @@ private slots:
         QCOMPARE(window.simulatedSwitch.writeCount() - writesBefore,
                  static_cast<int>(window.simulatedSwitch.trace().pcBytes().size()) - bytesBefore);
         QCOMPARE(window.form->LanguageChange, answer == int(MessageResult::Yes));
-        QCOMPARE(file.contents(), contents);
+        QCOMPARE(file.contents(), file.written);
         window.verifyIdleAfterwards();
     }
 
@@ -499,7 +373,7 @@ private slots:
         if (fileKind == "corrupt") {
             QStringList texts = file.texts;
             texts[2][20] = texts[2][20] == u'0' ? u'1' : u'0';
-            file = writeFile(file.path, texts, {});
+            file = test::writeFile(file.path, texts);
         }
         if (fileKind != "none")
             window.form->setFirmwareFile(file.path);

@@ -27,15 +27,6 @@ class WindowLayoutTest : public QObject
     Q_OBJECT
 
 private slots:
-    void designClientAreaIsTheDesignSize()
-    {
-        WindowFixture window;
-        auto& form = *window.form;
-        QCOMPARE(form.height() - form.menuBar()->height(),
-                 quorlink::app::pixelsFromTwipsY(FormLayout::DesignClientHeight));
-        QCOMPARE(form.width(), quorlink::app::pixelsFromTwipsX(FormLayout::DesignClientWidth));
-    }
-
     // Sizes are the window's outer size in twips; below the minimum it snaps back.
     void controlsStayApartAndInsideAtEverySize_data()
     {
@@ -76,6 +67,10 @@ private slots:
     {
         WindowFixture window;
         auto& form = *window.form;
+        // The window opens with the design's client area.
+        QCOMPARE(form.height() - form.menuBar()->height(),
+                 quorlink::app::pixelsFromTwipsY(FormLayout::DesignClientHeight));
+        QCOMPARE(form.width(), quorlink::app::pixelsFromTwipsX(FormLayout::DesignClientWidth));
         const QList<QRect> before = placedControls(form);
         form.showMinimized();
         form.setOuterSizeTwips(14000, 9000);

@@ -45,6 +45,15 @@ struct WindowFixture
 
     app::CardList* list(int index) const { return form->List1[static_cast<std::size_t>(index)]; }
 
+    // (list index, row) of `card`'s item.
+    std::pair<int, int> placeOf(int card) const
+    {
+        const int first = list(2)->listCount();
+        return card == 1           ? std::pair{1, 0}
+               : card <= first + 1 ? std::pair{2, card - 2}
+                                   : std::pair{3, card - 2 - first};
+    }
+
     // Whether item `row` of List1(index) is wholly in view.
     bool rowShown(int index, int row) const
     {
@@ -98,6 +107,17 @@ struct WindowFixture
                 cards << row + 2 + firstRemoteCount;
         }
         return cards;
+    }
+
+    // Cards `first` to `last` but `except`.
+    static QList<int> cards(int first, int last, int except = 0)
+    {
+        QList<int> numbers;
+        for (int card = first; card <= last; ++card) {
+            if (card != except)
+                numbers << card;
+        }
+        return numbers;
     }
 
     bool buttonEnabled(int button) const { return form->asxToolbar1->isButtonEnabled(button); }
