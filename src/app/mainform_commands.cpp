@@ -300,6 +300,10 @@ QString MainForm::statusText() const
 
 void MainForm::mnuPort_Click()
 {
+    // A reset leaves the menus usable; changing the port under its wait would
+    // pull the device from under the operation.
+    if (link.operationRunning())
+        return;
     ComPortDialog dialog(MSComm1, ComPortNumber, PortBusy, this, PortBusyReasons);
     dialog.move(pixelsFromTwipsX((outerWidthTwips() + leftTwips()) / 3),
                 pixelsFromTwipsY((outerHeightTwips() + topTwips()) / 4));

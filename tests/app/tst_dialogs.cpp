@@ -185,6 +185,27 @@ private slots:
                                         QLatin1String(quorlink::ProgramVersion)));
         }
     }
+
+    // The menus stay usable during a reset, but the port must not move under
+    // its wait.
+    void comPortMenuIsIgnoredWhileAnOperationRuns()
+    {
+        WindowFixture window;
+        bool dialogShown = false;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                dialogShown = true;
+                dialog->close();
+            }
+        });
+        {
+            quorlink::link::Link::Operation operation(window.form->link);
+            window.form->mnuPort->trigger();
+        }
+        QCoreApplication::processEvents(); // the check runs here when nothing opened
+        QVERIFY(!dialogShown);
+        QVERIFY(window.form->MSComm1.portOpen());
+    }
 };
 
 QTEST_MAIN(DialogsTest)
