@@ -293,6 +293,7 @@ private:
     static void setMenuEnabled(QAction* menu, bool enabled);
     void setToolbarButtonsEnabled(int first, int last, bool enabled);
     void leaveAdvancedMode();
+    void restoreIdleWindow(bool stopLinkTimers);
     void reopenPortSilently();
     bool handleKeyPreview(QObject* watched, QEvent* event);
 

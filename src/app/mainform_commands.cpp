@@ -149,8 +149,13 @@ void MainForm::setToolbarButtonsEnabled(int first, int last, bool enabled)
         asxToolbar1->setButtonEnabled(button, enabled);
 }
 
+// Cancel restores the window at once, also while a reset runs. The timers
+// and the port then belong to that operation: stopping its timer or
+// reopening the port under its wait would cost it its acknowledgement and
+// its timing. It puts both to rest itself when it ends.
 void MainForm::CancelOperation()
 {
+    const bool linkInUse = link.operationRunning();
     link.cancelRequested = true; // stays set; the next command clears it
     Busy = false;
     ManagerSelected = false;
@@ -166,7 +171,7 @@ void MainForm::CancelOperation()
     asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
     asxToolbar1->refresh();
 
-    RestoreIdleState();
+    restoreIdleWindow(!linkInUse);
 
     ListEventsSuppressed = true;
     clearFirmwareFile();
@@ -199,7 +204,8 @@ void MainForm::CancelOperation()
 
     // Firmware files are opened and closed within their command: none is
     // open here. The port is reopened to drop whatever is pending.
-    reopenPortSilently();
+    if (!linkInUse)
+        reopenPortSilently();
 }
 
 void MainForm::reopenPortSilently()
@@ -220,8 +226,15 @@ void MainForm::reopenPortSilently()
 
 void MainForm::RestoreIdleState()
 {
-    Timer1->setEnabled(false);
-    Timer2->setEnabled(false);
+    restoreIdleWindow(true);
+}
+
+void MainForm::restoreIdleWindow(bool stopLinkTimers)
+{
+    if (stopLinkTimers) {
+        Timer1->setEnabled(false);
+        Timer2->setEnabled(false);
+    }
     link.replyReceived = false;
     ListEventsSuppressed = true;
 

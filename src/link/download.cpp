@@ -103,6 +103,7 @@ bool FirmwareDownload::awaitReady()
     for (int restarts = 0; restarts <= MaxReadyRestarts; ++restarts) {
         m_link.waitingForReply = true;
         m_link.timer1().setEnabled(true);
+        const Link::WaitBound bound(m_link.time(), m_link.timer1().interval());
         bool firstPass = true;
         for (;;) {
             m_link.waitForNextEvent(firstPass);
@@ -115,7 +116,7 @@ bool FirmwareDownload::awaitReady()
                 m_link.replyReceived = false;
                 break; // the read is discarded and the full wait starts anew
             }
-            if (!m_link.waitingForReply) {
+            if (!m_link.waitingForReply || bound.passed()) {
                 m_link.timer1().setEnabled(false);
                 m_link.replyReceived = false;
                 return false;
@@ -244,12 +245,13 @@ FirmwareDownload::RecordReply FirmwareDownload::awaitRecordReply(QByteArray& rep
     m_link.pauseActive = true;
     verifyFailed = false;
     timer2.setEnabled(true);
+    const Link::WaitBound bound(m_link.time(), timer2.interval());
     bool firstPass = true;
     for (;;) {
         m_link.waitForNextEvent(firstPass);
         if (port.inBufferCount() == 0) {
             m_link.replyReceived = false;
-            if (!m_link.pauseActive) {
+            if (!m_link.pauseActive || bound.passed()) {
                 timer2.setEnabled(false);
                 m_link.pauseActive = true;
                 return RecordReply::Timeout;

@@ -24,6 +24,19 @@ Link::~Link()
     m_timer2.setTickHandler({});
 }
 
+Link::WaitBound::WaitBound(TimeSource& time, int intervalMs)
+    : m_time(time),
+      m_deadlineMicroseconds(time.nowMicroseconds() +
+                             (std::int64_t{intervalMs} + StoppedTimerGraceMs) * 1000)
+{
+    m_time.wakeAt(m_deadlineMicroseconds);
+}
+
+bool Link::WaitBound::passed() const
+{
+    return m_time.nowMicroseconds() >= m_deadlineMicroseconds;
+}
+
 void Link::setAddressSettings()
 {
     m_port.setSettings(protocol::AddressSettings);
@@ -87,6 +100,8 @@ void Link::awaitTextReply(int card)
     waitingForReply = true;
     m_timer1.setInterval(timeout);
     m_timer1.setEnabled(true);
+    const WaitBound bound(m_time, timeout);
+    const auto over = [&] { return !waitingForReply || cancelRequested || bound.passed(); };
 
     bool firstPass = true;
     bool sawData = false;
@@ -99,7 +114,7 @@ void Link::awaitTextReply(int card)
         sawData = false;
         if (m_port.inBufferCount() == 0) {
             replyReceived = false;
-            if (!waitingForReply || cancelRequested) {
+            if (over()) {
                 m_timer1.setEnabled(false);
                 return;
             }
@@ -121,7 +136,7 @@ void Link::awaitTextReply(int card)
             // The timer keeps running; partial data does not restart it. A
             // line that keeps sending never shows an empty buffer, so the
             // timeout is also looked at after each read.
-            if (!waitingForReply || cancelRequested) {
+            if (over()) {
                 replyReceived = false;
                 m_timer1.setEnabled(false);
                 return;
@@ -141,6 +156,7 @@ bool Link::awaitAcknowledgement(QByteArray* lastRead)
     m_timer1.setInterval(AcknowledgementTimeoutMs);
     waitingForReply = true;
     m_timer1.setEnabled(true);
+    const WaitBound bound(m_time, AcknowledgementTimeoutMs);
 
     bool firstPass = true;
     for (;;) {
@@ -155,7 +171,7 @@ bool Link::awaitAcknowledgement(QByteArray* lastRead)
                 return true;
             }
         }
-        if (!waitingForReply) {
+        if (!waitingForReply || bound.passed()) {
             m_timer1.setEnabled(false);
             return false;
         }
@@ -175,8 +191,9 @@ void Link::pause(PauseForm form)
 
 void Link::animationStep()
 {
+    const WaitBound bound(m_time, m_timer2.interval());
     pauseActive = true;
-    while (pauseActive)
+    while (pauseActive && !bound.passed())
         m_time.waitForEvent();
 }
 

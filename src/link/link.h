@@ -34,6 +34,24 @@ public:
     static constexpr int RemoteReplyTimeoutMs = 200;
     static constexpr int AcknowledgementTimeoutMs = 1000;
     static constexpr int PauseMs = 100;
+    // A wait ends on its timer's tick, but a handler that runs during the
+    // wait (Cancel, the idle restore) may stop that timer. So that nothing a
+    // user does can leave a wait without an end, every wait also ends on its
+    // own this long after the tick was due.
+    static constexpr int StoppedTimerGraceMs = 100;
+
+    // The latest end of one wait on a timer of `intervalMs`: the interval and
+    // the grace from now. A wait blocked in the event loop is woken then.
+    class WaitBound
+    {
+    public:
+        WaitBound(TimeSource& time, int intervalMs);
+        bool passed() const;
+
+    private:
+        TimeSource& m_time;
+        std::int64_t m_deadlineMicroseconds;
+    };
 
     Link(CommPort& port, LinkTimer& timer1, LinkTimer& timer2, TimeSource& time, Prompts& prompts);
     ~Link();

@@ -19,12 +19,13 @@ bool listenForAnswer(Link& link)
     link.waitingForReply = true;
     port.output(attention);
     link.timer1().setEnabled(true);
+    const Link::WaitBound bound(link.time(), link.timer1().interval());
     for (;;) {
         if (port.inBufferCount() != 0) {
             port.input(); // what answered does not matter
             return true;
         }
-        if (!link.waitingForReply)
+        if (!link.waitingForReply || bound.passed())
             return false;
         link.time().waitForEvent();
     }

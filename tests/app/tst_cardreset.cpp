@@ -163,16 +163,15 @@ private slots:
         QCOMPARE(window.simulatedSwitch.trace().entries().size(), std::size_t{0});
     }
 
-    void aCommandDuringAResetIsIgnoredAndCancelDoesWhatItAlwaysDoes_data()
+    void aCommandDuringAResetIsIgnored_data()
     {
         QTest::addColumn<QString>("command");
         QTest::newRow("Reset button") << "reset button";
         QTest::newRow("Alt+R") << "R";
         QTest::newRow("Alt+V") << "V";
         QTest::newRow("Alt+W") << "W";
-        QTest::newRow("Cancel button") << "cancel";
     }
-    void aCommandDuringAResetIsIgnoredAndCancelDoesWhatItAlwaysDoes()
+    void aCommandDuringAResetIsIgnored()
     {
         QFETCH(QString, command);
         OperationWindow window;
@@ -185,8 +184,6 @@ private slots:
         window.clock.post(window.clock.nowMicroseconds() + 200'000, [&] {
             if (command == "reset button")
                 window.pressButton(ToolbarButton::Reset);
-            else if (command == "cancel")
-                window.pressButton(ToolbarButton::Cancel);
             else
                 window.pressAlt(static_cast<Qt::Key>(command.at(0).unicode()));
         });
@@ -201,8 +198,79 @@ private slots:
         QCOMPARE(window.prompts.entries().size(), std::size_t{0});
         QVERIFY(!form.AdvancedMode);
         QCOMPARE(window.idleProblems(), QString());
-        // Cancel clears the choice at once; anything else leaves it.
-        QCOMPARE(window.selectedCards(), command == "cancel" ? QList<int>{} : QList<int>{5});
+        QCOMPARE(window.selectedCards(), QList<int>{5});
+    }
+
+    // Cancel restores the window at once, whenever it comes. The reset keeps
+    // its bytes and its timing to the end, as without Cancel, and afterwards
+    // the window is idle, usable and closable.
+    void cancelDuringAResetRestoresTheWindowAndTheResetRunsItsCourse_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<int>("cancelAtMs"); // after the press
+        QTest::newRow("silent card's wait, button") << false << true << 400;
+        QTest::newRow("silent card's wait, Alt+C") << true << true << 900;
+        QTest::newRow("answering card's wait, button") << false << false << 200;
+        QTest::newRow("animation, Alt+C") << true << false << 800;
+    }
+    void cancelDuringAResetRestoresTheWindowAndTheResetRunsItsCourse()
+    {
+        QFETCH(bool, byKey);
+        QFETCH(bool, silent);
+        QFETCH(int, cancelAtMs);
+        struct Course
+        {
+            std::int64_t lastedUs = 0;
+            QString bytes;
+            QStringList prompts;
+        };
+        const auto reset = [&](OperationWindow& window, bool cancel) {
+            auto& form = window.window();
+            for (int card : {3, 5})
+                window.simulatedSwitch.card(card).setReplyDelay(300).setSilent(silent);
+            form.mnuAdvanced->trigger();
+            window.choose(2, 1);
+            window.choose(2, 3);
+            const std::int64_t start = window.clock.nowMicroseconds();
+            if (cancel) {
+                window.clock.post(start + cancelAtMs * 1000, [&] {
+                    if (byKey)
+                        window.pressAlt(Qt::Key_C);
+                    else
+                        window.pressButton(ToolbarButton::Cancel);
+                    QVERIFY(form.link.operationRunning());
+                    QCOMPARE(window.selectedCards(), QList<int>{});
+                    QVERIFY(!form.AdvancedMode);
+                });
+            }
+            window.pressButton(ToolbarButton::Reset);
+            return Course{window.clock.nowMicroseconds() - start,
+                          window.simulatedSwitch.trace().pcText(), window.prompts.log()};
+        };
+        OperationWindow undisturbed;
+        const Course expected = reset(undisturbed, false);
+        OperationWindow window;
+        auto& form = window.window();
+
+        const Course course = reset(window, true);
+
+        QCOMPARE(course.bytes, resetFrames({0x83, 0x85}));
+        QCOMPARE(course.bytes, expected.bytes);
+        QCOMPARE(course.lastedUs, expected.lastedUs);
+        QCOMPARE(course.prompts, expected.prompts);
+        QCOMPARE(window.communicationErrors(), silent ? 1 : 0);
+        QCOMPARE(window.idleProblems(), QString());
+        QCOMPARE(form.MSComm1.settings(), QStringLiteral("19200,s,8,1"));
+
+        window.simulatedSwitch.trace().clear();
+        window.choose(2, 2);
+        window.choose(3, 0);
+        window.pressButton(ToolbarButton::FirmwareVersion);
+        QCOMPARE(window.cardsAsked(), (QList<int>{4, 33}));
+        QCOMPARE(window.lineOf(33), QStringLiteral("33. Computer 33 F/W - FW33"));
+        form.mnuExit->trigger();
+        QVERIFY(!form.isVisible());
     }
 
     // No acknowledgement, or no port: one message, no reopening, and the

@@ -168,6 +168,41 @@ private slots:
         rig.verifyRestingState();
     }
 
+    // A handler that runs during a wait (Cancel, the idle restore) may stop
+    // the wait's timer. The wait still ends, a grace period after its tick
+    // was due, and never before.
+    void aWaitWhoseTimerIsStoppedStillEnds_data()
+    {
+        QTest::addColumn<QString>("wait");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::newRow("remote card's reply") << "reply" << 200;
+        QTest::newRow("acknowledgement") << "acknowledgement" << 1000;
+        QTest::newRow("pause") << "pause" << 100;
+    }
+    void aWaitWhoseTimerIsStoppedStillEnds()
+    {
+        QFETCH(QString, wait);
+        QFETCH(int, timeoutMs);
+        Rig rig;
+        rig.switchBox.card(9).setSilent(true);
+        const std::int64_t start = rig.clock.nowMicroseconds();
+        rig.clock.post(start + 50'000, [&] {
+            rig.timer1->setEnabled(false);
+            rig.timer2->setEnabled(false);
+        });
+
+        if (wait == "reply")
+            rig.link.awaitTextReply(9);
+        else if (wait == "acknowledgement")
+            QVERIFY(!rig.link.awaitAcknowledgement());
+        else
+            rig.link.pause();
+
+        QCOMPARE(rig.clock.nowMicroseconds(),
+                 start + (timeoutMs + Link::StoppedTimerGraceMs) * 1000);
+        QVERIFY(!rig.link.replyReceived);
+    }
+
     void acknowledgementCountsOnlyAReadStartingWithR()
     {
         Rig rig;
