@@ -199,7 +199,9 @@ void MainForm::prepareAndRunUpdate()
     UpdateMode = true;
     GetVersions(scope);
     time().yield();
-    if (preparationInterrupted(scope)) {
+    // A port that went away during the query has been reported once; with
+    // no line to the cards there is nothing to ask about and nothing to send.
+    if (preparationInterrupted(scope) || !MSComm1.portOpen()) {
         endStart();
         return;
     }

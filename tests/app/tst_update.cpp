@@ -238,6 +238,26 @@ private slots:
         window.verifyIdleAfterwards();
     }
 
+    // The switch's cable pulled before the management card is asked: the
+    // user hears of it once, and is not asked about the language of cards
+    // that cannot be reached.
+    void portLostDuringTheVersionReadIsReportedOnce()
+    {
+        UpdateWindow window;
+        const SampleFile file = managerFile(window.files.path(), "QLMGR ver2.32 DE");
+        window.selectCard(1);
+        window.open(file.path);
+        window.prompts.clear();
+        window.removeDeviceAfter(-1);
+        VersionDialogAnswer dialog(true);
+        window.start();
+
+        QCOMPARE(window.prompts.log(), (QStringList{"beep", "message:Communication Error"}));
+        QVERIFY(!dialog.shown);
+        QVERIFY(window.simulatedSwitch.card(1).images().isEmpty());
+        window.verifyIdleAfterwards();
+    }
+
     // --- Open ----------------------------------------------------------------
 
     void openChecksTheFileNameAgainstTheSelection_data()
