@@ -330,6 +330,11 @@ void MainForm::remoteRunBegins()
     List1[3]->setListIndex(-1);
 }
 
+void MainForm::remoteDownloadOver()
+{
+    List1[3]->setListIndex(-1);
+}
+
 void MainForm::managerRunEnds()
 {
     setEnabled(true);
