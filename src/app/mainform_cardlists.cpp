@@ -174,9 +174,6 @@ void MainForm::SelectAllRemoteCards()
     ListEventsSuppressed = true;
     List1[ManagerList]->setItemSelected(0, false);
     ManagerMark = false;
-    // A management file must not stay chosen for remote cards.
-    if (!FirmwareFile.contains(RemoteFilePrefix, Qt::CaseInsensitive))
-        clearFirmwareFile();
     CardList* first = List1[FirstRemoteList];
     CardList* second = List1[SecondRemoteList];
     const int n = first->listCount();
