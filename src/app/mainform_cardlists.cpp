@@ -110,9 +110,7 @@ void MainForm::applyOutcome(Outcome outcome, int clickedIndex)
         mnuOpen->setEnabled(false);
         asxToolbar1->setButtonEnabled(ToolbarButton::SelectAll, true);
         asxToolbar1->setButtonEnabled(ToolbarButton::UnselectAll, true);
-        // Advanced mode offers no version query, as the manager outcome knows.
-        if (!AdvancedMode)
-            asxToolbar1->setButtonEnabled(ToolbarButton::HardwareVersion, true);
+        asxToolbar1->setButtonEnabled(ToolbarButton::HardwareVersion, true);
         asxToolbar1->refresh();
         for (int list = ManagerList; list <= SecondRemoteList; ++list)
             List1[list]->setEnabled(true);
