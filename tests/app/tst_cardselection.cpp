@@ -141,12 +141,17 @@ private slots:
         QCOMPARE(window.selectedCards(), (QList<int>{6, 64}));
     }
 
+    // Not even the focus item that the last click on the list left: the
+    // user pointed at no card.
     void clickBelowTheLastItemChangesNothing()
     {
         WindowFixture window;
         window.form->setOuterSizeTwips(9630, 14000); // room below card 32
         QTest::qWait(0);
         auto* list = window.list(2);
+        window.click(2, 4);
+        window.click(2, 4);
+        QCOMPARE(list->listIndex(), 4);
         const QRect last = list->visualItemRect(list->item(list->count() - 1));
         QVERIFY(last.bottom() + 20 < list->viewport()->height());
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
