@@ -120,6 +120,7 @@ void CardList::mouseMoveEvent(QMouseEvent* event)
 void CardList::mouseReleaseEvent(QMouseEvent* event)
 {
     event->accept();
+    // A click that pointed at no card changes no card, whatever the focus item.
     if (!m_pressedOnItem)
         return;
     m_pressedOnItem = false;

@@ -257,6 +257,7 @@ public:
     void updateRunBegins() override;
     void managerRunBegins() override;
     void remoteRunBegins() override;
+    void remoteDownloadOver() override;
     void managerRunEnds() override;
     void remoteRunEnds() override;
     void updateRunEnds() override;

@@ -110,9 +110,7 @@ void MainForm::applyOutcome(Outcome outcome, int clickedIndex)
         mnuOpen->setEnabled(false);
         asxToolbar1->setButtonEnabled(ToolbarButton::SelectAll, true);
         asxToolbar1->setButtonEnabled(ToolbarButton::UnselectAll, true);
-        // Advanced mode offers no version query, as the manager outcome knows.
-        if (!AdvancedMode)
-            asxToolbar1->setButtonEnabled(ToolbarButton::HardwareVersion, true);
+        asxToolbar1->setButtonEnabled(ToolbarButton::HardwareVersion, true);
         asxToolbar1->refresh();
         for (int list = ManagerList; list <= SecondRemoteList; ++list)
             List1[list]->setEnabled(true);
@@ -174,9 +172,6 @@ void MainForm::SelectAllRemoteCards()
     ListEventsSuppressed = true;
     List1[ManagerList]->setItemSelected(0, false);
     ManagerMark = false;
-    // A management file must not stay chosen for remote cards.
-    if (!FirmwareFile.contains(RemoteFilePrefix, Qt::CaseInsensitive))
-        clearFirmwareFile();
     CardList* first = List1[FirstRemoteList];
     CardList* second = List1[SecondRemoteList];
     const int n = first->listCount();

@@ -77,18 +77,22 @@ bool MainForm::passesReadTest(const QString& path)
                           MessageStyle::CriticalOk, QStringLiteral("File Error"));
         return false;
     }
-    QFile file(path);
-    const bool opened = file.open(QIODevice::ReadOnly);
-    time().yield();
-    QTemporaryFile workingCopy(QDir(WindowsDirectory).filePath(QStringLiteral("myXXXXXX.hex")));
     bool copied = false;
-    if (opened && workingCopy.open()) {
-        const QByteArray contents = file.readAll();
-        copied = file.error() == QFile::NoError && workingCopy.write(contents) == contents.size() &&
-                 workingCopy.flush();
+    // Only a regular file is read: a named pipe would block the window until
+    // something writes to it, and a device never ends.
+    QFile file(path);
+    QTemporaryFile workingCopy(QDir(WindowsDirectory).filePath(QStringLiteral("myXXXXXX.hex")));
+    if (QFileInfo(path).isFile()) {
+        const bool opened = file.open(QIODevice::ReadOnly);
+        time().yield();
+        if (opened && workingCopy.open()) {
+            const QByteArray contents = file.readAll();
+            copied = file.error() == QFile::NoError &&
+                     workingCopy.write(contents) == contents.size() && workingCopy.flush();
+        }
+        file.close();
+        time().yield();
     }
-    file.close();
-    time().yield();
     if (!copied) {
         qCInfo(lcApp) << "read test of" << path << "failed:" << file.errorString()
                       << workingCopy.errorString();
@@ -199,7 +203,9 @@ void MainForm::prepareAndRunUpdate()
     UpdateMode = true;
     GetVersions(scope);
     time().yield();
-    if (preparationInterrupted(scope)) {
+    // A port that went away during the query has been reported once; with
+    // no line to the cards there is nothing to ask about and nothing to send.
+    if (preparationInterrupted(scope) || !MSComm1.portOpen()) {
         endStart();
         return;
     }
@@ -325,6 +331,11 @@ void MainForm::remoteRunBegins()
 {
     for (int list : {1, 2, 3})
         List1[list]->setEnabled(false);
+    List1[3]->setListIndex(-1);
+}
+
+void MainForm::remoteDownloadOver()
+{
     List1[3]->setListIndex(-1);
 }
 

@@ -110,16 +110,12 @@ void StatusPanels::applyFileNamePanelWidth()
     }
     m_panels[2]->setFixedWidth(timeWidth + 16);
 
-    // Panels 1 and 2 share what the clock, the grip and the spacing leave.
+    // Panels 1 and 2 share what the clock and the spacing leave; panel 2
+    // keeps at least a sliver, and shows a long status text shortened.
     if (QLayout* panels = layout())
         panels->activate();
     const int shared = m_panels[0]->width() + m_panels[1]->width();
-    // Room for the longest text the operations show while they run.
-    const QLabel* status = m_panels[1];
-    const int statusRoom = status->fontMetrics().horizontalAdvance(
-                               QStringLiteral("Status: Getting version in process ...")) +
-                           2 * status->indent() + 2 * status->frameWidth() + 4;
-    m_panels[0]->setFixedWidth(qMax(1, qMin(m_fileNameWidth, shared - statusRoom)));
+    m_panels[0]->setFixedWidth(qMax(1, qMin(m_fileNameWidth, shared - 1)));
 }
 
 void StatusPanels::resizeEvent(QResizeEvent* event)

@@ -25,8 +25,7 @@ public:
     // Panels are numbered from 1.
     QString panelText(int panel) const;
     void setPanelText(int panel, const QString& text);
-    // Panel 1 gets this width as long as panel 2 keeps room for the longest
-    // status text; the rest goes to panel 2.
+    // Panel 1 gets this width; the rest, less the clock, goes to panel 2.
     void setFileNamePanelWidth(int pixels);
     int fileNamePanelWidth() const;
 

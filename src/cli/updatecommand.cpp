@@ -230,6 +230,10 @@ int updateCards(Update& update)
     link.linkOk = false;
     update.queryVersions(true);
     update.before = command.view().cards();
+    // A device that went away during the query has been reported once; with
+    // no line to the cards there is nothing to ask about and nothing to send.
+    if (!link.port().portOpen())
+        return ExitCode::SwitchFailed;
 
     bool languageChange = false;
     if (update.manager()) {

@@ -6,6 +6,7 @@
 #include "platform/timesource.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -111,6 +112,12 @@ FileOutcome FileOutcome::cannotRead(const QString& path)
 
 FileOutcome FirmwareReader::readFirmwareFile(const QString& path, TimeSource& time)
 {
+    // Only a regular file (a link to one counts) is read: opening a named
+    // pipe waits for a writer that may never come, and a device never ends.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw RuntimeError(RuntimeError::PathAccess,
+                           QStringLiteral("Cannot open %1: not a regular file").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         const int code = file.exists() ? RuntimeError::PathAccess : RuntimeError::FileNotFound;

@@ -90,6 +90,9 @@ public:
     virtual void updateRunBegins() = 0;
     virtual void managerRunBegins() = 0;
     virtual void remoteRunBegins() = 0;
+    // The remote download is over, stored or not: the second remote list
+    // without a focus item.
+    virtual void remoteDownloadOver() = 0;
     // After the read-back or a failed download; the management card's run
     // then shows its hot-key message.
     virtual void managerRunEnds() = 0;
@@ -126,6 +129,7 @@ public:
     void updateRunBegins() override {}
     void managerRunBegins() override {}
     void remoteRunBegins() override {}
+    void remoteDownloadOver() override {}
     void managerRunEnds() override {}
     void remoteRunEnds() override {}
     void updateRunEnds() override {}

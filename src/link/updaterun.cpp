@@ -95,7 +95,9 @@ void UpdateRun::remoteRun(const UpdatePlan& plan, const RemoteCardFlags& flags)
     DownloadProgress progress;
     progress.progressUnit = static_cast<float>(static_cast<double>(plan.fileLength) / 100);
     const int target = remoteTarget(plan.remoteCards, plan.remoteCardCount);
-    if (m_download.downloadToCard(target, plan.records, flags, progress)) {
+    const bool stored = m_download.downloadToCard(target, plan.records, flags, progress);
+    m_view.remoteDownloadOver();
+    if (stored) {
         programmingWait(RemoteProgrammingStepMs);
         backToBlue();
         m_readBackVersions(plan.scope);

@@ -3,6 +3,8 @@
 #include "platform/prompts.h"
 #include "platform/runtimeerror.h"
 
+#include <sys/stat.h>
+
 using namespace quorlink;
 using app::MainForm;
 using test::managerFile;
@@ -238,6 +240,26 @@ private slots:
         window.verifyIdleAfterwards();
     }
 
+    // The switch's cable pulled before the management card is asked: the
+    // user hears of it once, and is not asked about the language of cards
+    // that cannot be reached.
+    void portLostDuringTheVersionReadIsReportedOnce()
+    {
+        UpdateWindow window;
+        const SampleFile file = managerFile(window.files.path(), "QLMGR ver2.32 DE");
+        window.selectCard(1);
+        window.open(file.path);
+        window.prompts.clear();
+        window.removeDeviceAfter(-1);
+        VersionDialogAnswer dialog(true);
+        window.start();
+
+        QCOMPARE(window.prompts.log(), (QStringList{"beep", "message:Communication Error"}));
+        QVERIFY(!dialog.shown);
+        QVERIFY(window.simulatedSwitch.card(1).images().isEmpty());
+        window.verifyIdleAfterwards();
+    }
+
     // --- Open ----------------------------------------------------------------
 
     void openChecksTheFileNameAgainstTheSelection_data()
@@ -300,20 +322,25 @@ private slots:
     // A failed Open keeps the file that panel 1 shows for Start.
     void failedOpenKeepsTheShownFile_data()
     {
-        QTest::addColumn<bool>("missing");
-        QTest::newRow("not found") << true;
-        QTest::newRow("unreadable") << false;
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("not found") << "missing";
+        QTest::newRow("a folder") << "folder";
+        // Nothing writes to it: reading it would hold the window for ever.
+        QTest::newRow("a named pipe") << "pipe";
     }
     void failedOpenKeepsTheShownFile()
     {
-        QFETCH(bool, missing);
+        QFETCH(QString, kind);
+        const bool missing = kind == "missing";
         UpdateWindow window;
         const SampleFile good = remoteFile(window.files.path(), NewRemote);
         window.selectCard(7);
         window.open(good.path);
         const QString bad = QDir(window.files.path()).filePath("qdx_rem999_e.hex");
-        if (!missing)
-            QVERIFY(QDir().mkpath(bad)); // a folder cannot be read as a file
+        if (kind == "folder")
+            QVERIFY(QDir().mkpath(bad));
+        if (kind == "pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(bad).constData(), 0600), 0);
         window.prompts.clear();
         window.open(bad);
 

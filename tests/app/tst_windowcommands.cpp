@@ -118,6 +118,9 @@ private slots:
         QCOMPARE(window.devices.openCount(), opens + (portVanished ? 0 : 1));
         QCOMPARE(form.MSComm1.portOpen(), !portVanished);
         QCOMPARE(window.prompts.messageCount(), 0);
+        // Nothing is chosen, so File > Open offers no file dialog.
+        form.mnuOpen->trigger();
+        QVERIFY(window.prompts.entries().empty());
         // A click after Cancel selects again: the records were cleared too.
         window.click(2, 3);
         QVERIFY(window.list(2)->isItemSelected(3));

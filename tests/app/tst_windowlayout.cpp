@@ -6,6 +6,8 @@
 
 #include <QMenuBar>
 
+#include <cmath>
+
 using quorlink::app::FormLayout;
 using quorlink::test::WindowFixture;
 
@@ -56,6 +58,9 @@ private slots:
                          qPrintable(QStringLiteral("%1 %2").arg(i).arg(j)));
         }
         QCOMPARE(form.asxToolbar1->geometry().bottom(), client.bottom());
+        // The file name takes half the window, also at the smallest size.
+        QCOMPARE(form.StatusBar1->fileNamePanelWidth(),
+                 quorlink::app::pixelsFromTwipsX(std::nearbyint(form.outerWidthTwips()) / 2));
         for (int index = 0; index < 4; ++index) {
             auto* list = window.list(index);
             QVERIFY(list->parentWidget()->rect().contains(list->geometry()));

@@ -361,6 +361,9 @@ private slots:
         QVERIFY(rig.switchBox.trace().pcText().startsWith("m83 m11 mA8 m11 s00 "));
         QCOMPARE(flags, flagsFor({3, 40}));
         QCOMPARE(readBack, QList<int>{1});
+        // The second remote list loses its focus item as soon as the download is over.
+        QCOMPARE(rig.view.steps.at(rig.view.steps.indexOf("downloadEnds") + 1),
+                 QStringLiteral("remoteDownloadOver"));
         QCOMPARE(rig.view.stepsOf("status:").mid(4, 2), (QStringList{"Please wait...", "Status:"}));
         QCOMPARE(rig.view.steps.constLast(), QStringLiteral("runEnds"));
     }

@@ -69,6 +69,7 @@ public:
     void updateRunBegins() override { note(QStringLiteral("runBegins")); }
     void managerRunBegins() override { note(QStringLiteral("managerRunBegins")); }
     void remoteRunBegins() override { note(QStringLiteral("remoteRunBegins")); }
+    void remoteDownloadOver() override { note(QStringLiteral("remoteDownloadOver")); }
     void managerRunEnds() override { note(QStringLiteral("managerRunEnds")); }
     void remoteRunEnds() override { note(QStringLiteral("remoteRunEnds")); }
     void updateRunEnds() override { note(QStringLiteral("runEnds")); }
