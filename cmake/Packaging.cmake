@@ -1,6 +1,7 @@
 # Installing and packaging: the programs in bin/, the desktop entry in
-# share/applications/ and the sample firmware folder in
-# share/varnex-quorlink/, where the programs find it (firmwarefolder.h).
+# share/applications/, and in share/varnex-quorlink/, where the programs find
+# them (firmwarefolder.h), the sample files for the simulated switch and an
+# empty folder for the maker's real firmware files.
 #   cmake --install build --prefix /usr/local
 #   (cd build && cpack -G DEB)
 include(GNUInstallDirs)
@@ -8,9 +9,12 @@ include(GNUInstallDirs)
 install(TARGETS Update Tamber quorlink RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/varnex-quorlink-update.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-# The folder is written by the build (tools/firmwaremaker).
-install(DIRECTORY "${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Firmware Update"
+# The samples are written by the build (tools/firmwaremaker). The firmware
+# folder is made empty: the Open dialog on a real port starts there, and
+# must not find a sample.
+install(DIRECTORY "${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/samples"
         DESTINATION ${CMAKE_INSTALL_DATADIR}/varnex-quorlink)
+install(DIRECTORY DESTINATION "${CMAKE_INSTALL_DATADIR}/varnex-quorlink/Firmware Update")
 
 set(CPACK_PACKAGE_NAME varnex-quorlink-update)
 set(CPACK_PACKAGE_VENDOR "Varnex")

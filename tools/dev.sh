@@ -35,7 +35,7 @@ case "${1:-run}" in
       # No display (a server, a container): the same switch and the same
       # operations through the command-line tool instead of a window.
       quorlink=$build_dir/bin/quorlink
-      sample="$build_dir/bin/Firmware Update/qdx_rem108_e.hex"
+      sample="$build_dir/bin/samples/qdx_rem108_e.hex"
       echo "No display: a headless demo of quorlink on the built-in simulated switch." >&2
       echo
       echo "\$ quorlink versions --simulate --cards 2-8"

@@ -129,8 +129,9 @@ public:
     bool ConfirmLanguage();
     // Sends the checked file to the selected cards (the last step of Start).
     void RunUpdate(int scope);
-    // The folder File > Open starts in: "Firmware Update" beside the program.
-    static QString firmwareFolder();
+    // The folder File > Open starts in: the sample files while the port is
+    // the built-in simulated switch, else the folder of real firmware.
+    QString openFolder() const;
 
     // --- Version run -------------------------------------------------------------
     // The version query over the chosen cards (scope 4 the management card,

@@ -7,11 +7,11 @@
 
 #include "firmware/language.h"
 #include "link/updaterun.h"
+#include "platform/firmwarefolder.h"
 #include "platform/prompts.h"
 #include "platform/runtimeerror.h"
 #include "progbar/progbar.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -33,9 +33,9 @@ QLatin1String fileMarkOfScope(int scope)
 
 } // namespace
 
-QString MainForm::firmwareFolder()
+QString MainForm::openFolder() const
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Firmware Update"));
+    return MSComm1.deviceReach() == DeviceReach::Simulation ? sampleFolder() : firmwareFolder();
 }
 
 // --- File > Open -------------------------------------------------------------------
@@ -49,7 +49,7 @@ void MainForm::mnuOpen_Click()
         filter = QStringLiteral("Hex Files (*.hex)|qdx_mgt*e.hex");
     if (RemoteSelected)
         filter = QStringLiteral("Hex Files (*.hex)|qdx_rem*e.hex");
-    const QString path = prompts().openFileName(firmwareFolder(), filter);
+    const QString path = prompts().openFileName(openFolder(), filter);
     if (path.isEmpty())
         return;
 
@@ -192,6 +192,15 @@ void MainForm::prepareAndRunUpdate()
     }
 
     if (!link.checkPortOpen()) {
+        endStart();
+        return;
+    }
+    // Before the version query: nothing goes to the cards of a real switch
+    // on behalf of a sample file.
+    if (const firmware::FileOutcome destination = Firmware.checkDestination(MSComm1.deviceReach());
+        !destination.ok()) {
+        prompts().beep();
+        prompts().message(destination.text, destination.style, destination.title);
         endStart();
         return;
     }

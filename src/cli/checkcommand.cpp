@@ -31,6 +31,7 @@ void printJson(Streams& streams, const FirmwareReader& file, const FileOutcome& 
         {QStringLiteral("version"), file.fileVersionText},
         {QStringLiteral("language"), firmware::languageCodeOf(file.fileVersionText)},
         {QStringLiteral("kind"), kindName(kind)},
+        {QStringLiteral("sample"), file.sampleMarked},
     };
     streams.out << QJsonDocument(result).toJson(QJsonDocument::Compact) << "\n";
 }
@@ -48,6 +49,8 @@ void printText(Streams& streams, const QString& path, const FirmwareReader& file
     streams.out << "  records:  " << file.recordCount << "\n"
                 << "  version:  " << file.fileVersionText << "\n"
                 << "  language: " << firmware::languageCodeOf(file.fileVersionText) << "\n";
+    if (file.sampleMarked)
+        streams.out << "  sample:   made up for the simulated switch; not sent to a real one\n";
 }
 
 } // namespace

@@ -82,6 +82,21 @@ int TextPrompts::message(const QString& text, int style, const QString& title)
     return (style & MessageStyle::YesNo) != 0 ? MessageResult::No : MessageResult::Ok;
 }
 
+namespace {
+
+std::function<std::unique_ptr<DeviceProvider>(DeviceProvider&)>& sessionDevicesHook()
+{
+    static std::function<std::unique_ptr<DeviceProvider>(DeviceProvider&)> hook;
+    return hook;
+}
+
+} // namespace
+
+void setSessionDevicesHook(std::function<std::unique_ptr<DeviceProvider>(DeviceProvider&)> hook)
+{
+    sessionDevicesHook() = std::move(hook);
+}
+
 LinkSession::LinkSession(const LinkOptions& options, Prompts& prompts)
     : m_options(options),
       m_systemDevices([this](const QString& device) { m_markSpaceLost.insert(device); })
@@ -101,6 +116,10 @@ LinkSession::LinkSession(const LinkOptions& options, Prompts& prompts)
         m_traceLog = std::make_unique<SerialTraceLog>(options.traceFile, m_time);
         m_tracedDevices = std::make_unique<TracingDeviceProvider>(m_devices, *m_traceLog);
         devices = m_tracedDevices.get();
+    }
+    if (sessionDevicesHook()) {
+        m_hookedDevices = sessionDevicesHook()(*devices);
+        devices = m_hookedDevices.get();
     }
     m_port = std::make_unique<CommPort>(*devices);
     m_port->setCommPort(options.comNumber);

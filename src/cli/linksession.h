@@ -109,6 +109,7 @@ private:
     std::unique_ptr<sim::SimulatedDeviceProvider> m_simulatedDevices;
     std::unique_ptr<SerialTraceLog> m_traceLog;
     std::unique_ptr<TracingDeviceProvider> m_tracedDevices;
+    std::unique_ptr<DeviceProvider> m_hookedDevices;
     std::unique_ptr<CommPort> m_port;
     std::unique_ptr<LinkTimer> m_timer1;
     std::unique_ptr<LinkTimer> m_timer2;
@@ -121,6 +122,12 @@ struct Streams;
 // Called with every session as it ends, before its switch and port go: lets a
 // test see what the built-in simulated switch received. Empty by default.
 void setSessionEndHook(std::function<void(LinkSession&)> hook);
+
+// Called with the devices of every session as it begins; the provider it
+// returns stands between them and the port: lets a test present the built-in
+// switch as a serial line. Empty by default.
+void setSessionDevicesHook(
+    std::function<std::unique_ptr<DeviceProvider>(DeviceProvider& devices)> hook);
 
 // Builds the session of command `name`; on failure (a trace file that cannot
 // be written) prints the reason and returns the usage exit code.

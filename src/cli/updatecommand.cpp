@@ -221,6 +221,18 @@ std::optional<int> confirmUpdate(Update& update)
     return refuse(update, QStringLiteral("no confirmation: confirm on a terminal or give --yes"));
 }
 
+// A sample file goes to the simulated switches only; on a serial line
+// nothing is sent, not even the version query.
+std::optional<int> checkDestination(Update& update)
+{
+    const firmware::FileOutcome outcome =
+        update.file.checkDestination(update.command.session().port().deviceReach());
+    if (outcome.ok())
+        return std::nullopt;
+    update.command.prompts().message(outcome.text, outcome.style, outcome.title);
+    return ExitCode::FileError;
+}
+
 // Reads the versions, asks, downloads and reads back: the exit code.
 int updateCards(Update& update)
 {
@@ -312,7 +324,9 @@ int runUpdate(const QStringList& arguments, Streams& streams)
             code = ExitCode::SwitchFailed;
         } else {
             try {
-                code = updateCards(update);
+                code = checkDestination(update);
+                if (!code)
+                    code = updateCards(update);
             } catch (const RuntimeError& error) {
                 command.progress().clear();
                 streams.err << "quorlink update: " << error.message() << "\n";

@@ -110,6 +110,14 @@ FileOutcome FileOutcome::cannotRead(const QString& path)
             QStringLiteral("Disk Drive Error"), MessageStyle::CriticalOk};
 }
 
+FileOutcome FileOutcome::sampleOnSerialLine()
+{
+    return {Kind::SampleOnSerialLine,
+            QStringLiteral("This is a sample file made for the simulated switch; it is not "
+                           "firmware for a real switch."),
+            QStringLiteral("File Error"), MessageStyle::CriticalOk};
+}
+
 FileOutcome FirmwareReader::readFirmwareFile(const QString& path, TimeSource& time)
 {
     // Only a regular file (a link to one counts) is read: opening a named
@@ -135,6 +143,7 @@ FileOutcome FirmwareReader::readFirmwareFile(QIODevice& device, const QString& p
     progressUnit = static_cast<float>(fileLength) / 100.0f;
     bytesSent = 0.0;
     fileVersionText.clear();
+    sampleMarked = false;
     fileRecords.clear();
     m_endsInEmptySlot = false;
     m_imagesFromLastRead = false;
@@ -165,6 +174,7 @@ FileOutcome FirmwareReader::readFirmwareFile(QIODevice& device, const QString& p
                     << "checksum test failed in record" << recordCount << "of" << path;
                 return FileOutcome::wrongChecksum();
             }
+            sampleMarked = sampleMarked || carriesSampleMark(decodedLine);
         }
         // The first record that loads 0x2FDF holds the version text.
         if (!versionFound)
@@ -236,6 +246,13 @@ FileOutcome FirmwareReader::checkRecordCharacters(CardKind kind) const
     if (m_endsInEmptySlot || fileRecords.isEmpty() ||
         !isEndRecord(inputLineOf(fileRecords.constLast())) || !imagesHoldData(kind))
         return FileOutcome::wrongCharacters();
+    return FileOutcome::good();
+}
+
+FileOutcome FirmwareReader::checkDestination(std::optional<DeviceReach> reach) const
+{
+    if (sampleMarked && reach.value_or(DeviceReach::SerialLine) == DeviceReach::SerialLine)
+        return FileOutcome::sampleOnSerialLine();
     return FileOutcome::good();
 }
 

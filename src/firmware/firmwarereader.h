@@ -2,8 +2,12 @@
 
 #include "hexrecord.h"
 
+#include "platform/serialdevice.h"
+
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 class QIODevice;
 
@@ -35,7 +39,8 @@ struct FileOutcome
         Good,
         WrongChecksum,
         WrongCharacters,
-        CannotRead
+        CannotRead,
+        SampleOnSerialLine
     };
 
     Kind kind = Kind::Good;
@@ -53,6 +58,8 @@ struct FileOutcome
     static FileOutcome wrongCharacters();
     // The file could not be opened or read.
     static FileOutcome cannotRead(const QString& path);
+    // A made-up sample file about to go to a device that may reach real cards.
+    static FileOutcome sampleOnSerialLine();
 };
 
 // Reads and checks the chosen firmware file (the window's FirmwareFile path)
@@ -69,6 +76,8 @@ public:
     QList<HexRecord> fileRecords;
     int recordCount = 0;
     QString fileVersionText;
+    // A record carries the sample mark: made-up data for the simulated switch.
+    bool sampleMarked = false;
     qint64 fileLength = 0;
     float progressUnit = 0.0f; // characters per percent of progress
     double bytesSent = 0.0;
@@ -100,6 +109,12 @@ public:
     FileOutcome readAndCheck(const QString& path, CardKind kind, TimeSource& time);
     FileOutcome readAndCheck(QIODevice& device, const QString& path, CardKind kind,
                              TimeSource& time);
+
+    // Where the checked file may go: anywhere, unless it is a sample and the
+    // port leads to a serial line (or is closed, so that nobody knows).
+    // Real cards take a sample record by record and are then left without
+    // working firmware.
+    FileOutcome checkDestination(std::optional<DeviceReach> reach) const;
 
 private:
     bool imagesHoldData(CardKind kind) const;

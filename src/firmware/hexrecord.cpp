@@ -1,5 +1,7 @@
 #include "hexrecord.h"
 
+#include <QByteArray>
+
 namespace quorlink::firmware {
 
 namespace {
@@ -144,6 +146,16 @@ bool findVersionRecord(QStringView decodedLine, QString& fileVersionText)
     if (text)
         fileVersionText += *text;
     return text.has_value();
+}
+
+bool carriesSampleMark(QStringView decodedLine)
+{
+    static const QString markDigits = QString::fromLatin1(
+        QByteArray(SampleMarkText.data(), SampleMarkText.size()).toHex().toUpper());
+    // ":", count, address and type come before the data.
+    constexpr qsizetype DataStart = 9;
+    return decodedLine.size() >= DataStart + markDigits.size() + 2 &&
+           decodedLine.sliced(DataStart, markDigits.size()) == markDigits;
 }
 
 } // namespace quorlink::firmware

@@ -92,6 +92,17 @@ std::optional<QString> versionTextOf(QStringView decodedLine);
 // then appended to `fileVersionText`.
 bool findVersionRecord(QStringView decodedLine, QString& fileVersionText);
 
+// The made-up images that make_firmware writes for trying the programs carry
+// this text as the whole data of a record of its own, loaded just after the
+// version text. The mark has to stay a valid record (the file still reads,
+// checks and downloads as before) and be told from code cheaply: a record
+// whose data begin with this 31-character sentence does not occur in real
+// firmware by chance, and testing the start of each descrambled record costs
+// nothing beside the checksum test.
+inline constexpr QLatin1String SampleMarkText{"SAMPLE FOR THE SIMULATED SWITCH"};
+// Whether the data of a descrambled data record begin with the sample mark.
+bool carriesSampleMark(QStringView decodedLine);
+
 namespace detail {
 // Value of each hex digit character, -1 for every other character. Reading
 // a file tests and converts every character, so this is a table.

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace quorlink {
 
@@ -42,6 +43,11 @@ public:
     QByteArray input();
 
     QString deviceName() const { return m_provider.deviceName(m_commPort); }
+    // Where the open device leads; nothing while the port is closed.
+    std::optional<DeviceReach> deviceReach() const
+    {
+        return m_device ? std::optional(m_device->reach()) : std::nullopt;
+    }
 
 private:
     SerialDevice& openDevice();

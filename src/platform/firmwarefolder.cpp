@@ -8,26 +8,42 @@ namespace quorlink {
 
 namespace {
 
-const QString FolderName = QStringLiteral("Firmware Update");
-// Where `cmake --install` puts the sample folder, relative to bin/.
+const QString FirmwareFolderName = QStringLiteral("Firmware Update");
+const QString SampleFolderName = QStringLiteral("samples");
+// Where `cmake --install` puts both folders, relative to bin/.
 const QString InstalledFromBin = QStringLiteral("../share/varnex-quorlink");
+
+QString folderNamed(const QString& programFolder, const QString& name)
+{
+    const QDir program(programFolder);
+    const QString beside = program.filePath(name);
+    if (QFileInfo(beside).isDir())
+        return beside;
+    const QString installed =
+        QDir::cleanPath(program.filePath(InstalledFromBin + QLatin1Char('/') + name));
+    return QFileInfo(installed).isDir() ? installed : beside;
+}
 
 } // namespace
 
 QString firmwareFolder(const QString& programFolder)
 {
-    const QDir program(programFolder);
-    const QString beside = program.filePath(FolderName);
-    if (QFileInfo(beside).isDir())
-        return beside;
-    const QString installed =
-        QDir::cleanPath(program.filePath(InstalledFromBin + QLatin1Char('/') + FolderName));
-    return QFileInfo(installed).isDir() ? installed : beside;
+    return folderNamed(programFolder, FirmwareFolderName);
+}
+
+QString sampleFolder(const QString& programFolder)
+{
+    return folderNamed(programFolder, SampleFolderName);
 }
 
 QString firmwareFolder()
 {
     return firmwareFolder(QCoreApplication::applicationDirPath());
+}
+
+QString sampleFolder()
+{
+    return sampleFolder(QCoreApplication::applicationDirPath());
 }
 
 } // namespace quorlink

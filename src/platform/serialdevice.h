@@ -26,12 +26,26 @@ struct LineSettings
     friend bool operator==(const LineSettings&, const LineSettings&) = default;
 };
 
+// What a device leads to. A serial line may reach the cards of a real switch;
+// the simulation (the built-in switch and its simulated modem and silent
+// ports) never does, and a pseudo-terminal is where the simulator behind
+// `quorlink simulate --pty` and test peers live.
+enum class DeviceReach
+{
+    SerialLine,
+    Simulation,
+    PseudoTerminal
+};
+
 // An opened serial device. Every operation may throw RuntimeError when the
 // device fails or disappears.
 class SerialDevice
 {
 public:
     virtual ~SerialDevice() = default;
+
+    // A device that does not say otherwise may lead to real cards.
+    virtual DeviceReach reach() const { return DeviceReach::SerialLine; }
 
     // Applies new line settings. Bytes written before the change still leave
     // under the old settings: the transmit side is drained first.

@@ -40,6 +40,10 @@ public:
     QtSerialDevice(const QtSerialDevice&) = delete;
     QtSerialDevice& operator=(const QtSerialDevice&) = delete;
 
+    DeviceReach reach() const override
+    {
+        return m_pseudoTerminal ? DeviceReach::PseudoTerminal : DeviceReach::SerialLine;
+    }
     void apply(const LineSettings& settings) override;
     void write(const QByteArray& bytes) override;
     int bytesWaiting() override;

@@ -20,6 +20,7 @@ public:
     TracingDevice(const TracingDevice&) = delete;
     TracingDevice& operator=(const TracingDevice&) = delete;
 
+    DeviceReach reach() const override { return m_inner->reach(); }
     void apply(const LineSettings& settings) override
     {
         m_inner->apply(settings);

@@ -33,6 +33,7 @@ public:
     OtherDevice(const OtherDevice&) = delete;
     OtherDevice& operator=(const OtherDevice&) = delete;
 
+    DeviceReach reach() const override { return DeviceReach::Simulation; }
     void apply(const LineSettings& settings) override
     {
         ensurePlugged(*m_slot);

@@ -40,6 +40,7 @@ public:
     SimulatedPort(const SimulatedPort&) = delete;
     SimulatedPort& operator=(const SimulatedPort&) = delete;
 
+    DeviceReach reach() const override { return DeviceReach::Simulation; }
     void apply(const LineSettings& settings) override;
     void write(const QByteArray& bytes) override;
     int bytesWaiting() override;

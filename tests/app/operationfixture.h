@@ -105,8 +105,9 @@ private:
 // user starts a command: a toolbar button or its Alt key.
 struct OperationWindow : WindowFixture
 {
-    explicit OperationWindow(const std::function<void(sim::SimulatedDeviceProvider&)>& setUp = {})
-        : WindowFixture(setUp)
+    explicit OperationWindow(const std::function<void(sim::SimulatedDeviceProvider&)>& setUp = {},
+                             bool serialLine = false)
+        : WindowFixture(setUp, serialLine)
     {
         for (int card = 1; card <= 64; ++card) {
             simulatedSwitch.card(card)

@@ -1,5 +1,6 @@
 #include "operationfixture.h"
 
+#include "platform/firmwarefolder.h"
 #include "platform/prompts.h"
 #include "platform/runtimeerror.h"
 
@@ -309,7 +310,8 @@ private slots:
             QVERIFY(entries.empty());
             return;
         }
-        QCOMPARE(entries.front().text, MainForm::firmwareFolder());
+        // On the simulated switch, Open starts among the sample files.
+        QCOMPARE(entries.front().text, sampleFolder());
         QCOMPARE(entries.front().filter, filter);
         if (!accepted) {
             QCOMPARE(window.prompts.log().mid(1), QStringList{"message:File Error"});

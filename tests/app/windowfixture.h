@@ -2,6 +2,7 @@
 
 #include "app/mainform.h"
 #include "recordingprompts.h"
+#include "seriallinedevices.h"
 #include "sim/simulatedport.h"
 #include "sim/simulatedswitch.h"
 #include "sim/virtualclock.h"
@@ -25,17 +26,22 @@ struct WindowFixture
     sim::VirtualClock clock;
     sim::SimulatedSwitch simulatedSwitch{clock};
     sim::SimulatedDeviceProvider devices{simulatedSwitch, 1};
+    SerialLineDevices serialLines{devices};
     RecordingPrompts prompts;
     std::unique_ptr<app::MainForm> form;
 
-    // `setUp` may change the simulated ports before the window starts.
-    explicit WindowFixture(const std::function<void(sim::SimulatedDeviceProvider&)>& setUp = {})
+    // `setUp` may change the simulated ports before the window starts. With
+    // `serialLine` the window sees its ports as serial lines, as on a real
+    // switch.
+    explicit WindowFixture(const std::function<void(sim::SimulatedDeviceProvider&)>& setUp = {},
+                           bool serialLine = false)
     {
         devices.setDevice(3, sim::SimulatedDevice::Silent);
         if (setUp)
             setUp(devices);
+        DeviceProvider& shown = serialLine ? static_cast<DeviceProvider&>(serialLines) : devices;
         form = std::make_unique<app::MainForm>(
-            app::MainFormServices{devices, clock, prompts, systemDirectory.path()});
+            app::MainFormServices{shown, clock, prompts, systemDirectory.path()});
         form->Form_Initialize();
         form->Form_Load();
         form->show();

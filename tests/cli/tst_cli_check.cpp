@@ -51,7 +51,7 @@ private slots:
         QTest::newRow("good remote file")
             << QStringList{"check", good, "--json"} << 0
             << QByteArray(R"({"kind":"remote","language":"US","message":null,"ok":true,)"
-                          R"("records":12,"version":"QLREM ver1.07 US"})");
+                          R"("records":12,"sample":false,"version":"QLREM ver1.07 US"})");
         // Name marked in capitals: still a management card file.
         const QString manager =
             write(QStringLiteral("QDX_MGT231E.HEX"),
@@ -60,13 +60,25 @@ private slots:
         QTest::newRow("good management file")
             << QStringList{"check", "--json", manager} << 0
             << QByteArray(R"({"kind":"manager","language":"DE","message":null,"ok":true,)"
-                          R"("records":8,"version":"QLMGR ver2.31 DE"})");
+                          R"("records":8,"sample":false,"version":"QLMGR ver2.31 DE"})");
+        // The samples for the simulated switch are told by the mark inside.
+        maker::Image marked = maker::makeImage(0x2000, 320, "QLREM ver1.08 US", 8);
+        maker::markAsSample(marked, "QLREM ver1.08 US");
+        const QString sample =
+            write(QStringLiteral("qdx_rem108_e.hex"), firmwareMaker.remoteFile(marked));
+        QTest::newRow("sample file")
+            << QStringList{"check", sample, "--json"} << 0
+            << QByteArray(R"({"kind":"remote","language":"US","message":null,"ok":true,)"
+                          R"("records":13,"sample":true,"version":"QLREM ver1.08 US"})");
+        QTest::newRow("sample file as text")
+            << QStringList{"check", sample} << 0
+            << QByteArray("  sample:   made up for the simulated switch; not sent to a real one\n");
         remote[100] = remote[100] == '0' ? '1' : '0';
         const QString damaged = write(QStringLiteral("qdx_rem_bad_e.hex"), remote);
         QTest::newRow("damaged record")
             << QStringList{"check", damaged, "--json"} << 3
             << QByteArray(R"({"kind":"remote","language":"","message":"File is in wrong hex )"
-                          R"(format!","ok":false,"records":2,"version":""})");
+                          R"(format!","ok":false,"records":2,"sample":false,"version":""})");
         QTest::newRow("damaged file as text")
             << QStringList{"check", damaged} << 3 << QByteArray("File is in wrong hex format!");
 

@@ -3,7 +3,9 @@
 #include "cli/linksession.h"
 #include "firmwaremaker.h"
 #include "operationfixture.h"
+#include "platform/firmwarefolder.h"
 #include "ptysimulator.h"
+#include "seriallinedevices.h"
 #include "sim/simulatedswitch.h"
 
 #include <QApplication>
@@ -35,12 +37,14 @@ const QString ManagerFile = QStringLiteral("MANAGERFILE");
 const QString NewRemote = QStringLiteral("QLREM ver1.10 US");
 
 // A remote card file of `version` in `folder`, and the image a card must
-// receive from it: every record as stored, the end record last.
+// receive from it: every record as stored, the end record last. It is marked
+// as a sample, as every file the tests send to a simulator could be.
 QStringList writeRemoteFile(const QString& path, const QString& version)
 {
     maker::FirmwareMaker fileMaker(31);
-    QStringList records =
-        fileMaker.remoteRecordTexts(maker::makeImage(0x2000, 300, version, 31));
+    maker::Image image = maker::makeImage(0x2000, 300, version, 31);
+    maker::markAsSample(image, version);
+    QStringList records = fileMaker.remoteRecordTexts(image);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         qFatal("cannot write %s", qPrintable(path));
@@ -129,8 +133,9 @@ ToolRun runTool(const QStringList& arguments)
     return run;
 }
 
-// The PC's bytes the built-in switch of an in-process `quorlink` run received.
-QString toolBytes(const QStringList& arguments, int& exitCode)
+// The PC's bytes the built-in switch of an in-process `quorlink` run
+// received; `output`, when given, gets what it printed.
+QString toolBytes(const QStringList& arguments, int& exitCode, QString* output = nullptr)
 {
     QString bytes;
     cli::setSessionEndHook([&bytes](cli::LinkSession& session) {
@@ -143,6 +148,8 @@ QString toolBytes(const QStringList& arguments, int& exitCode)
     cli::Streams streams{outStream, errStream};
     exitCode = cli::runCommandLine(arguments, streams);
     cli::setSessionEndHook({});
+    if (output)
+        *output = out;
     return bytes;
 }
 
@@ -422,6 +429,67 @@ private slots:
 
         QVERIFY(!tool.isEmpty());
         QCOMPARE(tool, window.simulatedSwitch.trace().pcText());
+    }
+
+    // The test's file is a sample. The simulated switch takes it from the
+    // tool and from the window (a pseudo-terminal in the rows above); on a
+    // serial line both refuse it before a single byte goes out. The window's
+    // Open starts in the folder of real firmware there, the samples' folder
+    // on the simulated switch.
+    void aSampleFileGoesOnlyToASimulatedSwitch_data()
+    {
+        QTest::addColumn<bool>("window");
+        QTest::addColumn<bool>("serialLine");
+        QTest::newRow("tool, simulated switch") << false << false;
+        QTest::newRow("tool, serial line") << false << true;
+        QTest::newRow("window, simulated switch") << true << false;
+        QTest::newRow("window, serial line") << true << true;
+    }
+    void aSampleFileGoesOnlyToASimulatedSwitch()
+    {
+        QFETCH(bool, window);
+        QFETCH(bool, serialLine);
+        const QString refusal = QStringLiteral("This is a sample file made for the simulated "
+                                               "switch; it is not firmware for a real switch.");
+        if (!window) {
+            if (serialLine)
+                cli::setSessionDevicesHook([](DeviceProvider& devices) {
+                    return std::make_unique<test::SerialLineDevices>(devices);
+                });
+            int exitCode = -1;
+            QString output;
+            const QString sent = toolBytes({"update", remoteFilePath(), "--simulate", "--cards",
+                                            "3", "--yes", "--json"},
+                                           exitCode, &output);
+            cli::setSessionDevicesHook({});
+            const QJsonObject report = QJsonDocument::fromJson(output.toUtf8()).object();
+            QCOMPARE(exitCode, serialLine ? 3 : 0);
+            QCOMPARE(report["message"].toString(), serialLine ? refusal : QString());
+            QCOMPARE(report["after"].toArray().size(), serialLine ? 0 : 1);
+            QCOMPARE(sent.isEmpty(), serialLine);
+            return;
+        }
+
+        OperationWindow form({}, serialLine);
+        form.choose(2, 1); // card 3
+        form.prompts.scriptFile(remoteFilePath());
+        form.window().mnuOpen->trigger();
+        QCOMPARE(form.prompts.entries().front().text,
+                 serialLine ? firmwareFolder() : sampleFolder());
+        const VersionDialogOk ok;
+        form.pressButton(ToolbarButton::Start);
+
+        QCOMPARE(form.simulatedSwitch.card(3).images(),
+                 serialLine ? QList<QStringList>{} : QList<QStringList>{m_remoteImage});
+        QCOMPARE(form.simulatedSwitch.trace().pcBytes().empty(), serialLine);
+        const auto messages = form.prompts.messages();
+        QCOMPARE(messages.size(), std::size_t(serialLine ? 1 : 0));
+        if (serialLine) {
+            QCOMPARE(form.prompts.log().mid(1), (QStringList{"beep", "message:File Error"}));
+            QCOMPARE(messages.front().text, refusal);
+            QCOMPARE(messages.front().style, 0x10010);
+        }
+        QCOMPARE(form.idleProblems(), QString());
     }
 };
 

@@ -11,33 +11,42 @@ class FirmwareFolderTest : public QObject
 
 private slots:
     // Folders made below a temporary root; the program runs from `program`.
+    // Real firmware and the samples never stand in for each other.
     void layouts_data()
     {
         QTest::addColumn<QStringList>("folders");
         QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("firmware");
+        QTest::addColumn<QString>("samples");
+        const QString share = QStringLiteral("usr/share/varnex-quorlink/");
         QTest::newRow("beside the program (build folder)")
-            << QStringList{"build/bin/Firmware Update"} << "build/bin"
-            << "build/bin/Firmware Update";
+            << QStringList{"build/bin/Firmware Update", "build/bin/samples"} << "build/bin"
+            << "build/bin/Firmware Update" << "build/bin/samples";
         QTest::newRow("installed under a prefix")
-            << QStringList{"usr/bin", "usr/share/varnex-quorlink/Firmware Update"} << "usr/bin"
-            << "usr/share/varnex-quorlink/Firmware Update";
+            << QStringList{"usr/bin", share + "Firmware Update", share + "samples"} << "usr/bin"
+            << share + "Firmware Update" << share + "samples";
         QTest::newRow("beside wins over installed")
-            << QStringList{"usr/bin/Firmware Update", "usr/share/varnex-quorlink/Firmware Update"}
+            << QStringList{"usr/bin/Firmware Update", share + "Firmware Update", share + "samples"}
             << "usr/bin"
-            << "usr/bin/Firmware Update";
-        QTest::newRow("neither: beside the program") << QStringList{"opt/bin"} << "opt/bin"
-                                                     << "opt/bin/Firmware Update";
+            << "usr/bin/Firmware Update" << share + "samples";
+        QTest::newRow("only the samples installed")
+            << QStringList{"usr/bin", share + "samples"} << "usr/bin"
+            << "usr/bin/Firmware Update" << share + "samples";
+        QTest::newRow("neither: beside the program")
+            << QStringList{"opt/bin"} << "opt/bin" << "opt/bin/Firmware Update"
+            << "opt/bin/samples";
     }
     void layouts()
     {
         QFETCH(QStringList, folders);
         QFETCH(QString, program);
-        QFETCH(QString, expected);
+        QFETCH(QString, firmware);
+        QFETCH(QString, samples);
         QTemporaryDir root;
         for (const QString& folder : folders)
             QVERIFY(QDir(root.path()).mkpath(folder));
-        QCOMPARE(quorlink::firmwareFolder(root.filePath(program)), root.filePath(expected));
+        QCOMPARE(quorlink::firmwareFolder(root.filePath(program)), root.filePath(firmware));
+        QCOMPARE(quorlink::sampleFolder(root.filePath(program)), root.filePath(samples));
     }
 };
 

@@ -123,6 +123,13 @@ Image makeImage(std::uint16_t baseAddress, int size, const QString& versionText,
     return image;
 }
 
+void markAsSample(Image& image, const QString& versionText)
+{
+    const int afterVersion = VersionAddress + int(versionText.toLatin1().size()) + 1;
+    image.place({static_cast<std::uint16_t>(afterVersion),
+                 QByteArray(SampleMarkText.data(), SampleMarkText.size())});
+}
+
 FirmwareMaker::FirmwareMaker(std::uint32_t seed) : m_random(seed) {}
 
 std::uint8_t FirmwareMaker::chooseKey()
@@ -229,11 +236,15 @@ QStringList writeSampleFiles(const QString& folder)
         // Small images keep a simulated download short; each covers 0x2FDF,
         // so the version text sits inside the generated code.
         FirmwareMaker maker(seed);
+        const auto image = [&sample](std::uint16_t base, int size, std::uint32_t imageSeed) {
+            Image made = makeImage(base, size, sample.versionText, imageSeed);
+            markAsSample(made, sample.versionText);
+            return made;
+        };
         const QByteArray contents =
             sample.manager
-                ? maker.managerFile(makeImage(0x2000, 0x1000, sample.versionText, seed),
-                                    makeImage(0x2800, 0x0800, sample.versionText, seed + 100))
-                : maker.remoteFile(makeImage(0x2000, 0x1000, sample.versionText, seed));
+                ? maker.managerFile(image(0x2000, 0x1000, seed), image(0x2800, 0x0800, seed + 100))
+                : maker.remoteFile(image(0x2000, 0x1000, seed));
         const QString path = QDir(folder).filePath(sample.fileName);
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||

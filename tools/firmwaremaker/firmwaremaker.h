@@ -66,6 +66,10 @@ QByteArray generatedBytes(int size, std::uint32_t seed);
 // text (and the 0xFF that ends it) loaded at 0x2FDF.
 Image makeImage(std::uint16_t baseAddress, int size, const QString& versionText,
                 std::uint32_t seed);
+// Marks an image made up for the simulated switch: the sample mark as a
+// record of its own, loaded right after the version text's terminator. The
+// programs refuse to send a marked file to a real serial device.
+void markAsSample(Image& image, const QString& versionText);
 
 // Writes scrambled records and files. Keys and padding come from a seeded
 // generator, so equal seeds give equal files.
@@ -114,7 +118,7 @@ private:
     QByteArray m_lineEnd = "\r\n";
 };
 
-// A sample file to put beside the programs.
+// A sample file for the simulated switch (marked as such).
 struct SampleFile
 {
     QString fileName;

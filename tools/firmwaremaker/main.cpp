@@ -1,5 +1,6 @@
 // make_firmware: writes scrambled firmware files for trying the programs out
-// without real firmware.
+// without real firmware. Every file it writes carries the sample mark, so the
+// programs send it to the simulated switch and pseudo-terminals only.
 //
 //   make_firmware samples FOLDER
 //   make_firmware remote FILE --version "QLREM ver1.07 US" [options]
@@ -34,17 +35,18 @@ QByteArray makeFile(const QCommandLineParser& parser, bool manager)
     if (parser.isSet(QStringLiteral("lower")))
         maker.setLetterCase(LetterCase::Lower);
     const QString version = parser.value(QStringLiteral("version"));
-    const Image first =
-        makeImage(static_cast<std::uint16_t>(number(parser, QStringLiteral("base"))),
-                  number(parser, QStringLiteral("size")), version, seed);
+    Image first = makeImage(static_cast<std::uint16_t>(number(parser, QStringLiteral("base"))),
+                            number(parser, QStringLiteral("size")), version, seed);
+    markAsSample(first, version);
     if (!manager)
         return maker.remoteFile(first);
     const QString secondVersion = parser.isSet(QStringLiteral("second-version"))
                                       ? parser.value(QStringLiteral("second-version"))
                                       : version;
-    const Image second =
+    Image second =
         makeImage(static_cast<std::uint16_t>(number(parser, QStringLiteral("second-base"))),
                   number(parser, QStringLiteral("second-size")), secondVersion, seed + 100);
+    markAsSample(second, secondVersion);
     return maker.managerFile(first, second);
 }
 
@@ -57,8 +59,9 @@ int main(int argc, char* argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Writes scrambled firmware files (remote or management card) or the "
-                       "set of sample files."));
+        QStringLiteral("Writes scrambled firmware files of made-up data (remote or management "
+                       "card) or the set of sample files, all marked as samples for the "
+                       "simulated switch."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("kind"),
                                  QStringLiteral("samples, remote or manager"));
