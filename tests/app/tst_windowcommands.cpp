@@ -73,6 +73,12 @@ private slots:
         QCOMPARE(window.remoteSelCount(), 63);
         QVERIFY(!window.list(1)->isItemSelected(0));
         QVERIFY(window.form->RemoteSelected && !window.form->ManagerSelected);
+        // The remote lists hold the selection now and take clicks again.
+        QVERIFY(!window.list(1)->isEnabled());
+        QVERIFY(window.list(2)->isEnabled() && window.list(3)->isEnabled());
+        window.click(3, 5);
+        QCOMPARE(window.remoteSelCount(), 62);
+        QVERIFY(!window.list(3)->isItemSelected(5));
     }
 
     void advancedOnThenOffOffersEveryNormalCommand()
