@@ -311,7 +311,7 @@ private:
     void focusLowestSelectedItem(int list);
     bool passesReadTest(const QString& path);
     void prepareAndRunUpdate();
-    bool preparationInterrupted(int scope) const;
+    bool preparationInterrupted(int scope, const QList<int>& remoteCards) const;
     void endStart();
     void warnAndEndStart(const QString& text);
     // The toolbar button of a command letter (S, U, T, V, W, C, R), else 0.

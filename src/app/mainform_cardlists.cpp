@@ -167,6 +167,9 @@ void MainForm::List1_LostFocus(int index)
     }
 }
 
+// Alt+S runs this also while the management card is chosen (and Advanced
+// mode offers the button then): the remote lists, which that choice
+// disabled, hold the selection now and must take clicks again.
 void MainForm::SelectAllRemoteCards()
 {
     ListEventsSuppressed = true;
@@ -191,6 +194,8 @@ void MainForm::SelectAllRemoteCards()
     List1[ManagerList]->setListIndex(-1);
     second->setListIndex(-1);
     List1[ManagerList]->setEnabled(false);
+    first->setEnabled(true);
+    second->setEnabled(true);
     LastListIndex[0] = 0;
     LastListIndex[1] = 0;
     ManagerSelected = false;

@@ -88,6 +88,9 @@ void MainForm::Form_KeyUp(int keyCode, int shift)
     asxToolbar1_ButtonClick(button, asxToolbar1->key(button));
 }
 
+// Both ways the mode is switched whole before the event loop runs: a click
+// on Options > Advanced waiting there (during a reset, say) toggles it again
+// afterwards, and must not find it half switched, nor be undone by the rest.
 void MainForm::mnuAdvanced_Click()
 {
     if (!AdvancedMode) {
@@ -98,17 +101,16 @@ void MainForm::mnuAdvanced_Click()
         for (int button :
              {ToolbarButton::Start, ToolbarButton::FirmwareVersion, ToolbarButton::HardwareVersion})
             asxToolbar1->setButtonEnabled(button, false);
-        asxToolbar1->refresh();
-        time().yield();
         AdvancedMode = true;
         ListEventsSuppressed = true;
         enableCardListsWhenNothingSelected();
         mnuOpen->setEnabled(false);
         ListEventsSuppressed = false;
+        asxToolbar1->refresh();
+        time().yield();
     } else {
         leaveAdvancedMode();
     }
-    asxToolbar1->refresh();
 }
 
 // Also the end of every reset.
@@ -118,12 +120,12 @@ void MainForm::leaveAdvancedMode()
     AdvancedMode = false;
     setToolbarButtonsEnabled(ToolbarButton::SelectAll, ToolbarButton::Cancel, true);
     asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
-    asxToolbar1->refresh();
-    time().yield();
     ListEventsSuppressed = true;
     enableCardListsWhenNothingSelected();
     ListEventsSuppressed = false;
     mnuOpen->setEnabled(true);
+    asxToolbar1->refresh();
+    time().yield();
 }
 
 void MainForm::setMenusEnabled(bool enabled)

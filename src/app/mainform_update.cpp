@@ -144,11 +144,15 @@ void MainForm::warnAndEndStart(const QString& text)
 }
 
 // The preparation yields to the event loop throughout, and the lists still
-// take clicks while the file is read: Cancel, or a selection that no longer
-// gives the scope chosen, ends the command before anything is sent.
-bool MainForm::preparationInterrupted(int scope) const
+// take clicks while the file is read: Cancel, or any change of the cards
+// chosen at Start, ends the command before anything is sent. The update
+// writes the cards the selection holds when it begins, so a click that kept
+// the scope would otherwise add a card the user never chose for it, or drop
+// one the version dialog listed.
+bool MainForm::preparationInterrupted(int scope, const QList<int>& remoteCards) const
 {
-    return link.cancelRequested || selectionScope() != scope;
+    return link.cancelRequested || selectionScope() != scope ||
+           selectedRemoteCards() != remoteCards;
 }
 
 void MainForm::prepareAndRunUpdate()
@@ -160,6 +164,7 @@ void MainForm::prepareAndRunUpdate()
     asxToolbar1->refresh();
 
     const int scope = selectionScope();
+    const QList<int> remoteCards = selectedRemoteCards();
     if (FirmwareFile.isEmpty()) {
         warnAndEndStart(QStringLiteral("You must choose file for update"));
         return;
@@ -186,7 +191,7 @@ void MainForm::prepareAndRunUpdate()
         warnAndEndStart(QStringLiteral("You must choose card(s) for update"));
         return;
     }
-    if (preparationInterrupted(scope)) {
+    if (preparationInterrupted(scope, remoteCards)) {
         endStart();
         return;
     }
@@ -214,7 +219,7 @@ void MainForm::prepareAndRunUpdate()
     time().yield();
     // A port that went away during the query has been reported once; with
     // no line to the cards there is nothing to ask about and nothing to send.
-    if (preparationInterrupted(scope) || !MSComm1.portOpen()) {
+    if (preparationInterrupted(scope, remoteCards) || !MSComm1.portOpen()) {
         endStart();
         return;
     }

@@ -185,8 +185,9 @@ struct OperationWindow : WindowFixture
     }
 
     // Nothing an operation disabled is left so: the window, the eight menus,
-    // toolbar buttons 1 to 6, and the lists that hold the selection (all
-    // three when nothing is selected).
+    // toolbar buttons 1 to 6 (Advanced mode withholds Start and the version
+    // queries), and the lists that hold the selection (all three when
+    // nothing is selected).
     QString unusableControls() const
     {
         QStringList found;
@@ -199,7 +200,9 @@ struct OperationWindow : WindowFixture
         }
         for (int button = 1; button <= 6; ++button) {
             const bool managerOnly = list(1)->selCount() != 0 && remoteSelCount() == 0;
-            if (!buttonEnabled(button) && !(managerOnly && button <= 2))
+            const bool advancedOnly = form->AdvancedMode && button >= app::ToolbarButton::Start &&
+                                      button <= app::ToolbarButton::HardwareVersion;
+            if (!buttonEnabled(button) && !(managerOnly && button <= 2) && !advancedOnly)
                 found << form->asxToolbar1->caption(button);
         }
         // A remote selection is the target even beside the management card.

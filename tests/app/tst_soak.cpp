@@ -1,8 +1,10 @@
 // Randomized soak on virtual time: version runs, resets and updates through
-// the window, with random selections, random cards and random faults on the
-// line, each followed by one rich check of what the user was told against
-// what the simulated cards really hold, and of the state the window and the
-// port are left in.
+// the window, with random selections, random cards, random faults on the
+// line and random user actions at random moments while they run, each
+// followed by one rich check of what the user was told against what the
+// simulated cards really hold, and of the state the window and the port are
+// left in. Every session ends with a close request, which must close the
+// window.
 //
 // Every session of a few operations has its own seed. A failure names it:
 //   QUORLINK_SOAK_SEED=<seed> QUORLINK_SOAK_RUNS=<n> tst_soak
@@ -10,9 +12,12 @@
 // operations of each kind (default 100).
 #include "operationfixture.h"
 
+#include "app/comportdialog.h"
 #include "sim/faultinjector.h"
 
+#include <QCloseEvent>
 #include <QLoggingCategory>
+#include <QWindow>
 
 #include <map>
 #include <random>
@@ -47,6 +52,64 @@ QString kindName(Kind kind)
     return QString::fromLatin1(names[static_cast<int>(kind)]);
 }
 
+// What a user may do while an operation runs. The toolbar commands come as a
+// click on their button or as their Alt key; the others as the user gives
+// them: a click on a card, a menu item, the close box.
+enum class Action
+{
+    Cancel,
+    SelectAll,
+    UnselectAll,
+    Start,
+    FirmwareVersion,
+    HardwareVersion,
+    Reset,
+    CardClick,
+    Advanced,
+    ComPort,
+    CloseBox,
+    FileExit,
+};
+constexpr int ActionCount = 12;
+
+QString actionName(Action action)
+{
+    const char* const names[] = {"Cancel",      "Select All",  "Unselect All", "Start",
+                                 "F/W Version", "H/W Version", "Reset",        "card click",
+                                 "Advanced",    "Com Port",    "close box",    "File > Exit"};
+    return QString::fromLatin1(names[static_cast<int>(action)]);
+}
+
+struct CommandKey
+{
+    int button;
+    Qt::Key key;
+};
+
+// The toolbar button and Alt key of Cancel to Reset, in the order of Action.
+CommandKey commandKey(Action action)
+{
+    const CommandKey keys[] = {{ToolbarButton::Cancel, Qt::Key_C},
+                               {ToolbarButton::SelectAll, Qt::Key_S},
+                               {ToolbarButton::UnselectAll, Qt::Key_U},
+                               {ToolbarButton::Start, Qt::Key_T},
+                               {ToolbarButton::FirmwareVersion, Qt::Key_V},
+                               {ToolbarButton::HardwareVersion, Qt::Key_W},
+                               {ToolbarButton::Reset, Qt::Key_R}};
+    return keys[static_cast<int>(action)];
+}
+
+// A disabled control ignores the user's click or key, and QTest warns that
+// nobody took it; that is what the soak expects of a locked window.
+QtMessageHandler previousMessageHandler = nullptr;
+void dropIgnoredInputWarnings(QtMsgType type, const QMessageLogContext& context,
+                              const QString& text)
+{
+    if (type == QtWarningMsg && text.contains(QLatin1String("not accepted by receiving widget")))
+        return;
+    previousMessageHandler(type, context, text);
+}
+
 // A remote file, a management card file in the cards' language and one that
 // changes it.
 struct FirmwareFiles
@@ -64,9 +127,16 @@ struct Tally
     std::array<int, KindCount> runs{};
     std::array<int, FaultKindCount> faults{};
     std::map<QString, int> outcomes;
-    int answersChecked = 0; // version texts held against what the card holds
-    int answersDoubted = 0; // left unchecked: the switch doubts them
-    int imagesChecked = 0;  // cards of a done update whose images were compared
+    int answersChecked = 0;                 // version texts held against what the card holds
+    int answersDoubted = 0;                 // left unchecked: the switch doubts them
+    int imagesChecked = 0;                  // cards of a done update whose images were compared
+    std::array<int, ActionCount> actions{}; // given while an operation ran
+    std::array<int, ActionCount> reached{}; // of those, on a control that was usable
+    int altKeys = 0;                        // toolbar commands given by their Alt key
+    int clicksUnfocused = 0;                // card clicks on a list without the focus
+    int clicksScrolled = 0;                 // card clicks after scrolling the list
+    int blockedByDialog = 0;                // actions that met a modal dialog
+    std::array<int, 2> closes{};            // sessions closed at the end by close box, File > Exit
     QStringList failures;
 
     QString report() const
@@ -81,6 +151,23 @@ struct Tally
         lines << QStringLiteral("faults injected: ") + injected.join(QStringLiteral(", "));
         for (const auto& [outcome, count] : outcomes)
             lines << QStringLiteral("  %1: %2").arg(outcome).arg(count);
+        QStringList given;
+        for (int action = 0; action < ActionCount; ++action)
+            given << QStringLiteral("%1 %2 (%3 usable)")
+                         .arg(actionName(Action(action)))
+                         .arg(actions[action])
+                         .arg(reached[action]);
+        lines << QStringLiteral("user actions during operations: ") +
+                     given.join(QStringLiteral(", "));
+        lines << QStringLiteral("  by Alt key %1; card clicks on a list without focus %2, after "
+                                "scrolling %3; met a modal dialog %4")
+                     .arg(altKeys)
+                     .arg(clicksUnfocused)
+                     .arg(clicksScrolled)
+                     .arg(blockedByDialog);
+        lines << QStringLiteral("sessions closed at the end: by close box %1, by File > Exit %2")
+                     .arg(closes[0])
+                     .arg(closes[1]);
         lines << QStringLiteral("answers checked against the cards: %1, doubted: %2; updated "
                                 "cards checked: %3")
                      .arg(answersChecked)
@@ -100,6 +187,18 @@ struct Before
     std::size_t prompts = 0;
     int faults = 0;
     bool deviceGone = false;
+};
+
+// The user actions of one operation, and what those that found their
+// control usable may legitimately have changed.
+struct Interference
+{
+    std::shared_ptr<bool> live = std::make_shared<bool>(true); // false once the operation ended
+    bool cancelled = false;
+    std::size_t promptsAtCancel = 0;
+    bool selectionTouched = false; // Cancel, Select All, Unselect All or a click reached the lists
+    bool advancedChosen = false;   // the user chose Options > Advanced
+    QStringList log;
 };
 
 // One session: a window on a switch with random cards and random faults,
@@ -129,6 +228,8 @@ public:
     {
         ++m_tally.runs[static_cast<int>(kind)];
         m_problems.clear();
+        m_actions = Interference{};
+        setAdvanced(false);
         chooseCards();
         const Before before = look();
         const QList<int> target = targetCards();
@@ -142,16 +243,16 @@ public:
             runUpdate(before, target);
             break;
         case Kind::Reset:
-            m_window.form->mnuAdvanced_Click();
-            press(ToolbarButton::Reset, Qt::Key_R);
+            setAdvanced(true);
+            operate(ToolbarButton::Reset, Qt::Key_R);
             checkIdle(before);
             checkReset(before, target);
             break;
         case Kind::FirmwareVersion:
         case Kind::HardwareVersion:
             const bool hardware = kind == Kind::HardwareVersion;
-            press(hardware ? ToolbarButton::HardwareVersion : ToolbarButton::FirmwareVersion,
-                  hardware ? Qt::Key_W : Qt::Key_V);
+            operate(hardware ? ToolbarButton::HardwareVersion : ToolbarButton::FirmwareVersion,
+                    hardware ? Qt::Key_W : Qt::Key_V);
             checkIdle(before);
             checkVersions(kind, before, target);
             break;
@@ -162,14 +263,41 @@ public:
         if (m_problems.isEmpty())
             return true;
         m_tally.failures << QStringLiteral("QUORLINK_SOAK_SEED=%1, operation %2 (%3 of cards %4, "
-                                           "faults %5): %6")
+                                           "faults %5, user actions %6): %7")
                                 .arg(m_seed)
                                 .arg(number)
                                 .arg(kindName(kind))
                                 .arg(cardNames(target))
                                 .arg(m_faults.summary())
+                                .arg(m_actions.log.isEmpty() ? QStringLiteral("none")
+                                                             : m_actions.log.join(QLatin1Char(',')))
                                 .arg(m_problems.join(QStringLiteral("; ")));
         return false;
+    }
+
+    // The user closes the window with its close box or File > Exit at the
+    // end of a session: it closes, and the port with it.
+    void close()
+    {
+        auto& form = *m_window.form;
+        const bool byMenu = between(0, 1) == 0;
+        ++m_tally.closes[byMenu ? 1 : 0];
+        if (byMenu) {
+            if (!menuItemUsable(form.mnuFile, form.mnuExit))
+                m_tally.failures << QStringLiteral("QUORLINK_SOAK_SEED=%1: File > Exit unusable at "
+                                                   "the end")
+                                        .arg(m_seed);
+            form.mnuExit->trigger();
+        } else {
+            pressCloseBox();
+        }
+        if (form.isVisible() || form.MSComm1.portOpen())
+            m_tally.failures << QStringLiteral("QUORLINK_SOAK_SEED=%1: closing by %2 at the end "
+                                               "left the window %3, the port %4")
+                                    .arg(m_seed)
+                                    .arg(byMenu ? "File > Exit" : "the close box")
+                                    .arg(form.isVisible() ? "shown" : "hidden")
+                                    .arg(form.MSComm1.portOpen() ? "open" : "closed");
     }
 
     int between(int low, int high)
@@ -223,6 +351,187 @@ private:
             m_window.pressAlt(key);
         else
             m_window.pressButton(button);
+    }
+
+    // Starts a command with random user actions at random moments while it
+    // runs: at once, or within 0.3, 3 or 30 s of virtual time. Those still
+    // due when it has ended are dropped.
+    void operate(int button, Qt::Key key)
+    {
+        for (int count = between(0, 4) == 0 ? 0 : between(1, 3); count > 0; --count) {
+            const auto action = Action(between(0, ActionCount - 1));
+            const int scale = between(0, 3);
+            const int delay = scale == 0 ? 0
+                                         : between(0, scale == 1   ? 300'000
+                                                      : scale == 2 ? 3'000'000
+                                                                   : 30'000'000);
+            m_window.clock.post(m_window.clock.nowMicroseconds() + delay,
+                                [this, action, live = m_actions.live] {
+                                    if (*live)
+                                        act(action);
+                                });
+        }
+        press(button, key);
+        *m_actions.live = false;
+    }
+
+    void act(Action action)
+    {
+        ++m_tally.actions[static_cast<int>(action)];
+        // A modal dialog takes the user's input for itself.
+        if (QApplication::activeModalWidget()) {
+            ++m_tally.blockedByDialog;
+            m_actions.log << actionName(action) + QStringLiteral(" at a dialog");
+            return;
+        }
+        auto& form = *m_window.form;
+        bool usable = false;
+        switch (action) {
+        case Action::CardClick:
+            usable = clickAnyCard();
+            break;
+        case Action::Advanced:
+            usable = menuItemUsable(form.mnuOptions, form.mnuAdvanced);
+            if (usable)
+                form.mnuAdvanced->trigger();
+            break;
+        case Action::ComPort:
+            usable = menuItemUsable(form.mnuOptions, form.mnuPort);
+            if (usable)
+                chooseComPort();
+            break;
+        case Action::FileExit:
+        case Action::CloseBox:
+            usable = action == Action::CloseBox || menuItemUsable(form.mnuFile, form.mnuExit);
+            if (usable)
+                requestCloseDuringOperation(action);
+            break;
+        default:
+            usable = giveCommand(action);
+            break;
+        }
+        m_actions.log << QStringLiteral("%1 at %2 ms%3")
+                             .arg(actionName(action))
+                             .arg(m_window.clock.nowMilliseconds())
+                             .arg(usable ? "" : " (unusable)");
+        if (!usable)
+            return;
+        ++m_tally.reached[static_cast<int>(action)];
+        if (action == Action::Cancel && !m_actions.cancelled) {
+            m_actions.cancelled = true;
+            m_actions.promptsAtCancel = m_window.prompts.entries().size();
+        }
+        m_actions.advancedChosen = m_actions.advancedChosen || action == Action::Advanced;
+        if (action == Action::Cancel || action == Action::SelectAll ||
+            action == Action::UnselectAll || action == Action::CardClick)
+            m_actions.selectionTouched = true;
+    }
+
+    // A toolbar command by its button or its Alt key, released on the
+    // control that has the focus. Returns whether the window took it: the
+    // button was enabled, or the window was (Reset only in Advanced mode).
+    bool giveCommand(Action action)
+    {
+        auto& form = *m_window.form;
+        const CommandKey command = commandKey(action);
+        if (between(0, 1) == 0) {
+            const bool enabled = form.asxToolbar1->button(command.button)->isEnabled();
+            m_window.pressButton(command.button);
+            return enabled;
+        }
+        ++m_tally.altKeys;
+        const bool usable = form.isEnabled() && (action != Action::Reset || form.AdvancedMode);
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus && focus->window() == &form ? focus : &form, command.key,
+                        Qt::AltModifier);
+        return usable;
+    }
+
+    // A click on any card. On a usable list the user may first drag the
+    // scroll bar somewhere, then scrolls until the card shows; a locked list
+    // gets the click wherever it is.
+    bool clickAnyCard()
+    {
+        const auto [index, row] = m_window.placeOf(between(1, 64));
+        quorlink::app::CardList* list = m_window.list(index);
+        const bool usable = list->isEnabled();
+        if (usable && index > 1) {
+            QScrollBar* bar = list->verticalScrollBar();
+            const int scrolledFrom = bar->value();
+            if (between(0, 1) == 0)
+                bar->setValue(between(bar->minimum(), bar->maximum()));
+            m_window.scrollUntilShown(index, row);
+            m_tally.clicksScrolled += bar->value() != scrolledFrom ? 1 : 0;
+        }
+        m_tally.clicksUnfocused += list->hasFocus() ? 0 : 1;
+        if (m_window.rowShown(index, row))
+            m_window.pressAndRelease(index, row);
+        else
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->viewport()->rect().center());
+        return usable;
+    }
+
+    // Whether a click can reach `item` of the menu `menu`: a disabled action
+    // still fires when triggered, a disabled menu item cannot be clicked.
+    bool menuItemUsable(const QAction* menu, const QAction* item) const
+    {
+        return m_window.form->isEnabled() && menu->isEnabled() && item->isEnabled();
+    }
+
+    // Options > Com Port; the dialog is closed with its Cancel at once. It
+    // must not open while an operation holds the link.
+    void chooseComPort()
+    {
+        bool opened = false;
+        QTimer closer;
+        closer.setInterval(0);
+        QObject::connect(&closer, &QTimer::timeout, [&opened] {
+            if (auto* dialog = qobject_cast<quorlink::app::ComPortDialog*>(
+                    QApplication::activeModalWidget())) {
+                opened = true;
+                dialog->cancelButton()->click();
+            }
+        });
+        closer.start();
+        m_window.form->mnuPort->trigger();
+        if (opened && m_window.form->link.operationRunning())
+            m_problems << QStringLiteral("the Com Port dialog opened while an operation ran");
+    }
+
+    // The close box as the window system gives it: a close event to the window.
+    void pressCloseBox()
+    {
+        QCloseEvent event;
+        QApplication::sendEvent(m_window.form->windowHandle(), &event);
+    }
+
+    // Closing is refused while an operation runs: the window stays, and so
+    // does the port it works on.
+    void requestCloseDuringOperation(Action action)
+    {
+        auto& form = *m_window.form;
+        if (action == Action::CloseBox)
+            pressCloseBox();
+        else
+            form.mnuExit->trigger();
+        const bool gone = m_faults.count(Fault::DeviceVanished) != 0;
+        if (!form.isVisible() || (!gone && !form.MSComm1.portOpen()))
+            m_problems << QStringLiteral("%1 during the operation left the window %2, the port %3")
+                              .arg(actionName(action))
+                              .arg(form.isVisible() ? "shown" : "hidden")
+                              .arg(form.MSComm1.portOpen() ? "open" : "closed");
+    }
+
+    // Advanced mode on or off through its menu item, as the user would.
+    void setAdvanced(bool on)
+    {
+        auto& form = *m_window.form;
+        if (form.AdvancedMode != on)
+            form.mnuAdvanced->trigger();
+        if (form.AdvancedMode != on)
+            m_problems << QStringLiteral("Options > Advanced did not turn Advanced mode %1")
+                              .arg(on ? "on" : "off");
     }
 
     // Clears the selection by clicking each chosen card again, then chooses
@@ -315,14 +624,27 @@ private:
                               .arg(form.MSComm1.settings());
         if (gone && !before.deviceGone)
             ++m_tally.outcomes[QStringLiteral("device vanished during the run")];
+        // Whichever way the user left it, Advanced mode shows as it is: its
+        // check mark, and Reset offered in it only. (File > Open may be
+        // offered in it: Select All and the idle restore enable it.)
+        const bool advanced = form.AdvancedMode;
+        if (form.mnuAdvanced->isChecked() != advanced ||
+            form.asxToolbar1->isButtonEnabled(ToolbarButton::Reset) != advanced)
+            m_problems << QStringLiteral("Advanced mode %1 but checked %2, Reset %3")
+                              .arg(advanced ? "on" : "off")
+                              .arg(form.mnuAdvanced->isChecked())
+                              .arg(form.asxToolbar1->isButtonEnabled(ToolbarButton::Reset));
     }
 
     // Each line shows the plain text, its old text (not asked) or the
     // answer of this run, which is what the card holds unless the switch
     // doubts it; the run stops at the first card without an answer, and
-    // shows one communication error exactly then.
+    // shows one communication error exactly then. A user's Cancel may stop
+    // it sooner, puts the plain texts back and tells of no error after it;
+    // a user's selection changes take back the check of what stays chosen.
     void checkVersions(Kind kind, const Before& before, const QList<int>& target)
     {
+        const bool cancelled = m_actions.cancelled;
         const bool hardware = kind == Kind::HardwareVersion;
         const QString prefix = hardware ? QStringLiteral(" H/W - ") : QStringLiteral(" F/W - ");
         const std::set<int>& doubtful = m_window.simulatedSwitch.doubtfulCards();
@@ -337,7 +659,8 @@ private:
             const QString now = m_window.lineOf(number);
             const bool wasAsked = asked.contains(number);
             if (!wasAsked) {
-                if (now != before.lines.at(number) && !(vanishedNow && now == plainLine(number)))
+                if (now != before.lines.at(number) &&
+                    !((vanishedNow || cancelled) && now == plainLine(number)))
                     m_problems << QStringLiteral("card %1 not asked but shows \"%2\"")
                                       .arg(number)
                                       .arg(now);
@@ -365,27 +688,39 @@ private:
                                   .arg(number)
                                   .arg(visible(shown), truth);
             const bool chosen = m_window.selectedCards().contains(number);
-            if (chosen != (truth != protocol::NotResponding))
+            if (!m_actions.selectionTouched && chosen != (truth != protocol::NotResponding))
                 m_problems << QStringLiteral("card %1 %2 after answering \"%3\"")
                                   .arg(number)
                                   .arg(chosen ? "still chosen" : "no longer chosen", shown);
         }
         const bool complete = !gone && answered == target.size() && asked == target;
         const int errors = communicationErrors(before);
-        if (errors != (complete ? 0 : 1))
+        if (cancelled) {
+            const int afterCancel =
+                static_cast<int>(m_window.prompts.log()
+                                     .mid(static_cast<qsizetype>(m_actions.promptsAtCancel))
+                                     .count(QStringLiteral("message:Communication Error")));
+            if (afterCancel != 0 || errors > 1)
+                m_problems << QStringLiteral("%1 communication errors, %2 after Cancel")
+                                  .arg(errors)
+                                  .arg(afterCancel);
+        } else if (errors != (complete ? 0 : 1)) {
             m_problems << QStringLiteral("%1 communication errors after %2 of %3 cards answered")
                               .arg(errors)
                               .arg(answered)
                               .arg(target.size());
+        }
         checkCleanVersionRun(before, target, asked);
         ++m_tally.outcomes[QStringLiteral("%1: %2").arg(
-            kindName(kind), complete ? QStringLiteral("every card answered")
-                            : gone   ? QStringLiteral("device gone")
-                                     : QStringLiteral("stopped at a card"))];
+            kindName(kind), complete    ? QStringLiteral("every card answered")
+                            : gone      ? QStringLiteral("device gone")
+                            : cancelled ? QStringLiteral("stopped by Cancel")
+                                        : QStringLiteral("stopped at a card"))];
     }
 
     // Without faults, doubts or lost device the run goes exactly as far as
-    // the first card that cannot answer in time.
+    // the first card that cannot answer in time; a user's Cancel may stop it
+    // before.
     void checkCleanVersionRun(const Before& before, const QList<int>& target,
                               const QList<int>& asked)
     {
@@ -398,18 +733,19 @@ private:
             if (!simulated.answersQueries() || simulated.replyDelayMilliseconds() > 300)
                 break;
         }
-        if (asked != expected)
+        if (m_actions.cancelled ? asked != expected.mid(0, asked.size()) : asked != expected)
             m_problems << QStringLiteral("on a clean line asked %1 instead of %2")
                               .arg(cardNames(asked), cardNames(expected));
     }
 
-    // Only chosen cards restart; an acknowledged reset restarted one of them
-    // at least, and a clean line acknowledges exactly when one can answer.
+    // Only cards chosen at the start restart; an acknowledged reset
+    // restarted one of them at least, and a clean line acknowledges exactly
+    // when one can answer. The selection stays unless the user changed it,
+    // and Advanced mode ends unless the user chose it again meanwhile.
     void checkReset(const Before& before, const QList<int>& target)
     {
         auto& form = *m_window.form;
-        if (form.AdvancedMode || form.mnuAdvanced->isChecked() ||
-            form.asxToolbar1->isButtonEnabled(ToolbarButton::Reset))
+        if (!m_actions.advancedChosen && form.AdvancedMode)
             m_problems << QStringLiteral("Advanced mode left on");
         if (std::any_of(form.RemoteCardSelected.begin(), form.RemoteCardSelected.end(),
                         [](bool flag) { return flag; }))
@@ -423,7 +759,7 @@ private:
             if (!target.contains(number))
                 m_problems << QStringLiteral("card %1 restarted though not chosen").arg(number);
         }
-        if (m_window.selectedCards() != target)
+        if (!m_actions.selectionTouched && m_window.selectedCards() != target)
             m_problems << QStringLiteral("the selection changed");
         const int errors = communicationErrors(before);
         const std::set<int>& doubtful = m_window.simulatedSwitch.doubtfulCards();
@@ -469,7 +805,7 @@ private:
             m_problems << QStringLiteral("File > Open did not take %1").arg(file.path);
         const bool confirm = between(0, 9) != 0;
         VersionDialogAnswer answer(confirm);
-        press(ToolbarButton::Start, Qt::Key_T);
+        operate(ToolbarButton::Start, Qt::Key_T);
         checkIdle(before);
         checkUpdate(before, target, file, answer.shown && !confirm);
     }
@@ -541,15 +877,20 @@ private:
         ++m_tally.outcomes[QStringLiteral("update: %1")
                                .arg(done        ? QStringLiteral("done")
                                     : cancelled ? QStringLiteral("cancelled at the version dialog")
+                                    : m_actions.cancelled && lastDownload < 0
+                                        ? QStringLiteral("stopped by the user's Cancel")
                                     : lastDownload >= 0
                                         ? QStringLiteral("download failed")
                                         : QStringLiteral("stopped before the download"))];
     }
 
-    // On a clean line an update of cards that all answer and take part is done.
+    // On a clean line an update of cards that all answer and take part is
+    // done, unless the user cancelled it or changed the selection while the
+    // file was read.
     void checkCleanUpdate(const Before& before, const QList<int>& target, bool cancelled, bool done)
     {
-        if (!cleanLine(before) || cancelled || done)
+        if (!cleanLine(before) || cancelled || done || m_actions.cancelled ||
+            m_actions.selectionTouched)
             return;
         const bool allFit = std::all_of(target.begin(), target.end(), [this](int number) {
             return card(number).takesPart() && card(number).replyDelayMilliseconds() < 300;
@@ -585,6 +926,7 @@ private:
     double m_vanishChance = 0; // per byte of a version query or reset
     OperationWindow m_window;
     QStringList m_problems;
+    Interference m_actions; // of the operation that runs
 };
 
 std::uint32_t environmentNumber(const char* name, std::uint32_t fallback)
@@ -601,9 +943,15 @@ class SoakTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("quorlink.*=false")); }
+    void initTestCase()
+    {
+        QLoggingCategory::setFilterRules(QStringLiteral("quorlink.*=false"));
+        previousMessageHandler = qInstallMessageHandler(dropIgnoredInputWarnings);
+        // Each session closes its window; the test goes on.
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
 
-    void randomOperationsUnderRandomFaults()
+    void randomOperationsUnderRandomFaultsAndUserActions()
     {
         const std::uint32_t firstSeed = environmentNumber("QUORLINK_SOAK_SEED", 20261206);
         const int runsPerKind = static_cast<int>(environmentNumber("QUORLINK_SOAK_RUNS", 100));
@@ -614,14 +962,17 @@ private slots:
         for (std::uint32_t seed = firstSeed;
              std::any_of(left.begin(), left.end(), [](int n) { return n > 0; }); ++seed) {
             Session session(seed, files, tally);
-            for (int number = 1, count = session.between(1, 4); number <= count; ++number) {
+            bool passed = true;
+            for (int number = 1, count = session.between(1, 4); number <= count && passed;
+                 ++number) {
                 auto kind = Kind(session.between(0, KindCount - 1));
                 if (left[static_cast<int>(kind)] == 0)
                     continue;
                 --left[static_cast<int>(kind)];
-                if (!session.run(kind, number))
-                    break;
+                passed = session.run(kind, number);
             }
+            if (passed)
+                session.close();
             if (tally.failures.size() >= 10)
                 break;
         }

@@ -422,25 +422,33 @@ private slots:
 
     void interruptedPreparationSendsNothing_data()
     {
-        QTest::addColumn<bool>("cancel");
-        QTest::newRow("Cancel") << true;
-        QTest::newRow("card deselected") << false;
+        QTest::addColumn<QList<int>>("chosen");
+        QTest::addColumn<int>("clicked"); // 0: Cancel
+        QTest::newRow("Cancel") << QList<int>{1} << 0;
+        QTest::newRow("card deselected") << QList<int>{1} << 1;
+        // The scope stays, but not the cards the user started the update for.
+        QTest::newRow("another card chosen") << QList<int>{3, 5} << 40;
+        QTest::newRow("one of two cards deselected") << QList<int>{3, 5} << 5;
     }
     // The file is read with the lists and keys still working; a card that
     // answered an earlier query must not carry the run.
     void interruptedPreparationSendsNothing()
     {
-        QFETCH(bool, cancel);
+        QFETCH(QList<int>, chosen);
+        QFETCH(int, clicked);
         UpdateWindow window;
-        const SampleFile file = managerFile(window.files.path(), OldManager);
-        window.selectCard(1);
+        const bool manager = chosen == QList<int>{1};
+        const SampleFile file = manager ? managerFile(window.files.path(), OldManager)
+                                        : remoteFile(window.files.path(), NewRemote);
+        for (const int card : chosen)
+            window.selectCard(card);
         window.open(file.path);
         window.form->link.linkOk = true;
         window.clock.post(window.clock.nowMicroseconds(), [&] {
-            if (cancel)
+            if (clicked == 0)
                 window.form->CancelOperation();
             else
-                window.selectCard(1);
+                window.selectCard(clicked);
         });
         const std::size_t traceSize = window.simulatedSwitch.trace().entries().size();
         VersionDialogAnswer dialog(true);

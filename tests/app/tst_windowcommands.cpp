@@ -73,6 +73,12 @@ private slots:
         QCOMPARE(window.remoteSelCount(), 63);
         QVERIFY(!window.list(1)->isItemSelected(0));
         QVERIFY(window.form->RemoteSelected && !window.form->ManagerSelected);
+        // The remote lists hold the selection now and take clicks again.
+        QVERIFY(!window.list(1)->isEnabled());
+        QVERIFY(window.list(2)->isEnabled() && window.list(3)->isEnabled());
+        window.click(3, 5);
+        QCOMPARE(window.remoteSelCount(), 62);
+        QVERIFY(!window.list(3)->isItemSelected(5));
     }
 
     void advancedOnThenOffOffersEveryNormalCommand()
@@ -89,6 +95,31 @@ private slots:
         for (int button = 1; button <= 7; ++button)
             QCOMPARE(window.buttonEnabled(button), button != ToolbarButton::Reset);
         QVERIFY(form.mnuOpen->isEnabled());
+    }
+
+    void advancedClickWaitingDuringTheSwitch_data()
+    {
+        QTest::addColumn<bool>("on");
+        QTest::newRow("while turning on") << false;
+        QTest::newRow("while turning off") << true; // as at the end of a reset
+    }
+    // A click on Options > Advanced that waits in the event loop while the
+    // mode is switched runs last: the mode is back where it was, and whole.
+    void advancedClickWaitingDuringTheSwitch()
+    {
+        QFETCH(bool, on);
+        WindowFixture window;
+        auto& form = *window.form;
+        window.click(2, 3);
+        if (on)
+            form.mnuAdvanced->trigger();
+        window.clock.post(window.clock.nowMicroseconds(), [&form] { form.mnuAdvanced->trigger(); });
+        form.mnuAdvanced->trigger();
+        QCOMPARE(form.AdvancedMode, on);
+        QCOMPARE(form.mnuAdvanced->isChecked(), on);
+        QCOMPARE(window.buttonEnabled(ToolbarButton::Reset), on);
+        QCOMPARE(window.buttonEnabled(ToolbarButton::Start), !on);
+        QCOMPARE(form.mnuOpen->isEnabled(), !on);
     }
 
     void cancelReturnsToTheEmptyStartingState_data()
