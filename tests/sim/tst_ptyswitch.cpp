@@ -2,6 +2,7 @@
 #include "sim/ptyswitch.h"
 #include "sim/simulatedswitch.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 #include <fcntl.h>
@@ -60,6 +61,7 @@ private slots:
         const int pc = ::open(pty.slavePath().toLocal8Bit().constData(),
                               O_RDWR | O_NOCTTY | O_NONBLOCK);
         QVERIFY(pc >= 0);
+        const auto closePc = qScopeGuard([pc] { ::close(pc); });
         const char query[] = {char(protocol::addressByte(2)),
                               char(protocol::FirmwareVersionCommand), 0};
         QCOMPARE(::write(pc, query, sizeof query), ssize_t(sizeof query));
@@ -72,7 +74,6 @@ private slots:
             return received;
         };
         QTRY_COMPARE_WITH_TIMEOUT(readMore(), QByteArray("QLREM ver1.07 US\xff"), 2000);
-        ::close(pc);
     }
 };
 
