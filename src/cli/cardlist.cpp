@@ -43,7 +43,7 @@ bool addItem(const QString& item, QList<int>& cards)
 
 } // namespace
 
-std::optional<QList<int>> parseCardList(const QString& text, QString& problem)
+std::optional<QList<int>> parseCardList(const QString& text, QString& problem, CardMix mix)
 {
     QList<int> cards;
     for (const QString& item : text.split(QLatin1Char(','))) {
@@ -56,7 +56,8 @@ std::optional<QList<int>> parseCardList(const QString& text, QString& problem)
     }
     std::sort(cards.begin(), cards.end());
     cards.erase(std::unique(cards.begin(), cards.end()), cards.end());
-    if (cards.size() > 1 && cards.first() == protocol::ManagementCard) {
+    if (mix == CardMix::ManagementAlone && cards.size() > 1 &&
+        cards.first() == protocol::ManagementCard) {
         problem = QStringLiteral("the management card (1) cannot be taken together with remote "
                                  "cards");
         return std::nullopt;

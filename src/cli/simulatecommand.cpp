@@ -182,7 +182,8 @@ struct SimulateOptions
     QCommandLineOption pty{QStringLiteral("pty"),
                            QStringLiteral("Put the switch behind a pseudo-terminal (required).")};
     QCommandLineOption cards{QStringLiteral("cards"),
-                             QStringLiteral("The remote cards present (default all)."),
+                             QStringLiteral("The cards present (default all remote cards; the "
+                                            "management card is always there)."),
                              QStringLiteral("LIST"), QStringLiteral("all")};
     QCommandLineOption silent{QStringLiteral("silent"), QStringLiteral("Cards that never answer."),
                               QStringLiteral("LIST")};
@@ -234,7 +235,7 @@ std::optional<QList<int>> listOption(const QCommandLineParser& parser,
 {
     if (!parser.isSet(option))
         return QList<int>{};
-    return parseCardList(parser.value(option), problem);
+    return parseCardList(parser.value(option), problem, CardMix::Both);
 }
 
 std::optional<int> numberOption(const QCommandLineParser& parser, const QCommandLineOption& option,
@@ -256,7 +257,7 @@ std::optional<SwitchOptions> readSwitchOptions(const QCommandLineParser& parser,
                                                const SimulateOptions& names, QString& problem)
 {
     SwitchOptions options;
-    const auto cards = parseCardList(parser.value(names.cards), problem);
+    const auto cards = parseCardList(parser.value(names.cards), problem, CardMix::Both);
     const auto silent = cards ? listOption(parser, names.silent, problem) : std::nullopt;
     const auto notResponding =
         silent ? listOption(parser, names.notResponding, problem) : std::nullopt;
@@ -267,7 +268,8 @@ std::optional<SwitchOptions> readSwitchOptions(const QCommandLineParser& parser,
     const auto faultSeed = delay ? numberOption(parser, names.faults, problem) : std::nullopt;
     if (!faultSeed)
         return std::nullopt;
-    // "--cards 1": the management card alone, no remote cards.
+    // The management card is always there: "--cards 1" is the management
+    // card alone, "--cards 1-8" the same switch as "--cards 2-8".
     options.remoteCards = *cards;
     options.remoteCards.removeAll(protocol::ManagementCard);
     options.silent = *silent;

@@ -106,7 +106,10 @@ void PtySwitch::scheduleDelivery()
         m_delivery.start(RetryMs);
         return;
     }
-    const std::optional<std::int64_t> next = m_switch.nextArrivalMicroseconds();
+    // A byte that arrived after the last take (this process was preempted,
+    // say) is due at once: asking only for bytes still on their way would
+    // leave it, often a reply's terminator, unsent until the PC writes again.
+    const std::optional<std::int64_t> next = m_switch.firstUntakenArrivalMicroseconds();
     if (!next)
         return;
     const std::int64_t delayUs = *next - m_switch.time().nowMicroseconds();

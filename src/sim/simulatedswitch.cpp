@@ -147,12 +147,11 @@ QByteArray SimulatedSwitch::takeArrived()
     return result;
 }
 
-std::optional<std::int64_t> SimulatedSwitch::nextArrivalMicroseconds() const
+std::optional<std::int64_t> SimulatedSwitch::firstUntakenArrivalMicroseconds() const
 {
-    const auto count = static_cast<std::size_t>(arrivedCount());
-    if (count >= m_replies.size())
+    if (m_replies.empty())
         return std::nullopt;
-    return m_replies[count].arrival;
+    return m_replies.front().arrival;
 }
 
 void SimulatedSwitch::discardArrived()

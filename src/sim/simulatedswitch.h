@@ -91,8 +91,11 @@ public:
     int arrivedCount() const;
     QByteArray takeArrived();
     void discardArrived();
-    // When the next reply byte not yet arrived will arrive; empty when none is on its way.
-    std::optional<std::int64_t> nextArrivalMicroseconds() const;
+    // When the first reply byte not yet taken arrives: ahead while it is on its
+    // way, past when it arrived after the last take (time moves on between a
+    // take and this question, and such a byte must not be forgotten). Empty
+    // when every byte has been taken.
+    std::optional<std::int64_t> firstUntakenArrivalMicroseconds() const;
 
 private:
     enum class Stage

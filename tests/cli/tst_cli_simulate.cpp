@@ -39,9 +39,6 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("reason");
         QTest::newRow("no --pty") << QStringList{"simulate"} << QByteArray("--pty");
-        QTest::newRow("management card with remote cards")
-            << QStringList{"simulate", "--pty", "--cards", "1,2"}
-            << QByteArray("management card (1) cannot be taken together");
         QTest::newRow("bad fault seed") << QStringList{"simulate", "--pty", "--faults", "x"}
                                         << QByteArray("--faults");
         QTest::newRow("bad delay") << QStringList{"simulate", "--pty", "--delay", "soon"}

@@ -229,6 +229,14 @@ private slots:
             << QStringList{"--cards", "2-6", "--not-responding", "3"}
             << QStringList{"versions", "--device", Device, "--cards", "3,4"} << 0
             << "card  3: F/W - Not responding\ncard  4: F/W - QLREM ver1.07 US\n" << QString();
+        // The simulator's list names the cards present, of both kinds.
+        QTest::newRow("versions: only the cards the switch was given answer")
+            << QStringList{"--cards", "1-3"}
+            << QStringList{"versions", "--device", Device, "--cards", "3,4", "--json"} << 1
+            << R"({"ok":false,"message":"COMMS","cards":[
+                  {"card":3,"version":"QLREM ver1.07 US","status":"ok"},
+                  {"card":4,"version":null,"status":"no reply"}]})"
+            << QString();
         QTest::newRow("versions: management card, hardware")
             << QStringList{"--cards", "2"}
             << QStringList{"versions", "--device", Device, "--cards", "1", "--hardware"} << 0
