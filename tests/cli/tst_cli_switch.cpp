@@ -3,7 +3,6 @@
 #include "cli/linksession.h"
 #include "firmwaremaker.h"
 #include "operationfixture.h"
-#include "platform/firmwarefolder.h"
 #include "ptysimulator.h"
 #include "sim/simulatedswitch.h"
 
@@ -259,14 +258,6 @@ private slots:
             << QStringList{"--cards", "2-6"}
             << QStringList{"update", RemoteFile, "--device", Device, "--cards", "4", "--yes"} << 0
             << "Updated to QLREM ver1.10 US:\ncard  4: F/W - QLREM ver1.10 US\n" << "4:r0i1";
-        QTest::newRow("update: a refused record")
-            << QStringList{"--cards", "2-6", "--refuse-record", "3"}
-            << QStringList{"update", RemoteFile, "--device", Device, "--cards", "6", "--yes",
-                           "--json"}
-            << 1
-            << R"({"ok":false,"message":"Verification Error","target":6,"before":[
-                  {"card":6,"version":"QLREM ver1.07 US","status":"ok"}],"after":[]})"
-            << QString();
         QTest::newRow("update: an aborted download")
             << QStringList{"--cards", "2-6", "--abort-record", "2"}
             << QStringList{"update", RemoteFile, "--device", Device, "--cards", "2-6", "--yes",
@@ -417,35 +408,6 @@ private slots:
 
         QVERIFY(!tool.isEmpty());
         QCOMPARE(tool, window.simulatedSwitch.trace().pcText());
-    }
-
-    // The test's file is a sample: the window's Open starts in the folder of
-    // real firmware on a serial line, the samples' folder on the simulated
-    // switch, and only the simulated switch takes it.
-    void aSampleFileGoesOnlyToASimulatedSwitch_data()
-    {
-        QTest::addColumn<bool>("serialLine");
-        QTest::newRow("simulated switch") << false;
-        QTest::newRow("serial line") << true;
-    }
-    void aSampleFileGoesOnlyToASimulatedSwitch()
-    {
-        QFETCH(bool, serialLine);
-        OperationWindow form({}, serialLine);
-        form.choose(2, 1); // card 3
-        form.prompts.scriptFile(remoteFilePath());
-        form.window().mnuOpen->trigger();
-        QCOMPARE(form.prompts.entries().front().text,
-                 serialLine ? firmwareFolder() : sampleFolder());
-        const VersionDialogOk ok;
-        form.pressButton(ToolbarButton::Start);
-
-        QCOMPARE(form.simulatedSwitch.card(3).images(),
-                 serialLine ? QList<QStringList>{} : QList<QStringList>{m_remoteImage});
-        QCOMPARE(form.simulatedSwitch.trace().pcBytes().empty(), serialLine);
-        QCOMPARE(form.prompts.log().mid(1),
-                 serialLine ? (QStringList{"beep", "message:File Error"}) : QStringList{});
-        QCOMPARE(form.idleProblems(), QString());
     }
 };
 
