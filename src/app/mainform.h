@@ -26,6 +26,10 @@ class DeviceProvider;
 class Prompts;
 } // namespace quorlink
 
+namespace quorlink::link {
+struct UpdatePlan;
+} // namespace quorlink::link
+
 namespace quorlink::progbar {
 class ProgBar;
 }
@@ -124,11 +128,8 @@ public:
     void CheckResetSelection();
     void StartUpdate();
     void mnuOpen_Click();
-    // Asks before an update changes the switch's OSD language; sets
-    // LanguageChange. True = go on.
-    bool ConfirmLanguage();
     // Sends the checked file to the selected cards (the last step of Start).
-    void RunUpdate(int scope);
+    void RunUpdate(const link::UpdatePlan& plan);
     // The folder File > Open starts in: the sample files while the port is
     // the built-in simulated switch, else the folder of real firmware.
     QString openFolder() const;
@@ -311,9 +312,6 @@ private:
     void focusLowestSelectedItem(int list);
     bool passesReadTest(const QString& path);
     void prepareAndRunUpdate();
-    bool preparationInterrupted(int scope, const QList<int>& remoteCards) const;
-    void endStart();
-    void warnAndEndStart(const QString& text);
     // The toolbar button of a command letter (S, U, T, V, W, C, R), else 0.
     static int buttonOfCommandKey(int keyCode);
 

@@ -5,8 +5,8 @@
 
 #include "logging.h"
 
-#include "firmware/language.h"
-#include "link/updaterun.h"
+#include "firmware/firmwarereader.h"
+#include "link/updatepreparation.h"
 #include "platform/firmwarefolder.h"
 #include "platform/prompts.h"
 #include "platform/runtimeerror.h"
@@ -18,20 +18,6 @@
 #include <QTemporaryFile>
 
 namespace quorlink::app {
-
-namespace {
-
-using firmware::CardKind;
-
-const QLatin1String ManagerFileMark{"mgt"};
-const QLatin1String RemoteFileMark{"rem"};
-
-QLatin1String fileMarkOfScope(int scope)
-{
-    return scope == link::Scope::ManagementCard ? ManagerFileMark : RemoteFileMark;
-}
-
-} // namespace
 
 QString MainForm::openFolder() const
 {
@@ -53,10 +39,11 @@ void MainForm::mnuOpen_Click()
     if (path.isEmpty())
         return;
 
-    if (!firmware::fileNameMarks(path, ManagerSelected ? ManagerFileMark : RemoteFileMark)) {
+    const firmware::FileOutcome name = firmware::checkFileName(
+        path, ManagerSelected ? firmware::CardKind::Manager : firmware::CardKind::Remote);
+    if (!name.ok()) {
         clearFirmwareFile();
-        prompts().message(QStringLiteral("You have selected wrong file"),
-                          MessageStyle::ExclamationOk, QStringLiteral("File Error"));
+        prompts().message(name.text, name.style, name.title);
         return;
     }
     if (!passesReadTest(path)) {
@@ -73,8 +60,8 @@ void MainForm::mnuOpen_Click()
 bool MainForm::passesReadTest(const QString& path)
 {
     if (!QFileInfo::exists(path)) {
-        prompts().message(QStringLiteral("File ") + path + QStringLiteral(" not found"),
-                          MessageStyle::CriticalOk, QStringLiteral("File Error"));
+        const firmware::FileOutcome missing = firmware::FileOutcome::notFound(path);
+        prompts().message(missing.text, missing.style, missing.title);
         return false;
     }
     bool copied = false;
@@ -96,14 +83,66 @@ bool MainForm::passesReadTest(const QString& path)
     if (!copied) {
         qCInfo(lcApp) << "read test of" << path << "failed:" << file.errorString()
                       << workingCopy.errorString();
-        prompts().message(QStringLiteral("Cannot read ") + path, MessageStyle::CriticalOk,
-                          QStringLiteral("Disk Drive Error"));
+        const firmware::FileOutcome failure = firmware::FileOutcome::cannotRead(path);
+        prompts().message(failure.text, failure.style, failure.title);
         return false;
     }
     return true;
 }
 
 // --- Start -------------------------------------------------------------------------
+
+namespace {
+
+// The window's side of Start's preparation: its version query and dialog,
+// and the lists, which still take clicks while the file is read.
+class WindowPreparation final : public link::PreparationFace
+{
+public:
+    WindowPreparation(MainForm& form, int scope)
+        : m_form(form), m_scope(scope), m_remoteCards(form.selectedRemoteCards())
+    {
+    }
+
+    // Cancel, or any change of the cards chosen at Start, ends the command
+    // before anything is sent. The update writes the cards the selection
+    // holds when it begins, so a click that kept the scope would otherwise
+    // add a card the user never chose for it, or drop one the version dialog
+    // listed.
+    bool stillWanted() override
+    {
+        return !m_form.link.cancelRequested && m_form.selectionScope() == m_scope &&
+               m_form.selectedRemoteCards() == m_remoteCards;
+    }
+    link::Link* openLink() override
+    {
+        return m_form.link.checkPortOpen() ? &m_form.link : nullptr;
+    }
+    void readVersions(int scope) override
+    {
+        // Texts of an earlier run must not stand in for a card that stays silent now.
+        m_form.ManagerVersionText.clear();
+        for (QString& text : m_form.RemoteVersionTexts)
+            text.clear();
+        m_form.UpdateMode = true;
+        m_form.GetVersions(scope);
+        m_form.time().yield();
+    }
+    QString managerVersionText() const override { return m_form.ManagerVersionText; }
+    bool confirmUpdate() override
+    {
+        m_form.FileVersionText = m_form.Firmware.fileVersionText;
+        return m_form.ShowVersionDialog();
+    }
+    QList<int> remoteCards() const override { return m_form.selectedRemoteCards(); }
+
+private:
+    MainForm& m_form;
+    int m_scope;
+    QList<int> m_remoteCards;
+};
+
+} // namespace
 
 void MainForm::StartUpdate()
 {
@@ -114,9 +153,9 @@ void MainForm::StartUpdate()
         prepareAndRunUpdate();
     } catch (const RuntimeError& error) {
         qCInfo(lcApp) << "update stopped:" << error.message();
+        const firmware::FileOutcome failure = firmware::FileOutcome::cannotRead(FirmwareFile);
         prompts().beep();
-        prompts().message(QStringLiteral("Cannot read ") + FirmwareFile, MessageStyle::CriticalOk,
-                          QStringLiteral("Disk Drive Error"));
+        prompts().message(failure.text, failure.style, failure.title);
         // Whatever the error interrupted, the window must close again and the
         // next version query must show its answers.
         Busy = false;
@@ -129,32 +168,6 @@ void MainForm::StartUpdate()
     }
 }
 
-void MainForm::endStart()
-{
-    UpdateMode = false;
-    RestoreIdleState();
-    time().yield();
-}
-
-void MainForm::warnAndEndStart(const QString& text)
-{
-    prompts().beep();
-    prompts().message(text, MessageStyle::ExclamationOk, QStringLiteral("Warning"));
-    endStart();
-}
-
-// The preparation yields to the event loop throughout, and the lists still
-// take clicks while the file is read: Cancel, or any change of the cards
-// chosen at Start, ends the command before anything is sent. The update
-// writes the cards the selection holds when it begins, so a click that kept
-// the scope would otherwise add a card the user never chose for it, or drop
-// one the version dialog listed.
-bool MainForm::preparationInterrupted(int scope, const QList<int>& remoteCards) const
-{
-    return link.cancelRequested || selectionScope() != scope ||
-           selectedRemoteCards() != remoteCards;
-}
-
 void MainForm::prepareAndRunUpdate()
 {
     link.cancelRequested = false;
@@ -164,127 +177,29 @@ void MainForm::prepareAndRunUpdate()
     asxToolbar1->refresh();
 
     const int scope = selectionScope();
-    const QList<int> remoteCards = selectedRemoteCards();
-    if (FirmwareFile.isEmpty()) {
-        warnAndEndStart(QStringLiteral("You must choose file for update"));
-        return;
-    }
-    if (scope != link::Scope::None &&
-        !firmware::fileNameMarks(FirmwareFile, fileMarkOfScope(scope))) {
-        prompts().message(QStringLiteral("You have selected wrong file"),
-                          MessageStyle::ExclamationOk, QStringLiteral("File Error"));
-        endStart();
-        return;
-    }
-
-    const CardKind kind =
-        scope == link::Scope::ManagementCard ? CardKind::Manager : CardKind::Remote;
-    const firmware::FileOutcome outcome = Firmware.readAndCheck(FirmwareFile, kind, time());
+    WindowPreparation face(*this, scope);
+    link::UpdatePreparation preparation(face, prompts(), time(), Firmware);
+    const auto outcome = preparation.prepare(
+        {FirmwareFile, scope, List1[2]->listCount() + List1[3]->listCount()});
     FileVersionText = Firmware.fileVersionText;
-    if (!outcome.ok()) {
-        prompts().beep();
-        prompts().message(outcome.text, outcome.style, outcome.title);
-        endStart();
-        return;
-    }
-    if (scope == link::Scope::None) {
-        warnAndEndStart(QStringLiteral("You must choose card(s) for update"));
-        return;
-    }
-    if (preparationInterrupted(scope, remoteCards)) {
-        endStart();
-        return;
-    }
-
-    if (!link.checkPortOpen()) {
-        endStart();
-        return;
-    }
-    // Before the version query: nothing goes to the cards of a real switch
-    // on behalf of a sample file.
-    if (const firmware::FileOutcome destination = Firmware.checkDestination(MSComm1.deviceReach());
-        !destination.ok()) {
-        prompts().beep();
-        prompts().message(destination.text, destination.style, destination.title);
-        endStart();
-        return;
-    }
-    // Texts of an earlier run must not stand in for a card that stays silent now.
-    ManagerVersionText.clear();
-    for (QString& text : RemoteVersionTexts)
-        text.clear();
-    link.linkOk = false;
-    UpdateMode = true;
-    GetVersions(scope);
-    time().yield();
-    // A port that went away during the query has been reported once; with
-    // no line to the cards there is nothing to ask about and nothing to send.
-    if (preparationInterrupted(scope, remoteCards) || !MSComm1.portOpen()) {
-        endStart();
-        return;
-    }
-
-    const bool ok = scope == link::Scope::ManagementCard ? ConfirmLanguage() : true;
-    if (link.linkOk && ok) {
-        ShowVersionDialog();
-        UpdateMode = false;
-        if (UpdateConfirmed) {
-            RunUpdate(scope);
-            time().yield();
-        } else {
-            endStart();
-        }
-    } else if (scope == link::Scope::ManagementCard && ok) {
-        // The management card did not answer; its language was asked about.
-        UpdateMode = false;
-        UpdateConfirmed = true;
-        RunUpdate(scope);
+    LanguageChange = preparation.plan().languageChange;
+    UpdateMode = false;
+    if (outcome != link::UpdatePreparation::Outcome::Run) {
+        RestoreIdleState();
         time().yield();
-    } else {
-        endStart();
+        return;
     }
-}
-
-bool MainForm::ConfirmLanguage()
-{
-    const firmware::LanguageCheck check =
-        firmware::checkLanguage(ManagerVersionText, FileVersionText);
-    LanguageChange = false;
-    switch (check.outcome) {
-    case firmware::LanguageCheck::Outcome::Same:
-        return true;
-    case firmware::LanguageCheck::Outcome::UnknownFileLanguage:
-        prompts().beep();
-        prompts().message(QStringLiteral("File is in wrong hex format!"), MessageStyle::CriticalOk,
-                          QStringLiteral("File Error"));
-        return false;
-    case firmware::LanguageCheck::Outcome::Question:
-        break;
-    }
-    const int answer =
-        prompts().message(check.question, MessageStyle::YesNoExclamation, QStringLiteral("Warning"));
-    LanguageChange = answer == MessageResult::Yes;
-    return LanguageChange;
+    UpdateConfirmed = true;
+    RunUpdate(preparation.plan());
+    time().yield();
 }
 
 // --- Update run ------------------------------------------------------------------
 
-void MainForm::RunUpdate(int scope)
+void MainForm::RunUpdate(const link::UpdatePlan& plan)
 {
-    if (scope == link::Scope::None || Busy)
+    if (plan.scope == link::Scope::None || Busy)
         return;
-    link::UpdatePlan plan;
-    plan.scope = scope;
-    plan.fileLength = Firmware.fileLength;
-    plan.languageChange = LanguageChange;
-    if (scope == link::Scope::ManagementCard) {
-        plan.firstImage = Firmware.firstImage;
-        plan.secondImage = Firmware.secondImage;
-    } else {
-        plan.records = Firmware.fileRecords;
-        plan.remoteCards = selectedRemoteCards();
-        plan.remoteCardCount = List1[2]->listCount() + List1[3]->listCount();
-    }
     link::UpdateRun run(link, *this, [this](int versionScope) { GetVersions(versionScope); });
     run.run(plan, RemoteCardSelected);
 }

@@ -71,15 +71,37 @@ std::optional<LinkOptions> LinkOptionSet::read(const QCommandLineParser& parser,
     return options;
 }
 
+TextPrompts::Answer TextPrompts::ask(const QString& question)
+{
+    QString flat = question;
+    flat.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    if (answerYes) {
+        m_err << flat << " yes (--yes)\n";
+        m_err.flush();
+        m_lastAnswer = Answer::Yes;
+    } else if (!onTerminal) {
+        m_lastAnswer = Answer::Refused;
+    } else {
+        m_err << flat << " ";
+        m_err.flush();
+        QTextStream in(stdin);
+        const QString reply = in.readLine().trimmed();
+        m_lastAnswer = reply.startsWith(u'y', Qt::CaseInsensitive) ? Answer::Yes : Answer::No;
+    }
+    return m_lastAnswer;
+}
+
 int TextPrompts::message(const QString& text, int style, const QString& title)
 {
+    if ((style & MessageStyle::YesNo) != 0)
+        return ask(text) == Answer::Yes ? MessageResult::Yes : MessageResult::No;
     if (beforeMessage)
         beforeMessage();
     m_lastMessage = text;
     m_lastMessage.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     m_err << title << ": " << m_lastMessage << "\n";
     m_err.flush();
-    return (style & MessageStyle::YesNo) != 0 ? MessageResult::No : MessageResult::Ok;
+    return MessageResult::Ok;
 }
 
 namespace {

@@ -57,14 +57,29 @@ private:
 };
 
 // Messages of the link on a terminal: the text (and title) on the error
-// stream; questions are answered No, so nothing happens unasked.
+// stream. A Yes/No question is answered by --yes or by the person at the
+// terminal; without either it is refused, so that a script never changes
+// cards it was not told to.
 class TextPrompts final : public Prompts
 {
 public:
+    enum class Answer
+    {
+        Yes,
+        No,
+        Refused // no terminal to ask and no --yes
+    };
+
     explicit TextPrompts(QTextStream& err) : m_err(err) {}
     void beep() override {}
     int message(const QString& text, int style, const QString& title) override;
     QString openFileName(const QString&, const QString&) override { return {}; }
+
+    Answer ask(const QString& question);
+    // The answer to the last question.
+    Answer lastAnswer() const { return m_lastAnswer; }
+    bool answerYes = false;  // --yes
+    bool onTerminal = false; // standard input is a terminal to ask on
 
     // Runs before a message is written (a progress line makes room).
     std::function<void()> beforeMessage;
@@ -74,6 +89,7 @@ public:
 private:
     QTextStream& m_err;
     QString m_lastMessage;
+    Answer m_lastAnswer = Answer::Refused;
 };
 
 // Everything a command needs to talk to the switch, built from the options:

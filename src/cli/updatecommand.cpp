@@ -2,17 +2,14 @@
 #include "switchcommand.h"
 
 #include "firmware/firmwarereader.h"
-#include "firmware/language.h"
 #include "link/link.h"
 #include "link/protocol.h"
-#include "link/updaterun.h"
+#include "link/updatepreparation.h"
 #include "link/versionrun.h"
 #include "platform/qttimesource.h"
 #include "platform/runtimeerror.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
-#include <QTextStream>
 
 #include <algorithm>
 
@@ -20,43 +17,17 @@ namespace quorlink::cli {
 
 namespace {
 
-using firmware::CardKind;
 using firmware::FirmwareReader;
+using Outcome = link::UpdatePreparation::Outcome;
 
 const QString FirmwarePrefix = QStringLiteral(" F/W - ");
 // The window lists every remote card: "all" goes to all remote cards at once.
 constexpr int ListedRemoteCards =
     link::protocol::LastRemoteCard - link::protocol::FirstRemoteCard + 1;
 
-enum class Answer
-{
-    Yes,
-    No,
-    Refused // no terminal to ask and no --yes
-};
-
-// A Yes/No question: --yes answers it, a terminal is asked, anything else
-// refuses, so that a script never changes cards it was not told to.
-Answer ask(Streams& streams, const QString& question, bool yes)
-{
-    QString flat = question;
-    flat.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    if (yes) {
-        streams.err << flat << " yes (--yes)\n";
-        streams.err.flush();
-        return Answer::Yes;
-    }
-    if (!isTerminal(stdin))
-        return Answer::Refused;
-    streams.err << flat << " ";
-    streams.err.flush();
-    QTextStream in(stdin);
-    const QString reply = in.readLine().trimmed();
-    return reply.startsWith(u'y', Qt::CaseInsensitive) ? Answer::Yes : Answer::No;
-}
-
-// Everything an update run needs, and what it found.
-struct Update
+// Everything an update run needs, and what it found; the tool's side of
+// Start's preparation.
+struct Update final : link::PreparationFace
 {
     Update(SwitchCommand& switchCommand, Streams& commandStreams, const QString& filePath,
            bool answerYes)
@@ -73,13 +44,57 @@ struct Update
     QList<CardVersion> after;
     bool readBack = false;
     int target = 0;
-    QString problem; // a run-time error that ended the command
+    QString problem; // a run-time error or a declined question that ended the command
+    std::optional<int> usageExit;
+    std::optional<link::Link::Operation> operation;
 
     bool manager() const { return command.managementCard(); }
     int scope() const
     {
         return manager() ? link::Scope::ManagementCard : link::Scope::RemoteCards;
     }
+
+    // The session opens only for a file that passed its checks.
+    link::Link* openLink() override
+    {
+        problem = command.open(usageExit);
+        if (usageExit || !problem.isEmpty())
+            return nullptr;
+        operation.emplace(command.link());
+        return &command.link();
+    }
+    void readVersions(int) override
+    {
+        queryVersions(true);
+        before = command.view().cards();
+    }
+    QString managerVersionText() const override
+    {
+        return before.isEmpty() || before.first().status != CardVersion::Status::Ok
+                   ? QString()
+                   : before.first().version;
+    }
+    bool confirmUpdate() override
+    {
+        if (!yes) {
+            streams.err << "Current version(s):\n";
+            printCardVersions(streams.err, before, FirmwarePrefix);
+            streams.err << "File version: " << file.fileVersionText << "\n";
+        }
+        switch (command.prompts().ask(
+            QStringLiteral("Update card(s) %1 (Y/N)?").arg(cardListText(command.cards())))) {
+        case TextPrompts::Answer::Yes:
+            return true;
+        case TextPrompts::Answer::No:
+            problem = QStringLiteral("the update was not confirmed");
+            break;
+        case TextPrompts::Answer::Refused:
+            problem = QStringLiteral("no confirmation: confirm on a terminal or give --yes");
+            break;
+        }
+        return false;
+    }
+    QList<int> remoteCards() const override { return command.cards(); }
 
     void queryVersions(bool updateMode)
     {
@@ -88,35 +103,17 @@ struct Update
             .getVersions(scope(), command.cards());
     }
 
-    link::UpdatePlan plan(bool languageChange) const
+    void run(const link::UpdatePlan& plan)
     {
-        link::UpdatePlan plan;
-        plan.scope = scope();
-        plan.fileLength = file.fileLength;
-        plan.languageChange = languageChange;
-        if (manager()) {
-            plan.firstImage = file.firstImage;
-            plan.secondImage = file.secondImage;
-        } else {
-            plan.records = file.fileRecords;
-            plan.remoteCards = command.cards();
-            plan.remoteCardCount = ListedRemoteCards;
-        }
-        return plan;
-    }
-
-    void run(bool languageChange)
-    {
-        link::Link& link = command.link();
         // The window reads the versions back through its own query, no
         // longer in update mode.
-        link::UpdateRun run(link, command.view(), [this](int) {
+        link::UpdateRun run(command.link(), command.view(), [this](int) {
             readBack = true;
             queryVersions(false);
             after = command.view().cards();
         });
         link::RemoteCardFlags flags{};
-        run.run(plan(languageChange), flags);
+        run.run(plan, flags);
     }
 };
 
@@ -132,138 +129,41 @@ QJsonArray afterJson(const QList<CardVersion>& cards, const QString& fileVersion
     return entries;
 }
 
-// Checks the file against the cards as Open and Start do; an exit code when
-// it does not do.
-std::optional<int> checkFile(Update& update)
-{
-    SwitchCommand& command = update.command;
-    const QLatin1String mark = update.manager() ? QLatin1String("mgt") : QLatin1String("rem");
-    if (!firmware::fileNameMarks(update.path, mark)) {
-        command.prompts().message(QStringLiteral("You have selected wrong file"),
-                                  MessageStyle::ExclamationOk, QStringLiteral("File Error"));
-        return ExitCode::FileError;
-    }
-    if (!QFileInfo::exists(update.path))
-    {
-        command.prompts().message(QStringLiteral("File ") + update.path +
-                                      QStringLiteral(" not found"),
-                                  MessageStyle::CriticalOk, QStringLiteral("File Error"));
-        return ExitCode::FileError;
-    }
-    QtTimeSource time(Qt::CoarseTimer);
-    const firmware::FileOutcome outcome = update.file.readAndCheck(
-        update.path, update.manager() ? CardKind::Manager : CardKind::Remote, time);
-    if (!outcome.ok()) {
-        command.prompts().message(outcome.text, outcome.style, outcome.title);
-        return ExitCode::FileError;
-    }
-    return std::nullopt;
-}
-
 // A question declined, or nobody there to answer it: nothing is sent.
-int refuse(Update& update, const QString& reason)
+int refuse(Update& update)
 {
-    update.streams.err << "quorlink update: " << reason << "\n";
-    update.problem = reason;
+    update.streams.err << "quorlink update: " << update.problem << "\n";
     return ExitCode::Usage;
 }
 
-// The language question of a management card update; an exit code when the
-// update must not go on.
-std::optional<int> confirmLanguage(Update& update, bool& languageChange)
-{
-    const QString cardText =
-        update.before.isEmpty() || update.before.first().status != CardVersion::Status::Ok
-            ? QString()
-            : update.before.first().version;
-    const firmware::LanguageCheck check =
-        firmware::checkLanguage(cardText, update.file.fileVersionText);
-    switch (check.outcome) {
-    case firmware::LanguageCheck::Outcome::Same:
-        return std::nullopt;
-    case firmware::LanguageCheck::Outcome::UnknownFileLanguage:
-        update.command.prompts().message(QStringLiteral("File is in wrong hex format!"),
-                                         MessageStyle::CriticalOk, QStringLiteral("File Error"));
-        return ExitCode::FileError;
-    case firmware::LanguageCheck::Outcome::Question:
-        break;
-    }
-    switch (ask(update.streams, check.question, update.yes)) {
-    case Answer::Yes:
-        languageChange = true;
-        return std::nullopt;
-    case Answer::No:
-        return refuse(update, QStringLiteral("the OSD language change was declined"));
-    case Answer::Refused:
-        break;
-    }
-    return refuse(update, QStringLiteral("the OSD language would change: answer on a terminal or "
-                                         "give --yes"));
-}
-
-std::optional<int> confirmUpdate(Update& update)
-{
-    if (!update.yes) {
-        update.streams.err << "Current version(s):\n";
-        printCardVersions(update.streams.err, update.before, FirmwarePrefix);
-        update.streams.err << "File version: " << update.file.fileVersionText << "\n";
-    }
-    switch (ask(update.streams, QStringLiteral("Update card(s) %1 (Y/N)?")
-                                    .arg(cardListText(update.command.cards())),
-                update.yes)) {
-    case Answer::Yes:
-        return std::nullopt;
-    case Answer::No:
-        return refuse(update, QStringLiteral("the update was not confirmed"));
-    case Answer::Refused:
-        break;
-    }
-    return refuse(update, QStringLiteral("no confirmation: confirm on a terminal or give --yes"));
-}
-
-// A sample file goes to the simulated switches only; on a serial line
-// nothing is sent, not even the version query.
-std::optional<int> checkDestination(Update& update)
-{
-    const firmware::FileOutcome outcome =
-        update.file.checkDestination(update.command.session().port().deviceReach());
-    if (outcome.ok())
-        return std::nullopt;
-    update.command.prompts().message(outcome.text, outcome.style, outcome.title);
-    return ExitCode::FileError;
-}
-
-// Reads the versions, asks, downloads and reads back: the exit code.
+// Prepares as Start does, then downloads and reads back: the exit code.
 int updateCards(Update& update)
 {
-    SwitchCommand& command = update.command;
-    link::Link& link = command.link();
-    const link::Link::Operation operation(link);
-    link.linkOk = false;
-    update.queryVersions(true);
-    update.before = command.view().cards();
-    // A device that went away during the query has been reported once; with
-    // no line to the cards there is nothing to ask about and nothing to send.
-    if (!link.port().portOpen())
-        return ExitCode::SwitchFailed;
-
-    bool languageChange = false;
-    if (update.manager()) {
-        if (const auto done = confirmLanguage(update, languageChange))
-            return *done;
-    }
-    if (link.linkOk) {
-        if (const auto done = confirmUpdate(update))
-            return *done;
-    } else if (!update.manager()) {
-        // A remote card that did not answer: the communication error has
-        // been shown, nothing is sent.
+    QtTimeSource time(Qt::CoarseTimer);
+    link::UpdatePreparation preparation(update, update.command.prompts(), time, update.file);
+    switch (preparation.prepare({update.path, update.scope(), ListedRemoteCards, true})) {
+    case Outcome::Run:
+        break;
+    case Outcome::FileRefused:
+        return ExitCode::FileError;
+    case Outcome::LanguageDeclined:
+        update.problem = update.command.prompts().lastAnswer() == TextPrompts::Answer::No
+                             ? QStringLiteral("the OSD language change was declined")
+                             : QStringLiteral("the OSD language would change: answer on a "
+                                              "terminal or give --yes");
+        return refuse(update);
+    case Outcome::NotConfirmed:
+        return refuse(update);
+    case Outcome::NoLink:
+    case Outcome::NoAnswer:
+    case Outcome::Ended:
         return ExitCode::SwitchFailed;
     }
+    const link::UpdatePlan& plan = preparation.plan();
     update.target = update.manager() ? link::DownloadTarget::ManagementCard
-                                     : link::UpdateRun::remoteTarget(command.cards(),
+                                     : link::UpdateRun::remoteTarget(plan.remoteCards,
                                                                      ListedRemoteCards);
-    update.run(languageChange);
+    update.run(plan);
     const bool answered = std::all_of(update.after.begin(), update.after.end(),
                                       [](const CardVersion& card) {
                                           return card.status == CardVersion::Status::Ok;
@@ -314,29 +214,20 @@ int runUpdate(const QStringList& arguments, Streams& streams)
 
     Update update(command, streams, command.parser().positionalArguments().first(),
                   command.parser().isSet(yes));
-    std::optional<int> code = checkFile(update);
-    if (!code) {
-        std::optional<int> usageExit;
-        update.problem = command.open(usageExit);
-        if (usageExit)
-            return *usageExit;
-        if (!update.problem.isEmpty()) {
-            code = ExitCode::SwitchFailed;
-        } else {
-            try {
-                code = checkDestination(update);
-                if (!code)
-                    code = updateCards(update);
-            } catch (const RuntimeError& error) {
-                command.progress().clear();
-                streams.err << "quorlink update: " << error.message() << "\n";
-                update.problem = error.message();
-                code = ExitCode::SwitchFailed;
-            }
-        }
+    command.prompts().answerYes = update.yes;
+    command.prompts().onTerminal = isTerminal(stdin);
+    int code = ExitCode::SwitchFailed;
+    try {
+        code = updateCards(update);
+    } catch (const RuntimeError& error) {
+        command.progress().clear();
+        streams.err << "quorlink update: " << error.message() << "\n";
+        update.problem = error.message();
     }
-    printResult(update, *code);
-    return *code;
+    if (update.usageExit)
+        return *update.usageExit;
+    printResult(update, code);
+    return code;
 }
 
 } // namespace quorlink::cli

@@ -118,6 +118,31 @@ FileOutcome FileOutcome::sampleOnSerialLine()
             QStringLiteral("File Error"), MessageStyle::CriticalOk};
 }
 
+FileOutcome FileOutcome::wrongFileName()
+{
+    return {Kind::WrongFileName, QStringLiteral("You have selected wrong file"),
+            QStringLiteral("File Error"), MessageStyle::ExclamationOk};
+}
+
+FileOutcome FileOutcome::notFound(const QString& path)
+{
+    return {Kind::NotFound, QStringLiteral("File ") + path + QStringLiteral(" not found"),
+            QStringLiteral("File Error"), MessageStyle::CriticalOk};
+}
+
+FileOutcome FileOutcome::unknownLanguage()
+{
+    FileOutcome outcome = wrongChecksum(); // the same message box
+    outcome.kind = Kind::UnknownLanguage;
+    return outcome;
+}
+
+FileOutcome checkFileName(const QString& path, CardKind kind)
+{
+    const QLatin1String mark{kind == CardKind::Manager ? "mgt" : "rem"};
+    return fileNameMarks(path, mark) ? FileOutcome::good() : FileOutcome::wrongFileName();
+}
+
 FileOutcome FirmwareReader::readFirmwareFile(const QString& path, TimeSource& time)
 {
     // Only a regular file (a link to one counts) is read: opening a named

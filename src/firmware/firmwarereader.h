@@ -40,7 +40,10 @@ struct FileOutcome
         WrongChecksum,
         WrongCharacters,
         CannotRead,
-        SampleOnSerialLine
+        SampleOnSerialLine,
+        WrongFileName,
+        NotFound,
+        UnknownLanguage
     };
 
     Kind kind = Kind::Good;
@@ -60,7 +63,16 @@ struct FileOutcome
     static FileOutcome cannotRead(const QString& path);
     // A made-up sample file about to go to a device that may reach real cards.
     static FileOutcome sampleOnSerialLine();
+    // The file's name is not marked for the chosen kind of card (no beep).
+    static FileOutcome wrongFileName();
+    // There is no file at `path` (no beep).
+    static FileOutcome notFound(const QString& path);
+    // A management card file whose version text names no known OSD language.
+    static FileOutcome unknownLanguage();
 };
+
+// Whether the file's name is marked for `kind`: good, or wrongFileName().
+FileOutcome checkFileName(const QString& path, CardKind kind);
 
 // Reads and checks the chosen firmware file (the window's FirmwareFile path)
 // and holds what the update needs of it: every slot unchanged (records are

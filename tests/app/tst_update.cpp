@@ -1,7 +1,6 @@
 #include "operationfixture.h"
 
 #include "platform/firmwarefolder.h"
-#include "platform/prompts.h"
 #include "platform/runtimeerror.h"
 
 #include <sys/stat.h>
@@ -86,7 +85,6 @@ private slots:
         QTest::addColumn<bool>("confirmed");       // the version dialog's answer
         QTest::addColumn<int>("abortingCard");     // aborts record 2; 0: none
         QTest::newRow("card 7") << QList<int>{7} << "m87 m11 s00" << true << 0;
-        QTest::newRow("cards 3 and 5") << QList<int>{3, 5} << "m83 m11 m85 m11 s00" << true << 0;
         QTest::newRow("every card") << UpdateWindow::cards(2, 64) << "mFF m11 s00" << true << 0;
         QTest::newRow("cards 3 and 40") << QList<int>{3, 40} << "m83 m11 mA8 m11 s00" << true << 0;
         // The group stops as one; the lists keep their lines and choice.
@@ -150,117 +148,6 @@ private slots:
         window.verifyIdleAfterwards();
     }
 
-    // The card's answer (empty: too late for the version query) against the
-    // file's version, the answer to the language question, and whether the
-    // card gets the two images. An older run's version text is left behind
-    // each time: it must not stand in for this run's.
-    void managementRuns_data()
-    {
-        QTest::addColumn<QString>("cardVersion");
-        QTest::addColumn<QString>("fileVersion");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("question");
-        QTest::addColumn<bool>("sent");
-        const int yes = MessageResult::Yes;
-        const int no = MessageResult::No;
-        const auto row = [](const char* name, const char* card, const char* file, int answer,
-                            const QString& question, bool sent) {
-            const QString asked =
-                question.isEmpty() || question.startsWith("File")
-                    ? question
-                    : "Your OSD language will be " + question + "\r\nContinue (Y/N)?";
-            QTest::newRow(name) << QString(card) << QString(file) << answer << asked << sent;
-        };
-        row("US and US asks nothing", "QLMGR ver2.31 US", "QLMGR ver2.32 US", 0, "", true);
-        row("US to DE", "QLMGR ver2.31 US", "QLMGR ver2.32 DE", yes,
-            "changed from English to German (Standard)", true);
-        row("card text without ver", "QLMGR 2.31", "QLMGR ver2.32 FR", yes, "set to French", true);
-        row("lower-case code counts as a change", "QLMGR ver2.31 US", "QLMGR ver2.32 us", yes,
-            "changed from English to English", true);
-        row("No ends the command", "QLMGR ver2.31 US", "QLMGR ver2.32 JP", no,
-            "changed from English to Japanese", false);
-        row("unknown language", "QLMGR ver2.31 US", "QLMGR ver2.32 XX", 0,
-            "File is in wrong hex format!", false);
-        // Without an answer the question is still asked; Yes runs without the dialog.
-        row("silent card, Yes", "", "QLMGR ver2.32 DE", yes, "set to German (Standard)", true);
-        row("silent card, No", "", "QLMGR ver2.32 US", no, "set to English", false);
-    }
-    void managementRuns()
-    {
-        QFETCH(QString, cardVersion);
-        QFETCH(QString, fileVersion);
-        QFETCH(int, answer);
-        QFETCH(QString, question);
-        QFETCH(bool, sent);
-        const bool silent = cardVersion.isEmpty();
-        UpdateWindow window;
-        window.form->ManagerVersionText = " Quorlink Manager F/W - QLMGR ver2.30 DE";
-        window.form->LastVersionList = 1;
-        const SampleFile file = managerFile(window.files.path(), fileVersion);
-        window.selectCard(1);
-        window.open(file.path);
-        if (silent) {
-            window.simulatedSwitch.card(1).setReplyDelay(600); // in time for the download only
-            window.prompts.scriptAnswer(MessageResult::Ok);
-        } else {
-            window.simulatedSwitch.card(1).setFirmwareVersion(cardVersion);
-        }
-        if (answer != 0)
-            window.prompts.scriptAnswer(answer);
-        VersionDialogAnswer dialog(true);
-        const int writesBefore = window.simulatedSwitch.writeCount();
-        const int bytesBefore = static_cast<int>(window.simulatedSwitch.trace().pcBytes().size());
-        window.start();
-
-        // A silent card fails the version query, and after a run the read-back.
-        auto messages = window.prompts.messages();
-        const auto communicationErrors = std::erase_if(messages, [](const auto& message) {
-            return message.title == QLatin1String("Communication Error");
-        });
-        QCOMPARE(communicationErrors, std::size_t(silent ? (sent ? 2 : 1) : 0));
-        const QString hotKey = QStringLiteral("Now Your OSD Hot Key has been reset to Shift-Shift");
-        QCOMPARE(messages.size(), std::size_t((question.isEmpty() ? 0 : 1) + (sent ? 1 : 0)));
-        if (!question.isEmpty()) {
-            QCOMPARE(messages.front().text, question);
-            QCOMPARE(messages.front().style, question.startsWith("File") ? 0x10010 : 0x34);
-        }
-        if (sent)
-            QCOMPARE(messages.back().text, hotKey);
-        QCOMPARE(dialog.shown, sent && !silent);
-        if (dialog.shown)
-            QCOMPARE(dialog.listed, QStringList{" Quorlink Manager F/W - " + cardVersion});
-        // The second image first, then the first, each after its own address phase.
-        QCOMPARE(window.simulatedSwitch.card(1).images(),
-                 sent ? file.images : QList<QStringList>{});
-        QCOMPARE(window.pcText().count("m81 m11 s00"), sent ? 2 : 0);
-        // One byte per write from Start on (the port probe wrote "AT" CR at once).
-        QCOMPARE(window.simulatedSwitch.writeCount() - writesBefore,
-                 static_cast<int>(window.simulatedSwitch.trace().pcBytes().size()) - bytesBefore);
-        QCOMPARE(window.form->LanguageChange, answer == int(MessageResult::Yes));
-        QCOMPARE(file.contents(), file.written);
-        window.verifyIdleAfterwards();
-    }
-
-    // The switch's cable pulled before the management card is asked: the
-    // user hears of it once, and is not asked about the language of cards
-    // that cannot be reached.
-    void portLostDuringTheVersionReadIsReportedOnce()
-    {
-        UpdateWindow window;
-        const SampleFile file = managerFile(window.files.path(), "QLMGR ver2.32 DE");
-        window.selectCard(1);
-        window.open(file.path);
-        window.prompts.clear();
-        window.removeDeviceAfter(-1);
-        VersionDialogAnswer dialog(true);
-        window.start();
-
-        QCOMPARE(window.prompts.log(), (QStringList{"beep", "message:Communication Error"}));
-        QVERIFY(!dialog.shown);
-        QVERIFY(window.simulatedSwitch.card(1).images().isEmpty());
-        window.verifyIdleAfterwards();
-    }
-
     // --- Open ----------------------------------------------------------------
 
     void openChecksTheFileNameAgainstTheSelection_data()
@@ -313,12 +200,17 @@ private slots:
         // On the simulated switch, Open starts among the sample files.
         QCOMPARE(entries.front().text, sampleFolder());
         QCOMPARE(entries.front().filter, filter);
-        if (!accepted) {
-            QCOMPARE(window.prompts.log().mid(1), QStringList{"message:File Error"});
-            QCOMPARE(window.prompts.messages().front().text,
-                     QStringLiteral("You have selected wrong file"));
-            QCOMPARE(window.prompts.messages().front().style, 0x10030);
-        }
+        QCOMPARE(window.prompts.log().mid(1),
+                 accepted ? QStringList{} : QStringList{"message:File Error"});
+    }
+
+    // On a serial line Open starts among the real firmware files.
+    void openStartsInTheFirmwareFolderOnASerialLine()
+    {
+        test::OperationWindow window({}, true);
+        window.choose(2, 1);
+        window.form->mnuOpen->trigger();
+        QCOMPARE(window.prompts.entries().front().text, firmwareFolder());
     }
 
     // A failed Open keeps the file that panel 1 shows for Start.
@@ -360,61 +252,21 @@ private slots:
 
     // --- Start ---------------------------------------------------------------
 
-    void startReportsBeforeSendingAnything_data()
+    // The checks before anything is sent are the preparation's; the window
+    // finds a file gone since Open unreadable, says so and ends at rest.
+    void vanishedFileIsReportedAndNothingSent()
     {
-        QTest::addColumn<QString>("fileKind");
-        QTest::addColumn<bool>("selectCard");
-        QTest::addColumn<QStringList>("log");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("no file") << "none" << true << QStringList{"beep", "message:Warning"}
-                                 << "You must choose file for update";
-        // The file is read and tested before the missing selection is reported.
-        QTest::newRow("corrupt file, no card")
-            << "corrupt" << false << QStringList{"beep", "message:File Error"}
-            << "File is in wrong hex format!";
-        QTest::newRow("good file, no card")
-            << "good" << false << QStringList{"beep", "message:Warning"}
-            << "You must choose card(s) for update";
-        // Named for the management card, in a folder the list handlers take
-        // for a remote file.
-        QTest::newRow("management file for a remote card")
-            << "wrong kind" << true << QStringList{"message:File Error"}
-            << "You have selected wrong file";
-        QTest::newRow("file vanished")
-            << "vanished" << true << QStringList{"beep", "message:Disk Drive Error"}
-            << "Cannot read ";
-    }
-    void startReportsBeforeSendingAnything()
-    {
-        QFETCH(QString, fileKind);
-        QFETCH(bool, selectCard);
-        QFETCH(QStringList, log);
-        QFETCH(QString, text);
         UpdateWindow window;
-        SampleFile file = remoteFile(window.files.path(), NewRemote);
-        if (selectCard)
-            window.selectCard(7);
-        if (fileKind == "wrong kind") {
-            const QString folder = QDir(window.files.path()).filePath("qdx_rem");
-            QVERIFY(QDir().mkpath(folder));
-            file = managerFile(folder, OldManager);
-        }
-        if (fileKind == "corrupt") {
-            QStringList texts = file.texts;
-            texts[2][20] = texts[2][20] == u'0' ? u'1' : u'0';
-            file = test::writeFile(file.path, texts);
-        }
-        if (fileKind != "none")
-            window.form->setFirmwareFile(file.path);
-        if (fileKind == "vanished")
-            QFile::remove(file.path);
+        const SampleFile file = remoteFile(window.files.path(), NewRemote);
+        window.selectCard(7);
+        window.form->setFirmwareFile(file.path);
+        QFile::remove(file.path);
         const std::size_t traceSize = window.simulatedSwitch.trace().entries().size();
         VersionDialogAnswer dialog(false); // a fault would open it: a clear failure, no hang
         window.start();
 
-        QCOMPARE(window.prompts.log(), log);
-        const auto message = window.prompts.messages().front();
-        QCOMPARE(message.text, fileKind == "vanished" ? text + file.path : text);
+        QCOMPARE(window.prompts.log(), (QStringList{"beep", "message:Disk Drive Error"}));
+        QCOMPARE(window.prompts.messages().front().text, "Cannot read " + file.path);
         QVERIFY(!dialog.shown);
         QVERIFY(!window.anythingSentAfter(traceSize));
         window.verifyIdleAfterwards();

@@ -3,9 +3,7 @@
 #include "cli/linksession.h"
 #include "firmwaremaker.h"
 #include "operationfixture.h"
-#include "platform/firmwarefolder.h"
 #include "ptysimulator.h"
-#include "seriallinedevices.h"
 #include "sim/simulatedswitch.h"
 
 #include <QApplication>
@@ -134,8 +132,8 @@ ToolRun runTool(const QStringList& arguments)
 }
 
 // The PC's bytes the built-in switch of an in-process `quorlink` run
-// received; `output`, when given, gets what it printed.
-QString toolBytes(const QStringList& arguments, int& exitCode, QString* output = nullptr)
+// received.
+QString toolBytes(const QStringList& arguments, int& exitCode)
 {
     QString bytes;
     cli::setSessionEndHook([&bytes](cli::LinkSession& session) {
@@ -148,8 +146,6 @@ QString toolBytes(const QStringList& arguments, int& exitCode, QString* output =
     cli::Streams streams{outStream, errStream};
     exitCode = cli::runCommandLine(arguments, streams);
     cli::setSessionEndHook({});
-    if (output)
-        *output = out;
     return bytes;
 }
 
@@ -270,14 +266,6 @@ private slots:
             << QStringList{"--cards", "2-6"}
             << QStringList{"update", RemoteFile, "--device", Device, "--cards", "4", "--yes"} << 0
             << "Updated to QLREM ver1.10 US:\ncard  4: F/W - QLREM ver1.10 US\n" << "4:r0i1";
-        QTest::newRow("update: a refused record")
-            << QStringList{"--cards", "2-6", "--refuse-record", "3"}
-            << QStringList{"update", RemoteFile, "--device", Device, "--cards", "6", "--yes",
-                           "--json"}
-            << 1
-            << R"({"ok":false,"message":"Verification Error","target":6,"before":[
-                  {"card":6,"version":"QLREM ver1.07 US","status":"ok"}],"after":[]})"
-            << QString();
         QTest::newRow("update: an aborted download")
             << QStringList{"--cards", "2-6", "--abort-record", "2"}
             << QStringList{"update", RemoteFile, "--device", Device, "--cards", "2-6", "--yes",
@@ -306,14 +294,6 @@ private slots:
             << 3
             << R"({"ok":false,"message":"You have selected wrong file","target":0,"before":[],
                   "after":[]})"
-            << QString();
-        QTest::newRow("update: no file")
-            << QStringList{"--cards", "2-6"}
-            << QStringList{"update", "/nowhere/qdx_rem110_e.hex", "--device", Device, "--cards",
-                           "2", "--yes", "--json"}
-            << 3
-            << R"({"ok":false,"message":"File /nowhere/qdx_rem110_e.hex not found","target":0,
-                  "before":[],"after":[]})"
             << QString();
         QTest::newRow("update: the OSD language question refused without a terminal")
             << QStringList{"--cards", "2-6"}
@@ -401,7 +381,6 @@ private slots:
         QTest::newRow("reset of all") << "reset" << "all" << all << false;
         QTest::newRow("update of a group") << "update" << "3,17,40" << QList<int>{3, 17, 40}
                                            << false;
-        QTest::newRow("update of one card") << "update" << "9" << QList<int>{9} << false;
     }
     void theToolSendsWhatTheWindowSends()
     {
@@ -437,67 +416,6 @@ private slots:
 
         QVERIFY(!tool.isEmpty());
         QCOMPARE(tool, window.simulatedSwitch.trace().pcText());
-    }
-
-    // The test's file is a sample. The simulated switch takes it from the
-    // tool and from the window (a pseudo-terminal in the rows above); on a
-    // serial line both refuse it before a single byte goes out. The window's
-    // Open starts in the folder of real firmware there, the samples' folder
-    // on the simulated switch.
-    void aSampleFileGoesOnlyToASimulatedSwitch_data()
-    {
-        QTest::addColumn<bool>("window");
-        QTest::addColumn<bool>("serialLine");
-        QTest::newRow("tool, simulated switch") << false << false;
-        QTest::newRow("tool, serial line") << false << true;
-        QTest::newRow("window, simulated switch") << true << false;
-        QTest::newRow("window, serial line") << true << true;
-    }
-    void aSampleFileGoesOnlyToASimulatedSwitch()
-    {
-        QFETCH(bool, window);
-        QFETCH(bool, serialLine);
-        const QString refusal = QStringLiteral("This is a sample file made for the simulated "
-                                               "switch; it is not firmware for a real switch.");
-        if (!window) {
-            if (serialLine)
-                cli::setSessionDevicesHook([](DeviceProvider& devices) {
-                    return std::make_unique<test::SerialLineDevices>(devices);
-                });
-            int exitCode = -1;
-            QString output;
-            const QString sent = toolBytes({"update", remoteFilePath(), "--simulate", "--cards",
-                                            "3", "--yes", "--json"},
-                                           exitCode, &output);
-            cli::setSessionDevicesHook({});
-            const QJsonObject report = QJsonDocument::fromJson(output.toUtf8()).object();
-            QCOMPARE(exitCode, serialLine ? 3 : 0);
-            QCOMPARE(report["message"].toString(), serialLine ? refusal : QString());
-            QCOMPARE(report["after"].toArray().size(), serialLine ? 0 : 1);
-            QCOMPARE(sent.isEmpty(), serialLine);
-            return;
-        }
-
-        OperationWindow form({}, serialLine);
-        form.choose(2, 1); // card 3
-        form.prompts.scriptFile(remoteFilePath());
-        form.window().mnuOpen->trigger();
-        QCOMPARE(form.prompts.entries().front().text,
-                 serialLine ? firmwareFolder() : sampleFolder());
-        const VersionDialogOk ok;
-        form.pressButton(ToolbarButton::Start);
-
-        QCOMPARE(form.simulatedSwitch.card(3).images(),
-                 serialLine ? QList<QStringList>{} : QList<QStringList>{m_remoteImage});
-        QCOMPARE(form.simulatedSwitch.trace().pcBytes().empty(), serialLine);
-        const auto messages = form.prompts.messages();
-        QCOMPARE(messages.size(), std::size_t(serialLine ? 1 : 0));
-        if (serialLine) {
-            QCOMPARE(form.prompts.log().mid(1), (QStringList{"beep", "message:File Error"}));
-            QCOMPARE(messages.front().text, refusal);
-            QCOMPARE(messages.front().style, 0x10010);
-        }
-        QCOMPARE(form.idleProblems(), QString());
     }
 };
 

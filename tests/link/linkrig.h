@@ -4,6 +4,7 @@
 #include "link/protocol.h"
 #include "platform/commport.h"
 #include "recordingprompts.h"
+#include "seriallinedevices.h"
 #include "sim/simulatedport.h"
 #include "sim/simulatedswitch.h"
 #include "sim/virtualclock.h"
@@ -40,20 +41,24 @@ private:
 };
 
 // A link on a simulated switch at COM1, on the virtual clock, with the port
-// open at the idle setting as start-up leaves it.
+// open at the idle setting as start-up leaves it; on request the switch
+// looks like a serial line, as a real one does.
 struct Rig
 {
     sim::VirtualClock clock;
     sim::SimulatedSwitch switchBox{clock};
     sim::SimulatedDeviceProvider devices{switchBox, 1};
-    CommPort port{devices};
+    SerialLineDevices serialLines{devices};
+    CommPort port;
     std::unique_ptr<LinkTimer> timer1 = clock.createTimer();
     std::unique_ptr<LinkTimer> timer2 = clock.createTimer();
     RecordingPrompts prompts;
     BusyWindowTime linkTime;
     link::Link link{port, *timer1, *timer2, linkTime, prompts};
 
-    explicit Rig(int yieldCostMs = 0) : linkTime(clock, yieldCostMs)
+    explicit Rig(int yieldCostMs = 0, bool serialLine = false)
+        : port(serialLine ? static_cast<DeviceProvider&>(serialLines) : devices),
+          linkTime(clock, yieldCostMs)
     {
         port.setSettings(link::protocol::DataSettings);
         port.setCommPort(1);
