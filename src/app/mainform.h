@@ -176,8 +176,6 @@ public:
     std::array<QString, PortCount> PortBusyReasons{};
     int ComPortNumber = 1;
     int RemoteCardCount = 0;
-    std::array<QString, 7> LanguageCodes;
-    std::array<QString, 7> LanguageNames;
 
     bool Busy = false;
     bool ListEventsSuppressed = false;
@@ -197,14 +195,12 @@ public:
     bool UpdateMode = false;
     bool UpdateConfirmed = false;
     bool LanguageChange = false;
-    bool VerifyFailed = false;
 
     QString FirmwareFile;
     QString FileVersionText;
     QString ManagerVersionText;
     std::array<QString, RemoteCardSlots> RemoteVersionTexts;
     int LastVersionList = 0;
-    double ProgressPercent = 0;
     // The firmware file as Start last read it.
     firmware::FirmwareReader Firmware;
 
@@ -283,7 +279,6 @@ private:
     void createToolbar();
     void connectCardLists();
     void fillCardLists();
-    void fillLanguageTable();
     void openChosenPort();
     void Form_Unload();
 

@@ -283,7 +283,6 @@ void MainForm::restoreIdleWindow(bool stopLinkTimers)
     asxToolbar1->refresh();
 
     setStatusText(link::IdleStatusText);
-    ProgressPercent = 0;
     ProgBar1->setValue(0);
     ListEventsSuppressed = false;
     time().yield();

@@ -4,7 +4,6 @@
 // of the settings at exit.
 #include "mainform.h"
 
-#include "firmware/language.h"
 
 #include "logging.h"
 #include "link/portprobe.h"
@@ -123,7 +122,6 @@ void MainForm::Form_Load()
     LastListIndex[1] = 0;
     ListEventsSuppressed = false;
 
-    fillLanguageTable();
     mnuOpen->setEnabled(false);
     ManagerSelected = false;
     RemoteSelected = false;
@@ -160,12 +158,6 @@ void MainForm::fillCardLists()
         List1[2]->addItem(remoteItemText(card));
     for (int card = 33; card <= RemoteCardCount; ++card)
         List1[3]->addItem(remoteItemText(card));
-}
-
-void MainForm::fillLanguageTable()
-{
-    LanguageCodes = firmware::languageCodes();
-    LanguageNames = firmware::languageNames();
 }
 
 void MainForm::closeEvent(QCloseEvent* event)
