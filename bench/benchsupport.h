@@ -1,9 +1,8 @@
 #pragma once
 
-#include "link/link.h"
 #include "link/operationview.h"
 #include "link/protocol.h"
-#include "platform/commport.h"
+#include "link/session.h"
 #include "platform/prompts.h"
 #include "platform/qttimesource.h"
 #include "sim/simulatedport.h"
@@ -40,22 +39,17 @@ struct BenchLink
     explicit BenchLink(bool coarse)
         : time(coarse ? Qt::CoarseTimer : Qt::PreciseTimer),
           switchBox(quorlink::sim::SimulatedSwitch::standard(time)), devices(*switchBox, 1),
-          port(devices), timer1(time.createTimer()), timer2(time.createTimer()),
-          link(port, *timer1, *timer2, time, prompts)
+          session(time, prompts, devices)
     {
-        port.setSettings(quorlink::link::protocol::DataSettings);
-        port.setCommPort(1);
-        port.setPortOpen(true);
+        session.open(1);
     }
 
     quorlink::QtTimeSource time;
     std::unique_ptr<quorlink::sim::SimulatedSwitch> switchBox;
     quorlink::sim::SimulatedDeviceProvider devices;
-    quorlink::CommPort port;
-    std::unique_ptr<quorlink::LinkTimer> timer1;
-    std::unique_ptr<quorlink::LinkTimer> timer2;
     CountingPrompts prompts;
-    quorlink::link::Link link;
+    quorlink::link::Session session;
+    quorlink::link::Link& link = session.link();
 };
 
 inline double processCpuSeconds()

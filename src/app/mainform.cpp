@@ -37,9 +37,8 @@ int menuBarHeightOf(QMainWindow& window)
 } // namespace
 
 MainForm::MainForm(const MainFormServices& services, QWidget* parent)
-    : QMainWindow(parent), MSComm1(services.devices), Timer1(services.time.createTimer()),
-      Timer2(services.time.createTimer()),
-      link(MSComm1, *Timer1, *Timer2, services.time, services.prompts), m_services(services)
+    : QMainWindow(parent), MSComm1(services.session.port()), Timer1(services.session.timer1()),
+      Timer2(services.session.timer2()), link(services.session.link()), m_services(services)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Varnex Quorlink Update"));

@@ -7,6 +7,7 @@
 #include "firmware/firmwarereader.h"
 #include "link/link.h"
 #include "link/operationview.h"
+#include "link/session.h"
 #include "platform/commport.h"
 #include "platform/timesource.h"
 
@@ -21,11 +22,6 @@
 #include <memory>
 #include <optional>
 
-namespace quorlink {
-class DeviceProvider;
-class Prompts;
-} // namespace quorlink
-
 namespace quorlink::link {
 struct UpdatePlan;
 } // namespace quorlink::link
@@ -38,13 +34,12 @@ namespace quorlink::app {
 
 class Splash;
 
-// What the window needs from outside: the serial devices, time, and the way
-// it asks the user. The programs pass real ones, the tests simulated ones.
+// What the window needs from outside: the session on the switch (with its
+// devices, time and the way it asks the user) and the folder of its settings.
+// The programs pass real ones, the tests simulated ones.
 struct MainFormServices
 {
-    DeviceProvider& devices;
-    TimeSource& time;
-    Prompts& prompts;
+    link::Session& session;
     QString systemDirectory;
 };
 
@@ -69,9 +64,9 @@ inline const QString Cancel = QStringLiteral("&Cancel");
 inline const QString Reset = QStringLiteral("&Reset");
 } // namespace ToolbarKey
 
-// The main window. It owns the serial port, the two link timers, the card
-// lists and all shared state of the program; the link and firmware modules
-// work on what it hands them.
+// The main window. It owns the card lists and all shared state of the
+// program and works the session's port, link timers and link; the link and
+// firmware modules work on what it hands them.
 class MainForm : public QMainWindow, public link::OperationView
 {
     Q_OBJECT
@@ -162,12 +157,13 @@ public:
     QString statusText() const;
 
     // --- Shared state ----------------------------------------------------------
-    CommPort MSComm1;
-    std::unique_ptr<LinkTimer> Timer1;
-    std::unique_ptr<LinkTimer> Timer2;
+    // The session's.
+    CommPort& MSComm1;
+    LinkTimer& Timer1;
+    LinkTimer& Timer2;
     // Also holds the link flags WaitingForReply, PauseActive, ReplyReceived,
     // CancelRequested and LinkOk.
-    link::Link link;
+    link::Link& link;
 
     QString WindowsDirectory;
     QString ComSetting;
@@ -219,8 +215,8 @@ public:
     QAction* mnuHelp = nullptr;
     QAction* mnuAbout = nullptr;
 
-    Prompts& prompts() { return m_services.prompts; }
-    TimeSource& time() { return m_services.time; }
+    Prompts& prompts() { return m_services.session.prompts(); }
+    TimeSource& time() { return m_services.session.time(); }
     QString settingsFilePath() const;
 
     // The plain item text of remote card `card`: "5. Computer 5".

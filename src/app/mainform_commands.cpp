@@ -234,8 +234,8 @@ void MainForm::RestoreIdleState()
 void MainForm::restoreIdleWindow(bool stopLinkTimers)
 {
     if (stopLinkTimers) {
-        Timer1->setEnabled(false);
-        Timer2->setEnabled(false);
+        Timer1.setEnabled(false);
+        Timer2.setEnabled(false);
     }
     link.replyReceived = false;
     ListEventsSuppressed = true;

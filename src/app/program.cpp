@@ -4,16 +4,15 @@
 #include "logging.h"
 #include "mainform.h"
 
+#include "link/session.h"
 #include "platform/prompts.h"
 #include "platform/qttimesource.h"
 #include "platform/runtimeerror.h"
 #include "platform/serialports.h"
-#include "platform/serialtrace.h"
 #include "platform/singleinstance.h"
 #include "platform/systemdirectory.h"
 #include "platform/version.h"
 #include "sim/simulatedport.h"
-#include "sim/simulatedswitch.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -116,41 +115,27 @@ int runProgram(int argc, char** argv, Qt::TimerType timerType)
 
     QtTimeSource time(timerType);
     DialogPrompts prompts;
-    SystemDeviceProvider systemDevices;
-    for (const ComMapping& mapping : options->mappings)
-        systemDevices.mapDevice(mapping.comNumber, mapping.device);
-    RoutingDeviceProvider devices(systemDevices);
-
-    std::unique_ptr<sim::SimulatedSwitch> simulatedSwitch;
-    std::unique_ptr<sim::SimulatedDeviceProvider> simulatedDevices;
-    if (options->simulate) {
-        simulatedSwitch = sim::SimulatedSwitch::standard(time);
-        simulatedDevices = std::make_unique<sim::SimulatedDeviceProvider>(*simulatedSwitch, 1);
-        devices.route(1, *simulatedDevices);
-    }
-
-    // The trace sits outside the routing, so it also sees the simulated switch.
-    std::unique_ptr<SerialTraceLog> traceLog;
-    std::unique_ptr<TracingDeviceProvider> tracedDevices;
-    if (!options->traceFile.isEmpty()) {
-        try {
-            traceLog = std::make_unique<SerialTraceLog>(options->traceFile, time);
-        } catch (const RuntimeError& error) {
-            std::fprintf(stderr, "%s\n", qPrintable(error.message()));
-            return 2;
-        }
-        tracedDevices = std::make_unique<TracingDeviceProvider>(devices, *traceLog);
-    }
-    DeviceProvider& portDevices = tracedDevices ? static_cast<DeviceProvider&>(*tracedDevices)
-                                                : static_cast<DeviceProvider&>(devices);
-
-    MainForm form({portDevices, time, prompts, folder});
-    prompts.setOwner(&form);
-    systemDevices.setMarkSpaceWarning([&prompts](const QString& device) {
+    link::SessionSetup setup;
+    setup.mappings = options->mappings;
+    setup.traceFile = options->traceFile;
+    // Said once the window exists: the port first opens in Form_Load.
+    setup.markSpaceWarning = [&prompts](const QString& device) {
         prompts.beep();
         prompts.message(markSpaceWarningText(device), MessageStyle::ExclamationOk,
                         QStringLiteral("Serial Port"));
-    });
+    };
+    std::unique_ptr<link::Session> session;
+    try {
+        session = std::make_unique<link::Session>(time, prompts, setup);
+    } catch (const RuntimeError& error) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.message()));
+        return 2;
+    }
+    if (options->simulate)
+        session->route(1, sim::builtInSwitch(time, 1));
+
+    MainForm form({*session, folder});
+    prompts.setOwner(&form);
 
     form.Form_Initialize();
     form.Form_Load();

@@ -9,6 +9,11 @@
 
 class QTextStream;
 
+namespace quorlink {
+class DeviceProvider;
+class TimeSource;
+} // namespace quorlink
+
 namespace quorlink::cli {
 
 // Exit codes shared by every command.
@@ -26,10 +31,21 @@ inline constexpr int FileError = 3;
 // The exit codes as --help and the usage text list them.
 QString exitCodeText();
 
+// What the switch commands talk through: real time and the machine's serial
+// devices unless a test, running the commands in-process, puts its virtual
+// clock and simulated devices here. Neither is owned.
+struct Machine
+{
+    TimeSource* time = nullptr;
+    DeviceProvider* devices = nullptr;
+};
+
+// What a command works with: its output, its errors and the machine.
 struct Streams
 {
     QTextStream& out;
     QTextStream& err;
+    Machine machine = {};
 };
 
 // One command of the tool: `quorlink <name> <arguments>`.

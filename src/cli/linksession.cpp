@@ -2,10 +2,7 @@
 
 #include "command.h"
 
-#include "link/protocol.h"
-#include "platform/runtimeerror.h"
 #include "sim/simulatedport.h"
-#include "sim/simulatedswitch.h"
 
 #include <QCommandLineParser>
 #include <QTextStream>
@@ -104,90 +101,21 @@ int TextPrompts::message(const QString& text, int style, const QString& title)
     return MessageResult::Ok;
 }
 
-namespace {
-
-std::function<std::unique_ptr<DeviceProvider>(DeviceProvider&)>& sessionDevicesHook()
+std::unique_ptr<link::Session> makeSession(const LinkOptions& options, const Machine& machine,
+                                           TimeSource& time, Prompts& prompts,
+                                           MarkSpaceWarning markSpaceWarning)
 {
-    static std::function<std::unique_ptr<DeviceProvider>(DeviceProvider&)> hook;
-    return hook;
-}
-
-} // namespace
-
-void setSessionDevicesHook(std::function<std::unique_ptr<DeviceProvider>(DeviceProvider&)> hook)
-{
-    sessionDevicesHook() = std::move(hook);
-}
-
-LinkSession::LinkSession(const LinkOptions& options, Prompts& prompts)
-    : m_options(options),
-      m_systemDevices([this](const QString& device) { m_markSpaceLost.insert(device); })
-{
-    for (const ComMapping& mapping : options.mappings)
-        m_systemDevices.mapDevice(mapping.comNumber, mapping.device);
+    link::SessionSetup setup;
+    setup.devices = machine.devices;
+    setup.mappings = options.mappings;
     if (!options.device.isEmpty())
-        m_systemDevices.mapDevice(options.comNumber, options.device);
-    if (options.simulate) {
-        m_switch = sim::SimulatedSwitch::standard(m_time);
-        m_simulatedDevices =
-            std::make_unique<sim::SimulatedDeviceProvider>(*m_switch, options.comNumber);
-        m_devices.route(options.comNumber, *m_simulatedDevices);
-    }
-    DeviceProvider* devices = &m_devices;
-    if (!options.traceFile.isEmpty()) {
-        m_traceLog = std::make_unique<SerialTraceLog>(options.traceFile, m_time);
-        m_tracedDevices = std::make_unique<TracingDeviceProvider>(m_devices, *m_traceLog);
-        devices = m_tracedDevices.get();
-    }
-    if (sessionDevicesHook()) {
-        m_hookedDevices = sessionDevicesHook()(*devices);
-        devices = m_hookedDevices.get();
-    }
-    m_port = std::make_unique<CommPort>(*devices);
-    m_port->setCommPort(options.comNumber);
-    m_timer1 = m_time.createTimer();
-    m_timer2 = m_time.createTimer();
-    m_link = std::make_unique<link::Link>(*m_port, *m_timer1, *m_timer2, m_time, prompts);
-}
-
-namespace {
-
-std::function<void(LinkSession&)>& sessionEndHook()
-{
-    static std::function<void(LinkSession&)> hook;
-    return hook;
-}
-
-} // namespace
-
-void setSessionEndHook(std::function<void(LinkSession&)> hook)
-{
-    sessionEndHook() = std::move(hook);
-}
-
-LinkSession::~LinkSession()
-{
-    if (sessionEndHook())
-        sessionEndHook()(*this);
-}
-
-void LinkSession::open()
-{
-    m_port->setSettings(link::protocol::DataSettings);
-    if (!m_port->portOpen())
-        m_port->setPortOpen(true);
-}
-
-std::optional<int> openSession(const LinkOptions& options, Prompts& prompts,
-                               std::unique_ptr<LinkSession>& session, Streams& streams,
-                               const QString& name)
-{
-    try {
-        session = std::make_unique<LinkSession>(options, prompts);
-    } catch (const RuntimeError& error) {
-        return usageError(streams, name, error.message());
-    }
-    return std::nullopt;
+        setup.mappings.push_back({options.comNumber, options.device, {}});
+    setup.markSpaceWarning = std::move(markSpaceWarning);
+    setup.traceFile = options.traceFile;
+    auto session = std::make_unique<link::Session>(time, prompts, setup);
+    if (options.simulate)
+        session->route(options.comNumber, sim::builtInSwitch(time, options.comNumber));
+    return session;
 }
 
 } // namespace quorlink::cli

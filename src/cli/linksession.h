@@ -1,14 +1,10 @@
 #pragma once
 
-#include "link/link.h"
-#include "platform/commport.h"
+#include "link/session.h"
 #include "platform/prompts.h"
-#include "platform/qttimesource.h"
 #include "platform/serialports.h"
-#include "platform/serialtrace.h"
 
 #include <QCommandLineOption>
-#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -18,11 +14,6 @@
 
 class QCommandLineParser;
 class QTextStream;
-
-namespace quorlink::sim {
-class SimulatedSwitch;
-class SimulatedDeviceProvider;
-} // namespace quorlink::sim
 
 namespace quorlink::cli {
 
@@ -92,63 +83,14 @@ private:
     Answer m_lastAnswer = Answer::Refused;
 };
 
-// Everything a command needs to talk to the switch, built from the options:
-// the devices (real, mapped or simulated, traced on request), the port, the
-// two link timers in real time and the link itself.
-class LinkSession
-{
-public:
-    // Throws RuntimeError when the trace file cannot be written.
-    LinkSession(const LinkOptions& options, Prompts& prompts);
-    ~LinkSession();
-    LinkSession(const LinkSession&) = delete;
-    LinkSession& operator=(const LinkSession&) = delete;
+struct Machine;
 
-    // Opens the chosen port with the link's data setting; throws RuntimeError
-    // with a message naming the device when it cannot be opened.
-    void open();
-
-    link::Link& link() { return *m_link; }
-    CommPort& port() { return *m_port; }
-    TimeSource& time() { return m_time; }
-    // The built-in switch under --simulate, else null.
-    sim::SimulatedSwitch* simulatedSwitch() { return m_switch.get(); }
-    // Devices found to drop mark/space parity so far.
-    bool markSpaceLost(const QString& device) const { return m_markSpaceLost.contains(device); }
-
-private:
-    LinkOptions m_options;
-    QtTimeSource m_time{Qt::PreciseTimer};
-    SystemDeviceProvider m_systemDevices;
-    RoutingDeviceProvider m_devices{m_systemDevices};
-    std::unique_ptr<sim::SimulatedSwitch> m_switch;
-    std::unique_ptr<sim::SimulatedDeviceProvider> m_simulatedDevices;
-    std::unique_ptr<SerialTraceLog> m_traceLog;
-    std::unique_ptr<TracingDeviceProvider> m_tracedDevices;
-    std::unique_ptr<DeviceProvider> m_hookedDevices;
-    std::unique_ptr<CommPort> m_port;
-    std::unique_ptr<LinkTimer> m_timer1;
-    std::unique_ptr<LinkTimer> m_timer2;
-    std::unique_ptr<link::Link> m_link;
-    QSet<QString> m_markSpaceLost;
-};
-
-struct Streams;
-
-// Called with every session as it ends, before its switch and port go: lets a
-// test see what the built-in simulated switch received. Empty by default.
-void setSessionEndHook(std::function<void(LinkSession&)> hook);
-
-// Called with the devices of every session as it begins; the provider it
-// returns stands between them and the port: lets a test present the built-in
-// switch as a serial line. Empty by default.
-void setSessionDevicesHook(
-    std::function<std::unique_ptr<DeviceProvider>(DeviceProvider& devices)> hook);
-
-// Builds the session of command `name`; on failure (a trace file that cannot
-// be written) prints the reason and returns the usage exit code.
-std::optional<int> openSession(const LinkOptions& options, Prompts& prompts,
-                               std::unique_ptr<LinkSession>& session, Streams& streams,
-                               const QString& name);
+// The session the switch options describe, on `time`: the devices (the
+// machine's or the given stand-in, mapped, the built-in switch under
+// --simulate, traced on request), the port still closed. Throws RuntimeError
+// when the trace file cannot be written.
+std::unique_ptr<link::Session> makeSession(const LinkOptions& options, const Machine& machine,
+                                           TimeSource& time, Prompts& prompts,
+                                           MarkSpaceWarning markSpaceWarning = {});
 
 } // namespace quorlink::cli

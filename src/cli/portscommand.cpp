@@ -3,11 +3,13 @@
 #include "command.h"
 #include "linksession.h"
 
+#include "platform/qttimesource.h"
 #include "platform/runtimeerror.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QTextStream>
 
 namespace quorlink::cli {
@@ -71,13 +73,20 @@ int runPorts(const QStringList& arguments, Streams& streams)
         return line.fail(streams, problem);
 
     TextPrompts prompts(streams.err);
-    std::unique_ptr<LinkSession> session;
-    if (const auto done = openSession(*options, prompts, session, streams, QStringLiteral("ports")))
-        return *done;
+    QtTimeSource realTime(Qt::PreciseTimer);
+    QSet<QString> markSpaceLost;
+    std::unique_ptr<link::Session> session;
+    try {
+        session = makeSession(
+            *options, streams.machine, streams.machine.time ? *streams.machine.time : realTime,
+            prompts, [&markSpaceLost](const QString& device) { markSpaceLost.insert(device); });
+    } catch (const RuntimeError& error) {
+        return usageError(streams, QStringLiteral("ports"), error.message());
+    }
     try {
         link::ProbeChecks checks;
-        checks.markSpaceLost = [&session](const QString& device) {
-            return session->markSpaceLost(device);
+        checks.markSpaceLost = [&markSpaceLost](const QString& device) {
+            return markSpaceLost.contains(device);
         };
         const QList<link::PortDiagnosis> ports = diagnosePorts(session->link(), checks);
         if (options->json)

@@ -70,13 +70,21 @@ bool SwitchCommand::managementCard() const
     return m_cards == QList<int>{link::protocol::ManagementCard};
 }
 
+TimeSource& SwitchCommand::time()
+{
+    return m_streams.machine.time ? *m_streams.machine.time : m_realTime;
+}
+
 QString SwitchCommand::open(std::optional<int>& usageExit)
 {
-    usageExit = openSession(m_options, *m_prompts, m_session, m_streams, m_name);
-    if (usageExit)
-        return {};
     try {
-        m_session->open();
+        m_session = makeSession(m_options, m_streams.machine, time(), *m_prompts);
+    } catch (const RuntimeError& error) {
+        usageExit = usageError(m_streams, m_name, error.message());
+        return {};
+    }
+    try {
+        m_session->open(m_options.comNumber);
     } catch (const RuntimeError& error) {
         m_streams.err << "quorlink " << m_name << ": " << error.message() << "\n";
         m_streams.err.flush();

@@ -4,6 +4,8 @@
 #include "linksession.h"
 #include "textview.h"
 
+#include "platform/qttimesource.h"
+
 #include <QCommandLineOption>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -43,8 +45,10 @@ public:
     // reports it as a failure of the switch. Empty on success.
     QString open(std::optional<int>& usageExit);
 
-    LinkSession& session() { return *m_session; }
+    link::Session& session() { return *m_session; }
     link::Link& link() { return m_session->link(); }
+    // The machine's clock, else real time (the precise timer).
+    TimeSource& time();
     TextPrompts& prompts() { return *m_prompts; }
     TextView& view() { return m_view; }
     ProgressLine& progress() { return m_progress; }
@@ -63,7 +67,8 @@ private:
     std::unique_ptr<TextPrompts> m_prompts;
     ProgressLine m_progress;
     TextView m_view{m_progress};
-    std::unique_ptr<LinkSession> m_session;
+    QtTimeSource m_realTime{Qt::PreciseTimer};
+    std::unique_ptr<link::Session> m_session;
 };
 
 // Whether `stream` (stdin, stderr) is a terminal a person watches.

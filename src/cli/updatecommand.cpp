@@ -6,7 +6,6 @@
 #include "link/protocol.h"
 #include "link/updatepreparation.h"
 #include "link/versionrun.h"
-#include "platform/qttimesource.h"
 #include "platform/runtimeerror.h"
 
 #include <QJsonArray>
@@ -139,8 +138,8 @@ int refuse(Update& update)
 // Prepares as Start does, then downloads and reads back: the exit code.
 int updateCards(Update& update)
 {
-    QtTimeSource time(Qt::CoarseTimer);
-    link::UpdatePreparation preparation(update, update.command.prompts(), time, update.file);
+    link::UpdatePreparation preparation(update, update.command.prompts(), update.command.time(),
+                                        update.file);
     switch (preparation.prepare({update.path, update.scope(), ListedRemoteCards, true})) {
     case Outcome::Run:
         break;

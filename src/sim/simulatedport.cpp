@@ -228,4 +228,32 @@ QString SimulatedDeviceProvider::deviceName(int comNumber) const
     return QStringLiteral("COM%1").arg(comNumber);
 }
 
+namespace {
+
+class BuiltInSwitchDevices final : public DeviceProvider
+{
+public:
+    BuiltInSwitchDevices(TimeSource& time, int comNumber)
+        : m_switch(SimulatedSwitch::standard(time)), m_devices(*m_switch, comNumber)
+    {
+    }
+
+    std::unique_ptr<SerialDevice> open(int comNumber, const LineSettings& settings) override
+    {
+        return m_devices.open(comNumber, settings);
+    }
+    QString deviceName(int comNumber) const override { return m_devices.deviceName(comNumber); }
+
+private:
+    std::unique_ptr<SimulatedSwitch> m_switch;
+    SimulatedDeviceProvider m_devices;
+};
+
+} // namespace
+
+std::unique_ptr<DeviceProvider> builtInSwitch(TimeSource& time, int comNumber)
+{
+    return std::make_unique<BuiltInSwitchDevices>(time, comNumber);
+}
+
 } // namespace quorlink::sim

@@ -5,6 +5,10 @@
 #include <map>
 #include <memory>
 
+namespace quorlink {
+class TimeSource;
+}
+
 namespace quorlink::sim {
 
 class SimulatedSwitch;
@@ -85,5 +89,10 @@ private:
     std::map<int, std::shared_ptr<SimulatedPortSlot>> m_slots;
     int m_openCount = 0;
 };
+
+// The switch of --simulate (SimulatedSwitch::standard on `time`) on COM
+// `comNumber`, every other number missing: one provider that owns its switch,
+// for a session to route that port to.
+std::unique_ptr<DeviceProvider> builtInSwitch(TimeSource& time, int comNumber);
 
 } // namespace quorlink::sim

@@ -230,7 +230,7 @@ struct OperationWindow : WindowFixture
             found << QStringLiteral("Busy");
         if (form->link.operationRunning())
             found << QStringLiteral("an operation runs");
-        for (const auto* timer : {form->Timer1.get(), form->Timer2.get()}) {
+        for (const auto* timer : {&form->Timer1, &form->Timer2}) {
             if (timer->isEnabled() || timer->interval() != 1000)
                 found << QStringLiteral("timer at %1 ms, enabled %2")
                              .arg(timer->interval())

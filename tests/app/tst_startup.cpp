@@ -45,14 +45,14 @@ struct Machine
     sim::SimulatedSwitch switchBox{clock};
     sim::SimulatedDeviceProvider devices{switchBox, 1};
     test::RecordingPrompts prompts;
+    link::Session session{clock, prompts, devices};
     std::unique_ptr<MainForm> form;
 
     QString settingsPath() const { return SettingsFile::pathIn(systemDirectory.path()); }
 
     MainForm& start()
     {
-        form = std::make_unique<MainForm>(
-            app::MainFormServices{devices, clock, prompts, systemDirectory.path()});
+        form = std::make_unique<MainForm>(app::MainFormServices{session, systemDirectory.path()});
         form->Form_Initialize();
         form->Form_Load();
         return *form;
@@ -218,7 +218,7 @@ private slots:
         QCOMPARE(form.MSComm1.commPort(), 3);
         QCOMPARE(form.MSComm1.settings(), QString(link::protocol::DataSettings));
         QVERIFY(machine.prompts.entries().empty());
-        QVERIFY(!form.Timer1->isEnabled());
+        QVERIFY(!form.Timer1.isEnabled());
         QCOMPARE(form.List1[1]->count(), 1);
         QCOMPARE(form.List1[2]->count() + form.List1[3]->count(), 63);
         QCOMPARE(form.List1[3]->item(31)->text(), QStringLiteral("64. Computer 64"));

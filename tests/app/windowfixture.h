@@ -28,6 +28,7 @@ struct WindowFixture
     sim::SimulatedDeviceProvider devices{simulatedSwitch, 1};
     SerialLineDevices serialLines{devices};
     RecordingPrompts prompts;
+    std::unique_ptr<link::Session> session;
     std::unique_ptr<app::MainForm> form;
 
     // `setUp` may change the simulated ports before the window starts. With
@@ -40,8 +41,9 @@ struct WindowFixture
         if (setUp)
             setUp(devices);
         DeviceProvider& shown = serialLine ? static_cast<DeviceProvider&>(serialLines) : devices;
+        session = std::make_unique<link::Session>(clock, prompts, shown);
         form = std::make_unique<app::MainForm>(
-            app::MainFormServices{shown, clock, prompts, systemDirectory.path()});
+            app::MainFormServices{*session, systemDirectory.path()});
         form->Form_Initialize();
         form->Form_Load();
         form->show();

@@ -1,6 +1,8 @@
 #include "cli/cardlist.h"
+#include "cli/command.h"
 #include "cli/linksession.h"
 #include "link/protocol.h"
+#include "platform/qttimesource.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -9,6 +11,7 @@
 #include <QTextStream>
 
 using namespace quorlink::cli;
+using quorlink::QtTimeSource;
 
 // The pieces every switch command shares: the card LIST and the options that
 // choose the switch.
@@ -125,10 +128,11 @@ private slots:
         simulated.simulate = true;
         simulated.traceFile = dir.filePath(QStringLiteral("trace.txt"));
         {
-            LinkSession session(simulated, prompts);
-            session.open();
-            const auto reply =
-                session.link().exchangeVersion(7, quorlink::link::protocol::FirmwareVersionCommand);
+            QtTimeSource time(Qt::PreciseTimer);
+            const auto session = makeSession(simulated, {}, time, prompts);
+            session->open(simulated.comNumber);
+            const auto reply = session->link().exchangeVersion(
+                7, quorlink::link::protocol::FirmwareVersionCommand);
             QVERIFY(reply.received);
             QCOMPARE(reply.text, QStringLiteral("QLREM ver1.07 US"));
         }

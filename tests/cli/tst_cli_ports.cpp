@@ -1,7 +1,6 @@
 #include "cli/command.h"
 #include "cli/portscommand.h"
-#include "link/link.h"
-#include "platform/commport.h"
+#include "link/session.h"
 #include "recordingprompts.h"
 #include "sim/simulatedport.h"
 #include "sim/simulatedswitch.h"
@@ -30,11 +29,11 @@ struct Machine
     sim::VirtualClock clock;
     sim::SimulatedSwitch simulatedSwitch{clock};
     sim::SimulatedDeviceProvider devices{simulatedSwitch, 1};
-    CommPort port{devices};
-    std::unique_ptr<LinkTimer> timer1 = clock.createTimer();
-    std::unique_ptr<LinkTimer> timer2 = clock.createTimer();
     test::RecordingPrompts prompts;
-    link::Link link{port, *timer1, *timer2, clock, prompts};
+    link::Session session{clock, prompts, devices};
+    CommPort& port = session.port();
+    LinkTimer* const timer1 = &session.timer1();
+    link::Link& link = session.link();
 };
 
 QByteArray portsJson(const QList<link::PortDiagnosis>& ports)

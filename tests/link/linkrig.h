@@ -1,8 +1,7 @@
 #pragma once
 
-#include "link/link.h"
 #include "link/protocol.h"
-#include "platform/commport.h"
+#include "link/session.h"
 #include "recordingprompts.h"
 #include "seriallinedevices.h"
 #include "sim/simulatedport.h"
@@ -49,20 +48,20 @@ struct Rig
     sim::SimulatedSwitch switchBox{clock};
     sim::SimulatedDeviceProvider devices{switchBox, 1};
     SerialLineDevices serialLines{devices};
-    CommPort port;
-    std::unique_ptr<LinkTimer> timer1 = clock.createTimer();
-    std::unique_ptr<LinkTimer> timer2 = clock.createTimer();
     RecordingPrompts prompts;
     BusyWindowTime linkTime;
-    link::Link link{port, *timer1, *timer2, linkTime, prompts};
+    link::Session session;
+    CommPort& port = session.port();
+    LinkTimer* const timer1 = &session.timer1();
+    LinkTimer* const timer2 = &session.timer2();
+    link::Link& link = session.link();
 
     explicit Rig(int yieldCostMs = 0, bool serialLine = false)
-        : port(serialLine ? static_cast<DeviceProvider&>(serialLines) : devices),
-          linkTime(clock, yieldCostMs)
+        : linkTime(clock, yieldCostMs),
+          session(linkTime, prompts,
+                  serialLine ? static_cast<DeviceProvider&>(serialLines) : devices)
     {
-        port.setSettings(link::protocol::DataSettings);
-        port.setCommPort(1);
-        port.setPortOpen(true);
+        session.open(1);
     }
 
     // What every operation must leave behind, failed or not.
