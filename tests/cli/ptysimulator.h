@@ -1,8 +1,7 @@
 #pragma once
 
-#include "link/link.h"
 #include "link/protocol.h"
-#include "platform/commport.h"
+#include "link/session.h"
 #include "platform/qttimesource.h"
 #include "platform/serialports.h"
 #include "recordingprompts.h"
@@ -33,11 +32,10 @@ public:
     QString path;
     QtTimeSource time{Qt::PreciseTimer};
     SystemDeviceProvider devices;
-    CommPort port{devices};
-    std::unique_ptr<LinkTimer> timer1 = time.createTimer();
-    std::unique_ptr<LinkTimer> timer2 = time.createTimer();
     RecordingPrompts prompts;
-    link::Link link{port, *timer1, *timer2, time, prompts};
+    link::Session session{time, prompts, devices};
+    CommPort& port = session.port();
+    link::Link& link = session.link();
 
     QString recordFile() const { return dir.filePath(QStringLiteral("received.json")); }
 
@@ -54,9 +52,7 @@ public:
         if (!connect)
             return true;
         devices.mapDevice(1, path);
-        port.setCommPort(1);
-        port.setSettings(link::protocol::DataSettings);
-        port.setPortOpen(true);
+        session.open(1);
         return true;
     }
 

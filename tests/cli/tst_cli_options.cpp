@@ -11,7 +11,6 @@
 #include <QTextStream>
 
 using namespace quorlink::cli;
-using quorlink::QtTimeSource;
 
 // The pieces every switch command shares: the card LIST and the options that
 // choose the switch.
@@ -128,7 +127,7 @@ private slots:
         simulated.simulate = true;
         simulated.traceFile = dir.filePath(QStringLiteral("trace.txt"));
         {
-            QtTimeSource time(Qt::PreciseTimer);
+            quorlink::QtTimeSource time(Qt::PreciseTimer);
             const auto session = makeSession(simulated, {}, time, prompts);
             session->open(simulated.comNumber);
             const auto reply = session->link().exchangeVersion(

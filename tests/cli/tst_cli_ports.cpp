@@ -31,9 +31,6 @@ struct Machine
     sim::SimulatedDeviceProvider devices{simulatedSwitch, 1};
     test::RecordingPrompts prompts;
     link::Session session{clock, prompts, devices};
-    CommPort& port = session.port();
-    LinkTimer* const timer1 = &session.timer1();
-    link::Link& link = session.link();
 };
 
 QByteArray portsJson(const QList<link::PortDiagnosis>& ports)
@@ -118,7 +115,7 @@ private slots:
             return !markSpaceKept;
         };
 
-        const QList<link::PortDiagnosis> ports = cli::diagnosePorts(machine.link, checks);
+        const QList<link::PortDiagnosis> ports = cli::diagnosePorts(machine.session.link(), checks);
 
         const QByteArray modem = entry(4, "Simulated modem", "answers AT",
                                        R"(something on Simulated modem answers \"AT\" (a modem?))");
@@ -126,11 +123,11 @@ private slots:
                  "{\"ports\":[" + com1 + "," + com2 + "," + com3 + "," + modem + "]}\n");
         // Only the port that opened and stayed quiet is tried with mark/space parity.
         QCOMPARE(asked, QStringList{"Simulated switch"});
-        QVERIFY(!machine.port.portOpen());
-        QVERIFY(!machine.timer1->isEnabled());
+        QVERIFY(!machine.session.port().portOpen());
+        QVERIFY(!machine.session.timer1().isEnabled());
         // The window's meaning of busy is unchanged by the reasons.
-        QCOMPARE(link::ProbePort(machine.link, 4), true);
-        QCOMPARE(link::ProbePort(machine.link, 1), false);
+        QCOMPARE(link::ProbePort(machine.session.link(), 4), true);
+        QCOMPARE(link::ProbePort(machine.session.link(), 1), false);
     }
 
     // Through the program, on this machine's devices: a missing one, a

@@ -3,8 +3,7 @@
 // must sleep until a byte, a timer tick or user input arrives; the virtual
 // clock of the other tests cannot tell sleeping from spinning. Real time on
 // a loaded machine only ever runs late, so the bounds are loose on that side.
-#include "link/link.h"
-#include "platform/commport.h"
+#include "link/session.h"
 #include "platform/qttimesource.h"
 #include "platform/serialports.h"
 #include "recordingprompts.h"
@@ -62,18 +61,16 @@ struct RealLink
     RealLink()
     {
         devices.mapDevice(1, pty.slavePath);
-        port.setSettings(QStringLiteral("19200,s,8,1"));
-        port.setPortOpen(true);
+        session.open(1);
     }
 
     PseudoTerminal pty;
     SystemDeviceProvider devices;
-    CommPort port{devices};
     QtTimeSource time{Qt::PreciseTimer};
-    std::unique_ptr<LinkTimer> timer1 = time.createTimer();
-    std::unique_ptr<LinkTimer> timer2 = time.createTimer();
     quorlink::test::RecordingPrompts prompts;
-    link::Link link{port, *timer1, *timer2, time, prompts};
+    link::Session session{time, prompts, devices};
+    CommPort& port = session.port();
+    link::Link& link = session.link();
 };
 
 // Runs one wait of the link and tells what it got.

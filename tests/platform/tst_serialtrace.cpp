@@ -1,8 +1,6 @@
-#include "link/link.h"
 #include "link/protocol.h"
-#include "platform/commport.h"
+#include "link/session.h"
 #include "platform/runtimeerror.h"
-#include "platform/serialtrace.h"
 #include "recordingprompts.h"
 #include "sim/simulatedport.h"
 #include "sim/simulatedswitch.h"
@@ -30,15 +28,12 @@ private slots:
         simulatedSwitch.card(6).setSilent(true);
         sim::SimulatedDeviceProvider devices(simulatedSwitch, 1);
         {
-            SerialTraceLog log(path, clock);
-            TracingDeviceProvider traced(devices, log);
-            CommPort port(traced);
-            const auto timer1 = clock.createTimer();
-            const auto timer2 = clock.createTimer();
             test::RecordingPrompts prompts;
-            link::Link link(port, *timer1, *timer2, clock, prompts);
-            port.setSettings(link::protocol::DataSettings);
-            port.setPortOpen(true);
+            link::SessionSetup setup{&devices, {}, {}, path};
+            link::Session session(clock, prompts, setup);
+            link::Link& link = session.link();
+            CommPort& port = session.port();
+            session.open(1);
             QVERIFY(link.exchangeVersion(5, link::protocol::FirmwareVersionCommand).received);
             QVERIFY(!link.exchangeVersion(6, link::protocol::FirmwareVersionCommand).received);
             port.setPortOpen(false);
