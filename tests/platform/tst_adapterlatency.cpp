@@ -1,13 +1,18 @@
 // A USB adapter's latency timer, through a fake sysfs tree: the port asks the
 // driver for low latency when it opens (a pseudo-terminal refuses, and is
-// used as it is), and the tool shows the timer and how to lower it.
+// used as it is), and the tool shows the timer and how to lower it. The
+// simulated switch can play such an adapter.
 
 #include "cli/command.h"
 #include "platform/adapterlatency.h"
+#include "platform/qttimesource.h"
 #include "platform/serialports.h"
 #include "pseudoterminal.h"
+#include "sim/ptyswitch.h"
+#include "sim/simulatedswitch.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -36,18 +41,39 @@ class AdapterLatencyTest : public QObject
         file.write(contents);
     }
 
-    QString ports(const test::PseudoTerminal& terminal, bool json)
+    static QString run(const QStringList& arguments)
     {
         QString out;
         QString err;
         QTextStream outStream(&out);
         QTextStream errStream(&err);
         cli::Streams streams{outStream, errStream};
+        cli::runCommandLine(arguments, streams);
+        return out;
+    }
+
+    QString ports(const test::PseudoTerminal& terminal, bool json)
+    {
         QStringList arguments{"ports", "--com", "1=" + terminal.slavePath};
         if (json)
             arguments << "--json";
-        cli::runCommandLine(arguments, streams);
-        return out;
+        return run(arguments);
+    }
+
+    // Real milliseconds of a version query of five cards through the
+    // simulated switch behind an adapter of `latencyMs`.
+    static qint64 versionQueryMs(int latencyMs)
+    {
+        QtTimeSource time(Qt::PreciseTimer);
+        const auto simulatedSwitch = sim::SimulatedSwitch::standard(time);
+        sim::PtySwitch pty(*simulatedSwitch);
+        pty.setAdapterLatencyMs(latencyMs);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const QString out = run({"versions", "--device", pty.slavePath(), "--cards", "2-6"});
+        if (out.count(QStringLiteral("F/W")) != 5)
+            qWarning("unexpected answers: %s", qPrintable(out));
+        return out.count(QStringLiteral("F/W")) == 5 ? elapsed.elapsed() : -1;
     }
 
 private slots:
@@ -106,6 +132,19 @@ private slots:
         QCOMPARE(com1[QStringLiteral("device")].toString(), terminal.slavePath);
         QCOMPARE(com1[QStringLiteral("latency")].toInt(), 1);
         QVERIFY(com1[QStringLiteral("advice")].isNull());
+    }
+
+    // Five replies, each held back by a 100 ms adapter timer (half the
+    // reply timeout): about 0.45 s more; the bound leaves room for a busy
+    // machine both ways.
+    void theSimulatedAdapterHoldsEachReplyForItsTimer()
+    {
+        const qint64 direct = versionQueryMs(0);
+        const qint64 held = versionQueryMs(100);
+        QVERIFY(direct >= 0 && held >= 0);
+        QVERIFY2(held - direct > 250, qPrintable(QStringLiteral("%1 ms against %2 ms")
+                                                     .arg(held)
+                                                     .arg(direct)));
     }
 };
 
