@@ -42,6 +42,7 @@ struct SwitchOptions
     QString remoteVersion;
     QString recordFile;
     int faultSeed = -1;
+    int adapterLatencyMs = 0;
 };
 
 // The chance of each fault at each opportunity with --faults: a remote
@@ -222,11 +223,17 @@ struct SimulateOptions
         QStringLiteral("Random faults from SEED: noise, dropped, duplicated, split and late "
                        "replies, another card answering, false acknowledgements."),
         QStringLiteral("SEED")};
+    QCommandLineOption adapterLatency{
+        QStringLiteral("adapter-latency"),
+        QStringLiteral("Play a USB-to-serial adapter whose latency timer is MS milliseconds: "
+                       "the cards' bytes reach the PC only when it runs out (16 is common)."),
+        QStringLiteral("MS")};
 
     void addTo(QCommandLineParser& parser) const
     {
         parser.addOptions({pty, cards, silent, notResponding, refuseRecord, abortRecord, delay,
-                           instant, managerVersion, remoteVersion, record, faults});
+                           instant, managerVersion, remoteVersion, record, faults,
+                           adapterLatency});
     }
 };
 
@@ -266,7 +273,9 @@ std::optional<SwitchOptions> readSwitchOptions(const QCommandLineParser& parser,
     const auto abort = refuse ? numberOption(parser, names.abortRecord, problem) : std::nullopt;
     const auto delay = abort ? numberOption(parser, names.delay, problem) : std::nullopt;
     const auto faultSeed = delay ? numberOption(parser, names.faults, problem) : std::nullopt;
-    if (!faultSeed)
+    const auto latency =
+        faultSeed ? numberOption(parser, names.adapterLatency, problem) : std::nullopt;
+    if (!latency)
         return std::nullopt;
     // The management card is always there: "--cards 1" is the management
     // card alone, "--cards 1-8" the same switch as "--cards 2-8".
@@ -282,6 +291,7 @@ std::optional<SwitchOptions> readSwitchOptions(const QCommandLineParser& parser,
     options.remoteVersion = parser.value(names.remoteVersion);
     options.recordFile = parser.value(names.record);
     options.faultSeed = *faultSeed;
+    options.adapterLatencyMs = std::max(*latency, 0);
     return options;
 }
 
@@ -314,6 +324,7 @@ int runSimulate(const QStringList& arguments, Streams& streams)
     try {
         QuitOnSignal quitOnSignal;
         sim::PtySwitch pty(*simulatedSwitch);
+        pty.setAdapterLatencyMs(options->adapterLatencyMs);
         // The path first, alone on its line, at once: whoever started us waits for it.
         streams.out << pty.slavePath() << "\n";
         streams.out.flush();

@@ -82,9 +82,26 @@ void PtySwitch::readFromPc()
     deliverReplies();
 }
 
+void PtySwitch::releaseFromAdapter()
+{
+    const QByteArray arrived = m_switch.takeArrived();
+    if (m_adapterLatencyMs <= 0) {
+        m_unsent += arrived;
+        return;
+    }
+    const std::int64_t now = m_switch.time().nowMicroseconds();
+    if (m_held.isEmpty() && !arrived.isEmpty())
+        m_heldSinceMicroseconds = now;
+    m_held += arrived;
+    if (!m_held.isEmpty() && now >= m_heldSinceMicroseconds + m_adapterLatencyMs * 1000LL) {
+        m_unsent += m_held;
+        m_held.clear();
+    }
+}
+
 void PtySwitch::deliverReplies()
 {
-    m_unsent += m_switch.takeArrived();
+    releaseFromAdapter();
     while (!m_unsent.isEmpty()) {
         const ssize_t count =
             ::write(m_master, m_unsent.constData(), static_cast<size_t>(m_unsent.size()));
@@ -104,6 +121,13 @@ void PtySwitch::scheduleDelivery()
 {
     if (!m_unsent.isEmpty()) {
         m_delivery.start(RetryMs);
+        return;
+    }
+    if (!m_held.isEmpty()) {
+        // Later bytes join what the adapter holds; it lets go when its timer runs out.
+        const std::int64_t releaseUs = m_heldSinceMicroseconds + m_adapterLatencyMs * 1000LL -
+                                       m_switch.time().nowMicroseconds();
+        m_delivery.start(releaseUs <= 0 ? 0 : static_cast<int>((releaseUs + 999) / 1000));
         return;
     }
     // A byte that arrived after the last take (this process was preempted,

@@ -29,10 +29,17 @@ public:
 
     QString slavePath() const { return m_slavePath; }
 
+    // Plays a USB-to-serial adapter's latency timer: the cards' bytes reach
+    // the PC only when `milliseconds` have passed since the first of them
+    // reached the adapter. 0 (the default) passes every byte on as it arrives.
+    void setAdapterLatencyMs(int milliseconds) { m_adapterLatencyMs = milliseconds; }
+
 private:
     void readFromPc();
     void deliverReplies();
     void scheduleDelivery();
+    // Moves what the adapter may pass on by now into m_unsent.
+    void releaseFromAdapter();
 
     SimulatedSwitch& m_switch;
     ParityInference m_inference;
@@ -45,6 +52,10 @@ private:
     QTimer m_delivery;
     // Replies that arrived while the slave's input queue was full.
     QByteArray m_unsent;
+    int m_adapterLatencyMs = 0;
+    // Bytes the adapter holds, and when the first of them reached it.
+    QByteArray m_held;
+    std::int64_t m_heldSinceMicroseconds = 0;
 };
 
 } // namespace quorlink::sim

@@ -1,0 +1,109 @@
+// What a USB adapter's latency timer costs an update, and what the port's
+// low-latency request wins back: `quorlink update` of one card against
+// `quorlink simulate --pty --adapter-latency MS` with the wire modelled and
+// the cards answering at once, for no adapter, a 16 ms timer (the common
+// default) and a 1 ms timer (what low-latency mode gives). Each is timed
+// with a large and a small file; the difference over the difference of the
+// record counts is the time of one record, printed against the protocol's
+// minimum for it: the record's 77 characters on the wire at 19200 baud.
+//
+//   bench_adapterlatency [records]   (default 400; 2000 takes several minutes)
+
+#include "firmwaremaker.h"
+#include "link/protocol.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace quorlink;
+namespace protocol = link::protocol;
+namespace maker = firmware::maker;
+
+namespace {
+
+constexpr int SmallRecordCount = 100;
+constexpr int Card = 7;
+
+QString toolPath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quorlink"));
+}
+
+// A remote card file of about `records` records; returns how many it holds.
+qsizetype writeFile(const QString& path, int records)
+{
+    const QStringList texts = maker::FirmwareMaker(1).remoteRecordTexts(
+        maker::makeImage(0x0000, (records - 1) * 32, QStringLiteral("QLREM ver1.08 US"), 1));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(maker::FirmwareMaker(1).fileContents(texts));
+    return texts.size();
+}
+
+double timedUpdate(const QString& file, const QString& device)
+{
+    QProcess update;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    update.start(toolPath(), {"update", file, "--device", device, "--cards",
+                              QString::number(Card), "--yes", "--json"});
+    if (!update.waitForFinished(1800000) || update.exitCode() != 0) {
+        std::fprintf(stderr, "update failed: %s\n%s\n", update.readAllStandardOutput().constData(),
+                     update.readAllStandardError().constData());
+        std::exit(1);
+    }
+    return static_cast<double>(elapsed.nsecsElapsed()) / 1e6;
+}
+
+// Milliseconds per record behind an adapter of `latencyMs` (0: none).
+double perRecordMs(int latencyMs, const QString& large, qsizetype largeCount, const QString& small,
+                   qsizetype smallCount)
+{
+    QProcess simulator;
+    simulator.start(toolPath(), {"simulate", "--pty", "--delay", "0", "--adapter-latency",
+                                 QString::number(latencyMs)});
+    const QDeadlineTimer deadline(10000);
+    while (!simulator.canReadLine() && !deadline.hasExpired())
+        simulator.waitForReadyRead(100);
+    const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
+    if (!device.startsWith(u'/'))
+        qFatal("the simulator gave no device");
+    const double largeMs = timedUpdate(large, device);
+    const double smallMs = timedUpdate(small, device);
+    simulator.terminate();
+    simulator.waitForFinished();
+    return (largeMs - smallMs) / static_cast<double>(largeCount - smallCount);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int records = argc > 1 ? std::atoi(argv[1]) : 400;
+    QTemporaryDir dir;
+    const QString large = dir.filePath(QStringLiteral("qdx_rem108_e.hex"));
+    const QString small = dir.filePath(QStringLiteral("qdx_rem109_e.hex"));
+    const qsizetype largeCount = writeFile(large, records);
+    const qsizetype smallCount = writeFile(small, SmallRecordCount);
+
+    const double minimumMs = protocol::RecordLength * protocol::CharacterTimeMicroseconds / 1000;
+    std::printf("quorlink update of one card, %lld and %lld records; protocol minimum per record "
+                "%.1f ms\n",
+                static_cast<long long>(largeCount), static_cast<long long>(smallCount), minimumMs);
+    for (const int latencyMs : {0, 16, 1}) {
+        const double ms = perRecordMs(latencyMs, large, largeCount, small, smallCount);
+        std::printf("  adapter latency %2d ms: %.1f ms per record, ratio %.3f; 2,000 records "
+                    "take %.0f s more than the minimum\n",
+                    latencyMs, ms, ms / minimumMs, 2000 * (ms - minimumMs) / 1000);
+    }
+    return 0;
+}
