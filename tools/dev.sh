@@ -3,15 +3,17 @@
 #   run   starts Update against the built-in simulated switch; without a
 #         display, a headless demo of the quorlink tool on that switch instead
 #   test  runs the whole test suite, with a syntax check of the Windows code
-#         paths by the MinGW cross compiler
+#         paths by the MinGW cross compiler and lintian on the Debian package
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
           libgl-dev fonts-dejavu-core)
-# The test windows_syntax compiles the Windows code paths with it.
+# The test windows_syntax compiles the Windows code paths with it, and
+# package_lintian checks the Debian package with lintian; install_and_run
+# reads the manual pages with man.
 if [[ ${1:-run} == test ]]; then
-  packages+=(g++-mingw-w64-x86-64-posix)
+  packages+=(g++-mingw-w64-x86-64-posix lintian man-db)
 fi
 missing=()
 for package in "${packages[@]}"; do

@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -84,22 +83,19 @@ QString markSpaceWarningText(const QString& device)
 
 } // namespace
 
-int runProgram(int argc, char** argv, Qt::TimerType timerType)
+int runProgram(int argc, char** argv, const char* programName, Qt::TimerType timerType)
 {
     // Answered before the application needs a display, so that a technician
     // on a remote shell can quote the version too.
     if (argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-v") == 0)) {
-        std::printf("%s %s\n",
-                    qPrintable(QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName()),
-                    ProgramVersion);
+        std::printf("%s %s\n", programName, ProgramVersion);
         return 0;
     }
     QApplication application(argc, argv);
     // Routine details (ports that do not exist while the free ones are
     // sought) stay quiet unless QT_LOGGING_RULES asks for them.
     QLoggingCategory::setFilterRules(QStringLiteral("quorlink.*.debug=false"));
-    const QString programName = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName();
-    QApplication::setApplicationName(programName);
+    QApplication::setApplicationName(QLatin1String(programName));
     QApplication::setOrganizationName(QStringLiteral("VarnexQuorlink"));
     QApplication::setApplicationVersion(QLatin1String(ProgramVersion));
 
@@ -109,7 +105,7 @@ int runProgram(int argc, char** argv, Qt::TimerType timerType)
 
     // A second copy ends before it shows anything.
     const QString folder = systemDirectory();
-    const auto instance = SingleInstance::tryAcquire(programName, folder);
+    const auto instance = SingleInstance::tryAcquire(QLatin1String(programName), folder);
     if (!instance)
         return 0;
 

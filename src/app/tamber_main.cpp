@@ -3,5 +3,5 @@
 // Tamber: the link timers are the standard window timers.
 int main(int argc, char** argv)
 {
-    return quorlink::app::runProgram(argc, argv, Qt::CoarseTimer);
+    return quorlink::app::runProgram(argc, argv, "Tamber", Qt::CoarseTimer);
 }
