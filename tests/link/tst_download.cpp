@@ -151,9 +151,6 @@ private slots:
         for (qsizetype i = 0; i <= addressPhase.count(' '); ++i)
             QCOMPARE(times.at(i), (i + 1) * 10'000 + test::Char);
         QCOMPARE(rig.dataAfterAddressPhase(), bytesOf(expectedImage(fileSlotList)));
-        // One byte per write, records included.
-        QCOMPARE(rig.switchBox.writeCount(),
-                 static_cast<int>(rig.switchBox.trace().pcBytes().size()));
         for (int card = 1; card <= 64; ++card) {
             const auto images = rig.switchBox.card(card).images();
             QCOMPARE(images, receivers.contains(card)
