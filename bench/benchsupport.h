@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/link.h"
-#include "link/operationview.h"
+#include "link/operationevents.h"
 #include "link/protocol.h"
 #include "platform/commport.h"
 #include "platform/prompts.h"
@@ -16,7 +16,7 @@
 
 // The benchmarks show nothing, so that what is measured is the link and the
 // simulated switch, not a window.
-using SilentView = quorlink::link::SilentOperationView;
+using SilentView = quorlink::link::OperationEvents;
 
 // Counts the messages; asks nothing.
 class CountingPrompts final : public quorlink::Prompts
