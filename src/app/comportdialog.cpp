@@ -37,7 +37,7 @@ Qt::WindowFlags fixedDialogFlags()
 
 ComPortDialog::ComPortDialog(CommPort& port, int& comPortNumber,
                              const std::array<bool, PortCount>& portBusy, QWidget* owner,
-                             const PortReasons& busyReasons)
+                             const PortTips& busyReasons)
     : QDialog(owner, fixedDialogFlags()), m_port(port), m_comPortNumber(comPortNumber)
 {
     setObjectName(QStringLiteral("ComPort"));
@@ -75,17 +75,16 @@ ComPortDialog::ComPortDialog(CommPort& port, int& comPortNumber,
 }
 
 void ComPortDialog::Form_Load(const std::array<bool, PortCount>& portBusy,
-                              const PortReasons& busyReasons)
+                              const PortTips& tips)
 {
     for (int i = 0; i < PortCount; ++i) {
         QRadioButton* button = option(i);
         const auto index = static_cast<std::size_t>(i);
-        if (portBusy[index]) {
+        button->setToolTip(tips[index]);
+        if (portBusy[index])
             button->setEnabled(false);
-            button->setToolTip(busyReasons[index]);
-        } else if (i == m_comPortNumber - 1) {
+        else if (i == m_comPortNumber - 1)
             button->setChecked(true);
-        }
     }
 }
 

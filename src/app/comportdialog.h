@@ -26,10 +26,10 @@ class ComPortDialog final : public QDialog
 public:
     static constexpr int PortCount = 4;
 
-    using PortReasons = std::array<QString, PortCount>;
+    using PortTips = std::array<QString, PortCount>;
 
     ComPortDialog(CommPort& port, int& comPortNumber, const std::array<bool, PortCount>& portBusy,
-                  QWidget* owner, const PortReasons& busyReasons = {});
+                  QWidget* owner, const PortTips& tips = {});
 
     QRadioButton* option(int index) const { return m_options[static_cast<std::size_t>(index)]; }
     QPushButton* okButton() const { return m_ok; }
@@ -43,7 +43,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void Form_Load(const std::array<bool, PortCount>& portBusy, const PortReasons& busyReasons);
+    void Form_Load(const std::array<bool, PortCount>& portBusy, const PortTips& tips);
     void reopen();
 
     CommPort& m_port;

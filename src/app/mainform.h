@@ -184,8 +184,9 @@ public:
     QString WindowsDirectory;
     QString ComSetting;
     std::array<bool, PortCount> PortBusy{};
-    // Why each busy port is unusable, with its device (the COM port dialog's tooltips).
-    std::array<QString, PortCount> PortBusyReasons{};
+    // The COM port dialog's tooltips: why a busy port is unusable, with its
+    // device; for a free port behind a slow USB adapter, how to speed it up.
+    std::array<QString, PortCount> PortTips{};
     int ComPortNumber = 1;
     int RemoteCardCount = 0;
 

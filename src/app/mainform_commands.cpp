@@ -318,7 +318,7 @@ void MainForm::mnuPort_Click()
     // pull the device from under the operation.
     if (link.operationRunning())
         return;
-    ComPortDialog dialog(MSComm1, ComPortNumber, PortBusy, this, PortBusyReasons);
+    ComPortDialog dialog(MSComm1, ComPortNumber, PortBusy, this, PortTips);
     dialog.move(pixelsFromTwipsX((outerWidthTwips() + leftTwips()) / 3),
                 pixelsFromTwipsY((outerHeightTwips() + topTwips()) / 4));
     dialog.exec();

@@ -7,6 +7,7 @@
 
 #include "logging.h"
 #include "link/portprobe.h"
+#include "platform/adapterlatency.h"
 #include "platform/settingsfile.h"
 #include "splash.h"
 #include "twips.h"
@@ -90,7 +91,9 @@ void MainForm::Form_Load()
     for (int port = 1; port <= PortCount; ++port) {
         const link::PortDiagnosis diagnosis = link::diagnosePort(link, port);
         PortBusy[port - 1] = diagnosis.busy();
-        PortBusyReasons[port - 1] = diagnosis.reason;
+        PortTips[port - 1] =
+            diagnosis.busy() ? diagnosis.reason
+                             : slowAdapterAdvice(diagnosis.device, adapterLatencyMs(diagnosis.device));
     }
 
     int firstFree = 0;

@@ -3,6 +3,7 @@
 #include "command.h"
 #include "linksession.h"
 
+#include "platform/adapterlatency.h"
 #include "platform/runtimeerror.h"
 
 #include <QJsonArray>
@@ -30,11 +31,15 @@ void printPortsJson(Streams& streams, const QList<link::PortDiagnosis>& ports)
 {
     QJsonArray entries;
     for (const link::PortDiagnosis& port : ports) {
+        const std::optional<int> latency = adapterLatencyMs(port.device);
+        const QString advice = slowAdapterAdvice(port.device, latency);
         entries.append(QJsonObject{
             {QStringLiteral("com"), port.comNumber},
             {QStringLiteral("device"), port.device},
             {QStringLiteral("state"), link::portStateName(port.state)},
             {QStringLiteral("reason"), port.busy() ? QJsonValue(port.reason) : QJsonValue()},
+            {QStringLiteral("latency"), latency ? QJsonValue(*latency) : QJsonValue()},
+            {QStringLiteral("advice"), advice.isEmpty() ? QJsonValue() : QJsonValue(advice)},
         });
     }
     streams.out << QJsonDocument(QJsonObject{{QStringLiteral("ports"), entries}})
@@ -52,7 +57,12 @@ void printPortsText(Streams& streams, const QList<link::PortDiagnosis>& ports)
                     << link::portStateName(port.state);
         if (port.busy())
             streams.out << ": " << port.reason;
+        const std::optional<int> latency = adapterLatencyMs(port.device);
+        if (latency)
+            streams.out << " (adapter latency " << *latency << " ms)";
         streams.out << "\n";
+        if (const QString advice = slowAdapterAdvice(port.device, latency); !advice.isEmpty())
+            streams.out << "      " << advice << "\n";
     }
 }
 

@@ -12,7 +12,9 @@ struct Streams;
 // window, and a free one also tried with mark/space parity.
 QList<link::PortDiagnosis> diagnosePorts(link::Link& link, const link::ProbeChecks& checks);
 
-// {"ports": [{"com": int, "device": string, "state": string, "reason": string|null}]}
+// {"ports": [{"com": int, "device": string, "state": string, "reason": string|null,
+//             "latency": int|null, "advice": string|null}]}: the latency timer of
+// a USB adapter in ms, and how to lower it where it slows updates down.
 void printPortsJson(Streams& streams, const QList<link::PortDiagnosis>& ports);
 // One line per port: "COM2  /dev/ttyS1  missing: /dev/ttyS1 does not exist".
 void printPortsText(Streams& streams, const QList<link::PortDiagnosis>& ports);

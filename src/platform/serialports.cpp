@@ -1,5 +1,6 @@
 #include "serialports.h"
 
+#include "adapterlatency.h"
 #include "logging.h"
 #include "runtimeerror.h"
 
@@ -104,6 +105,13 @@ QtSerialDevice::QtSerialDevice(const QString& deviceName, std::function<void()> 
 #endif
     if (QFileInfo(deviceName).canonicalFilePath().startsWith(QLatin1String("/dev/pts/")))
         m_pseudoTerminal = true;
+#if defined(Q_OS_LINUX)
+    // Each record waits for a one-byte acknowledgement, which a USB adapter
+    // would otherwise hold back for its whole latency timer. (Windows keeps
+    // that setting in the adapter driver's own port properties.)
+    m_lowLatency = requestLowLatency(m_port.handle());
+    m_lowLatencyRequested = true;
+#endif
     // A hung-up device stays readable and every read returns nothing, so the
     // event loop would read it again and again at full speed; close it
     // instead. The next operation then reports it gone. The signal also
@@ -124,7 +132,8 @@ QtSerialDevice::QtSerialDevice(const QString& deviceName, std::function<void()> 
                              },
                              Qt::QueuedConnection);
                      });
-    qCDebug(lcPlatform) << "opened" << deviceName << (m_pseudoTerminal ? "(pseudo-terminal)" : "");
+    qCDebug(lcPlatform) << "opened" << deviceName << (m_pseudoTerminal ? "(pseudo-terminal)" : "")
+                        << (m_lowLatency ? "(low latency)" : "");
 }
 
 QtSerialDevice::~QtSerialDevice()

@@ -52,6 +52,9 @@ public:
 
     QString deviceName() const { return m_deviceName; }
     bool isPseudoTerminal() const { return m_pseudoTerminal; }
+    // Whether low-latency mode was asked for on opening, and granted.
+    bool lowLatencyRequested() const { return m_lowLatencyRequested; }
+    bool lowLatency() const { return m_lowLatency; }
 
     // Tests: replaces the driver's count of bytes still to be sent, to play
     // a wedged adapter (a pseudo-terminal always reports an empty queue).
@@ -79,6 +82,8 @@ private:
     bool m_pseudoTerminal = false;
     bool m_exemptPseudoTerminals = true;
     bool m_markSpaceLossReported = false;
+    bool m_lowLatencyRequested = false;
+    bool m_lowLatency = false;
     std::optional<LineSettings> m_applied;
     std::function<qint64()> m_transmitQueued;
 };

@@ -73,7 +73,7 @@ private slots:
         const int opens = window.devices.openCount();
         {
             ComPortDialog dialog(form.MSComm1, form.ComPortNumber, form.PortBusy, &form,
-                                 form.PortBusyReasons);
+                                 form.PortTips);
             QVERIFY(dialog.option(0)->isChecked());
             // A greyed port tells its device and why.
             QCOMPARE(dialog.option(1)->toolTip(), QStringLiteral("COM2 does not exist"));

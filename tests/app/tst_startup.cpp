@@ -205,7 +205,7 @@ private slots:
         MainForm& form = machine.start();
 
         QCOMPARE(form.PortBusy, (std::array<bool, 4>{true, true, false, false}));
-        QCOMPARE(form.PortBusyReasons,
+        QCOMPARE(form.PortTips,
                  (std::array<QString, 4>{
                      QStringLiteral("something on Simulated modem answers \"AT\" (a modem?)"),
                      QStringLiteral("COM2 does not exist"), QString(), QString()}));

@@ -52,8 +52,9 @@ QByteArray portsJson(const QList<link::PortDiagnosis>& ports)
 QByteArray entry(int com, const char* device, const char* state, const char* reason)
 {
     const QByteArray quotedReason = reason ? QByteArray("\"") + reason + "\"" : QByteArray("null");
-    return QByteArray(R"({"com":)") + QByteArray::number(com) + R"(,"device":")" + device +
-           R"(","reason":)" + quotedReason + R"(,"state":")" + state + R"("})";
+    return QByteArray(R"({"advice":null,"com":)") + QByteArray::number(com) + R"(,"device":")" +
+           device + R"(","latency":null,"reason":)" + quotedReason + R"(,"state":")" + state +
+           R"("})";
 }
 
 } // namespace
