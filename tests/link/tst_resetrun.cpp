@@ -51,13 +51,7 @@ private slots:
         QTest::addColumn<QList<std::int64_t>>("times");
         QTest::addColumn<QList<int>>("reset");
 
-        QTest::newRow("management card")
-            << ResetMode::ManagementCard << QList<int>{} << Signature + " m81 mFB s00"
-            << (signatureFrom(0) << 8 * Char << 10'000 + Char << 20'000 + Char) << QList<int>{1};
-        QTest::newRow("one remote card")
-            << int(ResetMode::RemoteCards) << QList<int>{5} << Signature + " m85 mFB s00"
-            << (signatureFrom(0) << 10'000 + Char << 20'000 + Char << 30'000 + Char)
-            << QList<int>{5};
+        // The management card and single cards: the window's wire traces.
         // A frame each, 10 ms before every part of it.
         QTest::newRow("two cards")
             << int(ResetMode::SecondRemoteListOnly) << QList<int>{33, 64}
