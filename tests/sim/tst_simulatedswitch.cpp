@@ -158,22 +158,6 @@ private slots:
         QCOMPARE(bench.receive(100), QByteArray("CD\xFF"));
     }
 
-    void unpluggedPortFailsUntilPluggedIn()
-    {
-        Bench bench;
-        bench.provider.setRemoved(1, true);
-        try {
-            bench.port.inBufferCount();
-            QFAIL("an unplugged port answered");
-        } catch (const RuntimeError& error) {
-            QCOMPARE(error.code(), int(RuntimeError::DeviceUnavailable));
-        }
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, bench.port.setPortOpen(true));
-        bench.provider.setRemoved(1, false);
-        bench.port.setPortOpen(true);
-        QCOMPARE(bench.port.inBufferCount(), 0);
-    }
-
     // Each kind of fault at certain chance, against a firmware query of card
     // 5 (a download for the false acknowledgement): what reaches the PC, what
     // the card holds, and which answers the switch marks as doubtful.
@@ -260,58 +244,6 @@ private slots:
         QCOMPARE(bench.simSwitch.doubtfulCards(), std::set<int>{4});
     }
 
-    // Noise on a record: the card refuses it and stores nothing of it.
-    void noiseOnARecordGetsItRefused()
-    {
-        Bench bench;
-        FaultInjector faults(4);
-        bench.simSwitch.setFaultInjector(&faults);
-        const QStringList records = remoteImage("QLREM ver1.08 DE");
-        bench.query(0x84, 0x11);
-        QCOMPARE(bench.receive(1000, true), QByteArray("R"));
-        faults.setChance(Fault::Noise, 1.0);
-        bench.write(protocol::DataSettings, records.at(0).toLatin1());
-        QVERIFY(bench.receive(1000).contains('\x15'));
-        faults.setChance(Fault::Noise, 0.0);
-        for (const QString& record : records) {
-            bench.write(protocol::DataSettings, record.toLatin1());
-            QCOMPARE(bench.receive(1000, true), QByteArray("\x06"));
-        }
-        QCOMPARE(bench.simSwitch.card(4).images(), QList<QStringList>{records});
-    }
-
-    // One seed, one course of events.
-    void faultsReplayFromTheirSeed()
-    {
-        const auto course = [](std::uint32_t seed) {
-            Bench bench;
-            FaultInjector faults(seed);
-            for (const Fault fault :
-                 {Fault::Noise, Fault::DroppedByte, Fault::SplitReply, Fault::LateReply})
-                faults.setChance(fault, 0.3);
-            bench.simSwitch.setFaultInjector(&faults);
-            QByteArray bytes;
-            for (int card = 2; card < 30; ++card) {
-                bench.query(0x80 + card, 0x10);
-                bytes += bench.receive(300);
-            }
-            return faults.summary() + QString::fromLatin1(bytes.toHex());
-        };
-        QCOMPARE(course(17), course(17));
-        QVERIFY(course(17) != course(18));
-    }
-
-    void standardSwitchHasEveryCardWithItsLanguage()
-    {
-        VirtualClock clock;
-        const auto simSwitch = SimulatedSwitch::standard(clock);
-        for (int number = 1; number <= 64; ++number) {
-            const SimulatedCard& card = simSwitch->card(number);
-            const QString version = card.firmwareVersion();
-            QVERIFY(card.takesPart() && card.replyDelayMilliseconds() > 0);
-            QCOMPARE(version.mid(version.indexOf(QLatin1String("ver")) + 8, 2), "US");
-        }
-    }
 };
 
 QTEST_GUILESS_MAIN(SimulatedSwitchTest)
