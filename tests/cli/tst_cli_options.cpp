@@ -1,12 +1,8 @@
 #include "cli/cardlist.h"
 #include "cli/linksession.h"
-#include "link/protocol.h"
 
 #include <QCommandLineParser>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTextStream>
 
 using namespace quorlink::cli;
 
@@ -99,34 +95,6 @@ private slots:
         QCOMPARE(options->comNumber, com);
         QCOMPARE(options->device, device);
         QCOMPARE(options->simulate, simulate);
-    }
-
-    // The session the switch commands open on the built-in switch answers,
-    // and the trace file shows it. (A device that is not there: the tool's runs.)
-    void sessionOpensTheChosenDevice()
-    {
-        QString errors;
-        QTextStream errorStream(&errors);
-        TextPrompts prompts(errorStream);
-        QTemporaryDir dir;
-        LinkOptions simulated;
-        simulated.simulate = true;
-        simulated.traceFile = dir.filePath(QStringLiteral("trace.txt"));
-        {
-            LinkSession session(simulated, prompts);
-            session.open();
-            const auto reply =
-                session.link().exchangeVersion(7, quorlink::link::protocol::FirmwareVersionCommand);
-            QVERIFY(reply.received);
-            QCOMPARE(reply.text, QStringLiteral("QLREM ver1.07 US"));
-        }
-        QVERIFY(errors.isEmpty());
-        QFile trace(simulated.traceFile);
-        QVERIFY(trace.open(QIODevice::ReadOnly));
-        const QByteArray text = trace.readAll();
-        QVERIFY(text.contains("-- open COM1 Simulated switch 19200,s,8,1\n"));
-        QVERIFY(text.contains(" out mark  87\n"));
-        QVERIFY(text.contains(" out space 00\n"));
     }
 };
 

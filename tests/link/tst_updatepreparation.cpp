@@ -166,18 +166,12 @@ private slots:
         row("management card, language change, No", {1}, manager("JP"), "", {no},
             Outcome::LanguageDeclined,
             {question + "changed from English to Japanese\r\nContinue (Y/N)?"}, true);
-        // Codes that differ in letter case differ.
-        row("management card, lower-case code", {1}, manager("us"), "", {yes}, Outcome::Run,
-            {question + "changed from English to English\r\nContinue (Y/N)?"}, true);
         row("management card, unknown language", {1}, manager("XX"), "", none,
             Outcome::FileRefused, {"beep", wrongHex}, true);
         // Silent, perhaps for broken firmware: the question alone lets the run go.
         row("silent management card, Yes", {1}, manager("DE"), "late", {1, yes}, Outcome::Run,
             {"beep", CommunicationError, question + "set to German (Standard)\r\nContinue (Y/N)?"},
             true);
-        row("silent management card, No", {1}, manager("US"), "late", {1, no},
-            Outcome::LanguageDeclined,
-            {"beep", CommunicationError, question + "set to English\r\nContinue (Y/N)?"}, true);
         row("silent remote card", {2, 3}, remote, "silent", none, Outcome::NoAnswer,
             {"beep", CommunicationError}, true);
     }
