@@ -166,6 +166,9 @@ private slots:
         row("management card, language change, No", {1}, manager("JP"), "", {no},
             Outcome::LanguageDeclined,
             {question + "changed from English to Japanese\r\nContinue (Y/N)?"}, true);
+        // Codes that differ in letter case differ.
+        row("management card, lower-case code", {1}, manager("us"), "", {yes}, Outcome::Run,
+            {question + "changed from English to English\r\nContinue (Y/N)?"}, true);
         row("management card, unknown language", {1}, manager("XX"), "", none,
             Outcome::FileRefused, {"beep", wrongHex}, true);
         // Silent, perhaps for broken firmware: the question alone lets the run go.
