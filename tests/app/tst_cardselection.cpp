@@ -51,12 +51,10 @@ private slots:
         QTest::addColumn<int>("state");
         QTest::addColumn<QList<int>>("cards");
         QTest::addColumn<bool>("hardware"); // H/W Version offered
-        QTest::newRow("empty") << false << Clicks{} << int(Empty) << QList<int>{} << true;
         QTest::newRow("manager") << false << Clicks{{1, 0}} << int(Manager) << QList<int>{1}
                                  << true;
         QTest::newRow("manager-twice")
             << false << Clicks{{1, 0}, {1, 0}} << int(Empty) << QList<int>{} << true;
-        QTest::newRow("remote") << false << Clicks{{2, 0}} << int(Remote) << QList<int>{2} << true;
         QTest::newRow("last-remote-off")
             << false << Clicks{{2, 4}, {2, 4}} << int(Empty) << QList<int>{} << true;
         QTest::newRow("one-of-several-off")
@@ -96,8 +94,6 @@ private slots:
     {
         QTest::addColumn<ClicksAfterScrolls>("clicks");
         QTest::addColumn<QList<int>>("cards");
-        QTest::newRow("bottom of the second list")
-            << ClicksAfterScrolls{{3, Scroll::Bottom, 31}} << QList<int>{64};
         QTest::newRow("back to the top after another list")
             << ClicksAfterScrolls{{3, Scroll::Bottom, 31},
                                   {2, Scroll::Keep, 4},
@@ -160,26 +156,6 @@ private slots:
         QVERIFY(!window.form->RemoteSelected && window.list(1)->isEnabled());
     }
 
-    void selectAllAndUnselectAllLeaveOneClickToggling()
-    {
-        WindowFixture window;
-        auto& form = *window.form;
-        const QString managerFile = QStringLiteral("/fw/qdx_mgt231e.hex");
-        form.setFirmwareFile(managerFile);
-        form.SelectAllRemoteCards();
-        QList<int> allRemote = WindowFixture::cards(2, 64);
-        QCOMPARE(window.selectedCards(), allRemote);
-        // Select All leaves the file alone; Start refuses it for remote cards.
-        QCOMPARE(form.FirmwareFile, managerFile);
-        window.click(3, 5);
-        allRemote.removeOne(38);
-        QCOMPARE(window.selectedCards(), allRemote);
-        form.UnselectAllRemoteCards();
-        QCOMPARE(window.selectedCards(), QList<int>{});
-        window.click(3, 5);
-        QCOMPARE(window.selectedCards(), QList<int>{38});
-    }
-
     void choosingTheOtherKindClearsAFileThatDoesNotFit_data()
     {
         QTest::addColumn<QString>("file");
@@ -218,16 +194,11 @@ private slots:
         }
     }
 
-    // Suppressed clicks, start-up's focus items and Ctrl+A select nothing.
+    // A focus item alone and Ctrl+A select nothing.
     void onlyClicksAndKeysOnTheFocusItemSelect()
     {
         WindowFixture window;
         auto* list = window.list(2);
-        window.form->ListEventsSuppressed = true;
-        window.click(2, 2);
-        QCOMPARE(window.selectedCards(), QList<int>{});
-        QCOMPARE(window.form->LastListIndex[2], 2);
-        window.form->ListEventsSuppressed = false;
         list->setListIndex(7);
         list->selectAll();
         QCOMPARE(window.selectedCards(), QList<int>{});

@@ -111,7 +111,6 @@ private slots:
         QTest::addColumn<Close>("how");
         QTest::addColumn<bool>("confirmed");
         QTest::newRow("remote OK") << false << Close::Ok << true;
-        QTest::newRow("remote Cancel") << false << Close::Cancel << false;
         QTest::newRow("remote close box") << false << Close::CloseBox << false;
         QTest::newRow("manager Cancel") << true << Close::Cancel << false;
     }
@@ -184,27 +183,6 @@ private slots:
                 QVERIFY(labels.contains(QStringLiteral("Varnex Quorlink Update ") +
                                         QLatin1String(quorlink::ProgramVersion)));
         }
-    }
-
-    // The menus stay usable during a reset, but the port must not move under
-    // its wait.
-    void comPortMenuIsIgnoredWhileAnOperationRuns()
-    {
-        WindowFixture window;
-        bool dialogShown = false;
-        QTimer::singleShot(0, [&] {
-            if (QWidget* dialog = QApplication::activeModalWidget()) {
-                dialogShown = true;
-                dialog->close();
-            }
-        });
-        {
-            quorlink::link::Link::Operation operation(window.form->link);
-            window.form->mnuPort->trigger();
-        }
-        QCoreApplication::processEvents(); // the check runs here when nothing opened
-        QVERIFY(!dialogShown);
-        QVERIFY(window.form->MSComm1.portOpen());
     }
 };
 
