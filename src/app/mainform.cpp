@@ -5,7 +5,7 @@
 #include "splash.h"
 #include "twips.h"
 
-#include "progbar/mainformdesign.h"
+#include "mainformdesign.h"
 #include "progbar/progbar.h"
 
 #include <QApplication>
@@ -84,7 +84,7 @@ void MainForm::createControls()
 
     ProgBar1 = new progbar::ProgBar(central);
     ProgBar1->setObjectName(QStringLiteral("ProgBar1"));
-    progbar::applyMainFormDesign(*ProgBar1);
+    applyMainFormDesign(*ProgBar1);
 
     createToolbar();
 

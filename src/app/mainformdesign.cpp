@@ -1,12 +1,18 @@
 #include "mainformdesign.h"
 
-#include "olecolour.h"
-#include "progbar.h"
-#include "propertybag.h"
+#include "progbar/olecolour.h"
+#include "progbar/progbar.h"
+#include "progbar/propertybag.h"
 
 #include <cmath>
 
-namespace quorlink::progbar {
+namespace quorlink::app {
+
+using progbar::oleRgb;
+using progbar::OleColour;
+using progbar::ProgBar;
+using progbar::PropertyBag;
+using progbar::systemWindowText;
 
 namespace {
 
@@ -45,4 +51,4 @@ void applyMainFormDesign(ProgBar& bar)
     bar.resize(mainFormDesignSize());
 }
 
-} // namespace quorlink::progbar
+} // namespace quorlink::app
