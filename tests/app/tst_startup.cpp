@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <optional>
 
 using namespace quorlink;
 using app::MainForm;
@@ -216,43 +215,25 @@ private slots:
 
     // An update run sets Busy; every other operation on the link holds an
     // Operation. Closing under either would tear the port from a running wait.
-    void closingIsRefusedWhileBusyOrAnOperationRuns_data()
-    {
-        QTest::addColumn<bool>("busy");
-        QTest::addColumn<bool>("operation");
-        QTest::addColumn<bool>("byMenu");
-        QTest::newRow("busy, close box") << true << false << false;
-        QTest::newRow("operation, File > Exit") << false << true << true;
-    }
     void closingIsRefusedWhileBusyOrAnOperationRuns()
     {
-        QFETCH(bool, busy);
-        QFETCH(bool, operation);
-        QFETCH(bool, byMenu);
         Machine machine;
         MainForm& form = machine.start();
         form.show();
         QFile::remove(machine.settingsPath());
-        const auto requestClose = [&] {
-            if (byMenu)
-                form.mnuExit->trigger();
-            else
-                form.close();
-        };
         {
-            std::optional<link::Link::Operation> running;
-            if (operation)
-                running.emplace(form.link);
-            form.Busy = busy;
-            requestClose();
-            QVERIFY(form.isVisible());
-            QVERIFY(form.MSComm1.portOpen());
+            const link::Link::Operation running(form.link);
+            form.close();
+            form.Busy = true;
+            form.mnuExit->trigger();
+            QVERIFY(form.isVisible() && form.MSComm1.portOpen());
             QVERIFY(!QFile::exists(machine.settingsPath()));
-            form.Busy = false;
         }
-        requestClose();
-        QVERIFY(!form.isVisible());
-        QVERIFY(!form.MSComm1.portOpen());
+        form.mnuExit->trigger();
+        QVERIFY(form.isVisible());
+        form.Busy = false;
+        form.mnuExit->trigger();
+        QVERIFY(!form.isVisible() && !form.MSComm1.portOpen());
         QVERIFY(QFile::exists(machine.settingsPath()));
     }
 

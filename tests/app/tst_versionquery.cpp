@@ -4,11 +4,7 @@ namespace ToolbarButton = quorlink::app::ToolbarButton;
 using quorlink::test::BarWatcher;
 using quorlink::test::OperationWindow;
 
-namespace {
-
 using Clicks = QList<QPair<int, int>>; // (list, row)
-
-} // namespace
 
 class VersionQueryTest : public QObject
 {
@@ -19,77 +15,85 @@ private slots:
     {
         QTest::addColumn<Clicks>("clicks");
         QTest::addColumn<bool>("managerToo");
-        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<Qt::Key>("key"); // Alt+V or Alt+W; 0: the F/W Version button
         QTest::addColumn<QList<int>>("asked");
         QTest::addColumn<int>("focusList"); // the list that shows the lowest selected card
         QTest::addColumn<int>("focusRow");
         QTest::newRow("both lists, Alt+V")
-            << Clicks{{3, 0}, {2, 30}} << false << true << QList<int>{32, 33} << 2 << 30;
+            << Clicks{{3, 0}, {2, 30}} << false << Qt::Key_V << QList<int>{32, 33} << 2 << 30;
         // Scope 2: List1(2) is scanned and holds nothing.
         QTest::newRow("second list only: cards 33 and 64")
-            << Clicks{{3, 31}, {3, 0}} << false << false << QList<int>{33, 64} << 3 << 0;
+            << Clicks{{3, 31}, {3, 0}} << false << Qt::Key(0) << QList<int>{33, 64} << 3 << 0;
         // A remote selection wins: the management card is not asked.
-        QTest::newRow("management card and a remote card")
-            << Clicks{{2, 3}} << true << false << QList<int>{5} << 2 << 3;
+        QTest::newRow("management card and a remote card, Alt+W")
+            << Clicks{{2, 3}} << true << Qt::Key_W << QList<int>{5} << 2 << 3;
     }
     void theSelectedRemoteCardsAreAskedAndAnswerInTheirOwnLines()
     {
         QFETCH(Clicks, clicks);
         QFETCH(bool, managerToo);
-        QFETCH(bool, byKey);
+        QFETCH(Qt::Key, key);
         QFETCH(QList<int>, asked);
         QFETCH(int, focusList);
-        QFETCH(int, focusRow);
         OperationWindow window;
         auto& form = window.window();
         for (const auto& [list, row] : clicks)
             window.choose(list, row);
-        if (managerToo)
-            window.list(1)->setItemSelected(0, true);
+        window.list(1)->setItemSelected(0, managerToo);
 
-        if (byKey)
-            window.pressAlt(Qt::Key_V);
+        if (key)
+            window.pressAlt(key);
         else
             window.pressButton(ToolbarButton::FirmwareVersion);
 
         QCOMPARE(window.cardsAsked(), asked);
         QStringList expected;
         for (int card : asked)
-            expected << QStringLiteral("%1:%1. Computer %1 F/W - FW%1").arg(card);
+            expected << QStringLiteral("%1:%1. Computer %1 %2/W - %2W%1")
+                            .arg(card)
+                            .arg(key == Qt::Key_W ? 'H' : 'F');
         QCOMPARE(window.changedRemoteTexts(), expected);
-        QCOMPARE(window.list(1)->itemText(0), QStringLiteral(" Quorlink Manager"));
+        QCOMPARE(window.lineOf(1), QStringLiteral(" Quorlink Manager"));
         QCOMPARE(form.selectedRemoteCards(), asked);
         QCOMPARE(window.idleProblems(), QString());
         QVERIFY(!window.list(1)->isEnabled());
-        QCOMPARE(window.list(focusList)->listIndex(), focusRow);
+        QTEST(window.list(focusList)->listIndex(), "focusRow");
         QCOMPARE(window.list(5 - focusList)->listIndex(), -1);
         QCOMPARE(window.prompts.entries().size(), std::size_t{0});
+        QVERIFY(!form.WantHardwareVersion);
         quorlink::test::saveShot(form, QStringLiteral("versions-%1").arg(QTest::currentDataTag()));
     }
 
-    void threeCardsMoveTheBarAndTheRunStopsAtTheFirstSilentCard_data()
+    // The bar and the lines as cards answer; the run stops at the first card
+    // that does not answer in time. A card lost by the switch answers "Not
+    // responding", is no longer chosen, and the next click chooses it again.
+    void barAndLinesAsCardsAnswerOrNot_data()
     {
-        QTest::addColumn<int>("silentCard");
+        QTest::addColumn<QString>("trouble"); // "silent" or "lost" card 6
         QTest::addColumn<QStringList>("bar");
         QTest::addColumn<QStringList>("changed");
+        QTest::addColumn<QList<int>>("chosen");
+        const QString five = "5:5. Computer 5 F/W - FW5";
+        const QString forty = "40:40. Computer 40 F/W - FW40";
         QTest::newRow("all answer")
-            << 0 << QStringList{"0 black", "33 black", "67 white", "100 white", "0 white"}
-            << QStringList{"5:5. Computer 5 F/W - FW5", "6:6. Computer 6 F/W - FW6",
-                           "40:40. Computer 40 F/W - FW40"};
-        // The first card keeps its answer; the third is never asked.
+            << "" << QStringList{"0 black", "33 black", "67 white", "100 white", "0 white"}
+            << QStringList{five, "6:6. Computer 6 F/W - FW6", forty} << QList<int>{5, 6, 40};
         QTest::newRow("the second times out")
-            << 6 << QStringList{"0 black", "33 black", "67 white", "0 white"}
-            << QStringList{"5:5. Computer 5 F/W - FW5"};
+            << "silent" << QStringList{"0 black", "33 black", "67 white", "0 white"}
+            << QStringList{five} << QList<int>{5, 6, 40};
+        QTest::newRow("the second is lost")
+            << "lost" << QStringList{"0 black", "33 black", "67 white", "100 white", "0 white"}
+            << QStringList{five, "6:6. Computer 6 F/W - Not responding", forty}
+            << QList<int>{5, 40};
     }
-    void threeCardsMoveTheBarAndTheRunStopsAtTheFirstSilentCard()
+    void barAndLinesAsCardsAnswerOrNot()
     {
-        QFETCH(int, silentCard);
-        QFETCH(QStringList, bar);
-        QFETCH(QStringList, changed);
+        QFETCH(QString, trouble);
+        QFETCH(QList<int>, chosen);
         OperationWindow window;
         auto& form = window.window();
-        if (silentCard)
-            window.simulatedSwitch.card(silentCard).setSilent(true);
+        window.simulatedSwitch.card(6).setSilent(trouble == "silent");
+        window.simulatedSwitch.card(6).setNotResponding(trouble == "lost");
         for (const auto& [list, row] : Clicks{{2, 3}, {2, 4}, {3, 7}})
             window.choose(list, row);
         BarWatcher watcher(window.clock, form);
@@ -101,118 +105,53 @@ private slots:
 
         window.pressButton(ToolbarButton::FirmwareVersion);
 
-        QCOMPARE(watcher.stop(), bar);
-        QCOMPARE(window.changedRemoteTexts(), changed);
-        QCOMPARE(window.cardsAsked(), (silentCard ? QList<int>{5, 6} : QList<int>{5, 6, 40}));
-        QCOMPARE(window.communicationErrors(), silentCard ? 1 : 0);
+        QTEST(watcher.stop(), "bar");
+        QTEST(window.changedRemoteTexts(), "changed");
+        QCOMPARE(window.communicationErrors(), trouble == "silent" ? 1 : 0);
         QCOMPARE(statusDuringTheRun, QStringLiteral("Status: Getting version in process ..."));
         QCOMPARE(window.idleProblems(), QString());
-        QCOMPARE(window.selectedCards(), (QList<int>{5, 6, 40}));
+        QCOMPARE(window.selectedCards(), chosen);
+        window.choose(2, 4);
+        QCOMPARE(window.selectedCards().contains(6), trouble == "lost");
     }
 
-    void hardwareVersionAsksForItAndTheFlagIsAlwaysPutBack_data()
+    // A lost management card frees the remote lists again.
+    void aManagementCardNotRespondingIsNoLongerChosen()
     {
-        QTest::addColumn<bool>("byKey");
-        QTest::addColumn<bool>("cardSelected");
-        QTest::newRow("button") << false << true;
-        // The warning path used to leave the flag set for the next Start.
-        QTest::newRow("Alt+W, nothing selected") << true << false;
-    }
-    void hardwareVersionAsksForItAndTheFlagIsAlwaysPutBack()
-    {
-        QFETCH(bool, byKey);
-        QFETCH(bool, cardSelected);
         OperationWindow window;
-        if (cardSelected)
-            window.click(2, 3);
-        if (byKey)
-            window.pressAlt(Qt::Key_W);
-        else
-            window.pressButton(ToolbarButton::HardwareVersion);
-
-        QVERIFY(!window.window().WantHardwareVersion);
-        if (cardSelected) {
-            QCOMPARE(window.list(2)->itemText(3), QStringLiteral("5. Computer 5 H/W - HW5"));
-        } else {
-            QCOMPARE(window.prompts.log(), (QStringList{"beep", "message:Warning"}));
-            QCOMPARE(window.prompts.messages().front().text,
-                     QStringLiteral("You must choose card(s) to get a version"));
-            QCOMPARE(window.simulatedSwitch.trace().pcText(), QString());
-        }
-    }
-
-    void aCardNotRespondingIsNoLongerChosenAndTheNextClickChoosesItAgain_data()
-    {
-        QTest::addColumn<Clicks>("clicks");
-        QTest::addColumn<int>("card");
-        QTest::newRow("management card") << Clicks{{1, 0}} << 1;
-        QTest::newRow("remote card beside another") << Clicks{{2, 3}, {2, 4}} << 6;
-    }
-    void aCardNotRespondingIsNoLongerChosenAndTheNextClickChoosesItAgain()
-    {
-        QFETCH(Clicks, clicks);
-        QFETCH(int, card);
-        OperationWindow window;
-        auto& form = window.window();
-        window.simulatedSwitch.card(card).setNotResponding(true);
-        for (const auto& [list, row] : clicks)
-            window.choose(list, row);
-        const auto [list, row] = clicks.last();
-        const QString plain = card == 1 ? form.managerItemText() : form.remoteItemText(card);
-
+        window.simulatedSwitch.card(1).setNotResponding(true);
+        window.choose(1, 0);
         window.pressButton(ToolbarButton::FirmwareVersion);
-
-        QCOMPARE(window.list(list)->itemText(row), plain + " F/W - Not responding");
-        QVERIFY(!window.list(list)->isItemSelected(row));
-        QCOMPARE(window.communicationErrors(), 0);
-        QCOMPARE(window.idleProblems(), QString());
-        if (card == 1) {
-            QVERIFY(!form.ManagerSelected && !form.ManagerMark);
-            QVERIFY(window.list(2)->isEnabled() && window.list(3)->isEnabled());
-        } else {
-            QVERIFY(form.RemoteSelected && window.list(2)->isItemSelected(3));
-        }
-        // The selection record went with the selection: the next click
-        // chooses the card instead of reading it as chosen.
-        window.choose(list, row);
-        QVERIFY(window.list(list)->isItemSelected(row));
+        QCOMPARE(window.lineOf(1), QStringLiteral(" Quorlink Manager F/W - Not responding"));
+        QCOMPARE(window.selectedCards(), QList<int>{});
+        QVERIFY(window.list(2)->isEnabled() && window.list(3)->isEnabled());
+        window.choose(1, 0);
+        QCOMPARE(window.selectedCards(), QList<int>{1});
     }
 
-    void aPortThatIsGoneIsReportedOnceAndLeavesTheWindowUsable_data()
+    // Without a port (here none was free at start-up; a device that goes
+    // away is the soak's) each command says so once, sends nothing and leaves
+    // the window usable: the lines plain, the choice kept, Advanced mode ended.
+    void withoutAPortEachCommandSaysSoOnce()
     {
-        QTest::addColumn<bool>("noFreePort");
-        QTest::addColumn<int>("removedAtMs"); // virtual time after the press; -1 before it
-        QTest::addColumn<QList<int>>("asked");
-        QTest::newRow("no free port at start-up") << true << -1 << QList<int>{};
-        QTest::newRow("device removed while card 6 is asked") << false << 260 << QList<int>{5, 6};
-    }
-    void aPortThatIsGoneIsReportedOnceAndLeavesTheWindowUsable()
-    {
-        QFETCH(bool, noFreePort);
-        QFETCH(int, removedAtMs);
-        QFETCH(QList<int>, asked);
-        OperationWindow window(OperationWindow::withoutFreePort(noFreePort));
+        OperationWindow window(
+            [](auto& devices) { devices.setDevice(1, quorlink::sim::SimulatedDevice::Modem); });
         auto& form = window.window();
-        for (const auto& [list, row] : Clicks{{2, 3}, {2, 4}, {2, 5}})
+        for (const auto& [list, row] : Clicks{{2, 3}, {2, 4}, {3, 0}})
             window.choose(list, row);
-        window.simulatedSwitch.card(6).setReplyDelay(50);
-        if (!noFreePort)
-            window.removeDeviceAfter(removedAtMs);
-
+        BarWatcher watcher(window.clock, form);
         window.pressButton(ToolbarButton::FirmwareVersion);
-
         QCOMPARE(window.communicationErrors(), 1);
-        QCOMPARE(window.cardsAsked(), asked);
-        // Back to the plain lines, the choice kept for the next try.
-        QCOMPARE(window.changedRemoteTexts(), QStringList());
-        QCOMPARE(window.selectedCards(), (QList<int>{5, 6, 7}));
-        QVERIFY(form.RemoteSelected && form.mnuOpen->isEnabled());
-        QCOMPARE(window.idleProblems(), QString());
-        // The next command says so again, once, and sends nothing.
-        const auto before = window.simulatedSwitch.trace().entries().size();
-        window.pressAlt(Qt::Key_V);
+        window.pressAlt(Qt::Key_W);
         QCOMPARE(window.communicationErrors(), 2);
-        QCOMPARE(window.simulatedSwitch.trace().entries().size(), before);
+        form.mnuAdvanced->trigger();
+        window.pressButton(ToolbarButton::Reset);
+        QCOMPARE(window.communicationErrors(), 3);
+        QCOMPARE(watcher.stop(), QStringList{"0 black"});
+        QVERIFY(window.simulatedSwitch.trace().entries().empty());
+        QCOMPARE(window.changedRemoteTexts(), QStringList());
+        QCOMPARE(window.selectedCards(), (QList<int>{5, 6, 33}));
+        QVERIFY(!form.AdvancedMode);
         QCOMPARE(window.idleProblems(), QString());
     }
 };

@@ -53,6 +53,8 @@ private slots:
             QCOMPARE(messageTexts(window.prompts), expected);
             QCOMPARE(form.TabPressed, tabPressed);
         }
+        // The H/W warning used to leave its flag set for the next Start.
+        QVERIFY(!form.WantHardwareVersion);
         // Wait before Advanced mode disables the version buttons, which
         // would hide their delayed clicks.
         QTest::qWait(DelayedClickMs);
