@@ -123,8 +123,8 @@ private slots:
                 lines << MainForm::remoteItemText(card) + (received ? " F/W - " + newVersion : "");
         }
         QCOMPARE(window.selectedCardTexts(), lines);
-        QCOMPARE(window.prompts.log().mid(1),
-                 abortingCard ? QStringList{"beep", "message:Verification Error"} : QStringList{});
+        const QStringList failed{"beep", "message:Verification Error"};
+        QCOMPARE(window.prompts.log().mid(1), abortingCard ? failed : QStringList());
         QCOMPARE(file.contents(), file.written);
         window.verifyIdleAfterwards();
     }
