@@ -71,21 +71,18 @@ private slots:
         };
         wrong("unknown command", {"frobnicate"},
               "quorlink: unknown command \"frobnicate\" (quorlink --help)\n");
-        wrong("check without a file", {"check", "--json"},
-              "quorlink check: which file? (quorlink check --help)\n");
         wrong("unknown option", {"check", "a.hex", "--xml"},
               "quorlink check: Unknown option 'xml'. (quorlink check --help)\n");
-        wrong("simulate without --pty", {"simulate"}, "--pty");
-        wrong("simulate with a bad delay", {"simulate", "--pty", "--delay", "soon"},
-              "--delay \"soon\"");
         wrong("versions without cards", {"versions", "--simulate"}, "which cards?");
         wrong("reset of the management card with remote cards",
               {"reset", "--simulate", "--cards", "1,3"},
               "management card (1) cannot be taken together");
         wrong("versions on COM9", {"versions", "--port", "9", "--cards", "2"},
               "COM number must be 1 to 4");
-        wrong("reset with a stray argument", {"reset", "--cards", "2", "now"},
-              "unexpected argument");
+        wrong("a mapping to COM7", {"ports", "--com", "7=/dev/x"}, "COM number must be 1 to 4");
+        wrong("simulated and a device",
+              {"versions", "--simulate", "--device", "/dev/ttyS0", "--cards", "2"},
+              "exclude each other");
     }
     void run()
     {

@@ -1,14 +1,10 @@
 #include "cli/cardlist.h"
-#include "cli/command.h"
-#include "cli/linksession.h"
 
-#include <QCommandLineParser>
 #include <QTest>
 
 using namespace quorlink::cli;
 
-// The pieces every switch command shares: the card LIST and the options that
-// choose the switch.
+// The card LIST every switch command takes.
 class CliOptionsTest : public QObject
 {
     Q_OBJECT
@@ -35,12 +31,9 @@ private slots:
             << "40,3-6, 5-8,8" << QList<int>{3, 4, 5, 6, 7, 8, 40} << QString();
         QTest::newRow("ALL with a card inside") << "ALL,64" << range(2, 64) << QString();
         QTest::newRow("range over the management card") << "1-3" << QList<int>{} << together;
-        QTest::newRow("management with all") << "all,1" << QList<int>{} << together;
-        QTest::newRow("card 0") << "0" << QList<int>{} << notACard;
         QTest::newRow("card 65") << "2,65" << QList<int>{} << notACard;
         QTest::newRow("reversed range") << "10-2" << QList<int>{} << notACard;
         QTest::newRow("empty item") << "2,,3" << QList<int>{} << notACard;
-        QTest::newRow("negative") << "-3" << QList<int>{} << notACard;
     }
     void cardList()
     {
@@ -54,48 +47,6 @@ private slots:
             QCOMPARE(*parsed, cards);
         else
             QVERIFY2(reason.contains(problem), qPrintable(reason));
-    }
-
-    void linkOptions_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("com");
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<bool>("simulate");
-        QTest::addColumn<QString>("problem");
-        QTest::newRow("defaults") << QStringList{} << 1 << QString() << false << QString();
-        QTest::newRow("port and device") << QStringList{"--port", "3", "--device", "/dev/ttyUSB0"}
-                                         << 3 << "/dev/ttyUSB0" << false << QString();
-        QTest::newRow("simulate on COM2")
-            << QStringList{"--simulate", "--port", "2"} << 2 << QString() << true << QString();
-        QTest::newRow("port 5") << QStringList{"--port", "5"} << 0 << QString() << false
-                                << "COM number must be 1 to 4";
-        QTest::newRow("bad mapping") << QStringList{"--com", "7=/dev/x"} << 0 << QString() << false
-                                     << "the COM number must be 1 to 4";
-        QTest::newRow("simulate and device") << QStringList{"--simulate", "--device", "/dev/ttyS0"}
-                                             << 0 << QString() << false << "exclude each other";
-    }
-    void linkOptions()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, com);
-        QFETCH(QString, device);
-        QFETCH(bool, simulate);
-        QFETCH(QString, problem);
-        QCommandLineParser parser;
-        const LinkOptionSet set;
-        set.addTo(parser);
-        QVERIFY(parser.parse(QStringList{"quorlink"} + arguments));
-        QString reason;
-        const std::optional<LinkOptions> options = set.read(parser, reason);
-        QCOMPARE(options.has_value(), problem.isEmpty());
-        if (!options) {
-            QVERIFY2(reason.contains(problem), qPrintable(reason));
-            return;
-        }
-        QCOMPARE(options->comNumber, com);
-        QCOMPARE(options->device, device);
-        QCOMPARE(options->simulate, simulate);
     }
 };
 

@@ -6,17 +6,8 @@
 #include "sim/simulatedswitch.h"
 #include "sim/virtualclock.h"
 
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
-
-#include <pty.h>
-#include <unistd.h>
 
 using namespace quorlink;
 using sim::SimulatedDevice;
@@ -125,45 +116,6 @@ private slots:
         // Only the port that opened and stayed quiet is tried with mark/space parity.
         QCOMPARE(asked, QStringList{"Simulated switch"});
         QVERIFY(!machine.session.port().portOpen());
-    }
-
-    // Through the program, on this machine's devices: a missing one, a
-    // pseudo-terminal (a serial device that opens) and, unless the tests run as
-    // root, a device node this user may not open.
-    void program()
-    {
-        int master = -1;
-        int slave = -1;
-        char slaveName[256] = {};
-        QVERIFY(::openpty(&master, &slave, slaveName, nullptr, nullptr) == 0);
-        QTemporaryDir dir;
-        const QString locked = dir.filePath(QStringLiteral("ttyLOCKED"));
-        QFile file(locked);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        QVERIFY(file.setPermissions({}));
-        const bool root = ::geteuid() == 0;
-
-        QProcess process;
-        process.start(QStringLiteral(QUORLINK_CLI),
-                      {"ports", "--json", "--com", "2=/dev/quorlink-nonexistent", "--com",
-                       QStringLiteral("3=%1").arg(QString::fromLocal8Bit(slaveName)), "--com",
-                       "4=" + locked});
-        QVERIFY(process.waitForFinished(30000));
-        ::close(master);
-        ::close(slave);
-        QCOMPARE(process.exitCode(), 0);
-        const QJsonArray ports =
-            QJsonDocument::fromJson(process.readAllStandardOutput())["ports"].toArray();
-        QStringList states;
-        for (const QJsonValue& port : ports)
-            states << port["device"].toString() + ": " + port["state"].toString();
-        // Root opens anything: the node is no serial port, which is reported.
-        QCOMPARE(states.mid(1), (QStringList{"/dev/quorlink-nonexistent: missing",
-                                             QString::fromLocal8Bit(slaveName) + ": free",
-                                             locked + (root ? ": not a serial port"
-                                                            : ": permission denied")}));
-        QVERIFY(root || ports[3]["reason"].toString().contains("usermod -aG"));
     }
 };
 

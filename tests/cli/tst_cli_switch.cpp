@@ -1,4 +1,3 @@
-#include "app/versiondialog.h"
 #include "cli/command.h"
 #include "firmwaremaker.h"
 #include "operationfixture.h"
@@ -6,14 +5,7 @@
 #include "sim/simulatedswitch.h"
 #include "sim/virtualclock.h"
 
-#include <QApplication>
-#include <QPushButton>
-#include <QTimer>
-
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTest>
 #include <QTextStream>
 
@@ -60,27 +52,6 @@ void writeManagerFile(const QString& path, const QString& version)
                                      maker::makeImage(0x3000, 100, {}, 33)));
 }
 
-// Presses OK in the window's version dialog whenever it opens.
-class VersionDialogOk : public QObject
-{
-public:
-    VersionDialogOk()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [] {
-            auto* dialog = qobject_cast<app::VersionDialog*>(QApplication::activeModalWidget());
-            for (QPushButton* button :
-                 dialog ? dialog->findChildren<QPushButton*>() : QList<QPushButton*>{}) {
-                if (button->text() == QLatin1String("OK"))
-                    button->click();
-            }
-        });
-        m_timer.start(0);
-    }
-
-private:
-    QTimer m_timer;
-};
-
 // A row's expected JSON: COMMS stands for the communication error's text.
 QJsonObject expectedJson(const QString& text)
 {
@@ -115,18 +86,9 @@ QStringList lineText(const sim::SwitchTrace& trace, std::int64_t start)
     return lines;
 }
 
-// Chooses `cards` in the window as clicks would: the management card, every
-// card by Select All, or each remote card in its list.
+// Clicks each remote card of `cards` in its list.
 void chooseInWindow(OperationWindow& window, const QList<int>& cards)
 {
-    if (cards == QList<int>{1}) {
-        window.choose(1, 0);
-        return;
-    }
-    if (cards.size() == 63) {
-        window.pressButton(ToolbarButton::SelectAll);
-        return;
-    }
     const int firstCount = window.list(2)->listCount();
     for (const int card : cards) {
         if (card <= firstCount + 1)
@@ -179,20 +141,16 @@ private slots:
                   {"card":5,"version":null,"status":"not queried"},
                   {"card":6,"version":null,"status":"not queried"}]})"
             << QString();
-        QTest::newRow("versions: management card, hardware")
-            << QStringList{"--cards", "2"}
-            << QStringList{"versions", "--device", Device, "--cards", "1", "--hardware"} << 0
-            << "card  1: H/W - HW rev C\n" << QString();
         QTest::newRow("reset: all remote cards")
             << QStringList{"--cards", "2-4"}
             << QStringList{"reset", "--device", Device, "--cards", "all"} << 0
-            << "Reset completed: card(s) 2-64\n" << "2:r1i0 3:r1i0 4:r1i0";
+            << "Reset completed: card(s) 2-64\n"
+            << "2:r1i0 3:r1i0 4:r1i0";
         QTest::newRow("update: three cards as a group, read back")
             << QStringList{"--cards", "2-6"}
-            << QStringList{"update", RemoteFile, "--device", Device, "--cards", "2,3,5", "--yes",
-                           "--json"}
-            << 0
-            << R"({"ok":true,"message":null,"target":128,"before":[
+            << QStringList{"update",  RemoteFile, "--device", Device,
+                           "--cards", "2,3,5",    "--yes",    "--json"}
+            << 0 << R"({"ok":true,"message":null,"target":128,"before":[
                   {"card":2,"version":"QLREM ver1.07 US","status":"ok"},
                   {"card":3,"version":"QLREM ver1.07 US","status":"ok"},
                   {"card":5,"version":"QLREM ver1.07 US","status":"ok"}],"after":[
@@ -202,8 +160,7 @@ private slots:
             << "2:r0i1 3:r0i1 5:r0i1";
         QTest::newRow("update: the OSD language question refused without a terminal")
             << QStringList{"--cards", "2-6"}
-            << QStringList{"update", ManagerFile, "--device", Device, "--cards", "1", "--json"}
-            << 2
+            << QStringList{"update", ManagerFile, "--device", Device, "--cards", "1", "--json"} << 2
             << R"({"ok":false,
                   "message":"the OSD language would change: answer on a terminal or give --yes",
                   "target":0,"before":[{"card":1,"version":"QLMGR ver2.31 US","status":"ok"}],
@@ -212,8 +169,7 @@ private slots:
         QTest::newRow("versions: a device that is not there")
             << QStringList{}
             << QStringList{"versions", "--device", "/dev/quorlink-none", "--cards", "2", "--json"}
-            << 1
-            << R"({"ok":false,
+            << 1 << R"({"ok":false,
                   "message":"/dev/quorlink-none: open failed: No such file or directory",
                   "cards":[{"card":2,"version":null,"status":"not queried"}]})"
             << QString();
@@ -272,33 +228,19 @@ private slots:
     void toolAndWindowAgreeOnTheLine_data()
     {
         QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("list");
         QTest::addColumn<QList<int>>("cards");
-        QTest::addColumn<bool>("hardware");
-        QTest::newRow("versions of cards in both lists")
-            << "versions" << "5,6,40" << QList<int>{5, 6, 40} << false;
-        QTest::newRow("hardware version of the management card")
-            << "versions" << "1" << QList<int>{1} << true;
-        // Every listed card: one frame to 0xFF from both.
-        QList<int> all;
-        for (int card = 2; card <= 64; ++card)
-            all << card;
-        QTest::newRow("reset of a set of cards") << "reset" << "3,17,40" << QList<int>{3, 17, 40}
-                                                 << false;
-        QTest::newRow("reset of all") << "reset" << "all" << all << false;
-        QTest::newRow("update of a group") << "update" << "3,17,40" << QList<int>{3, 17, 40}
-                                           << false;
+        QTest::newRow("versions of cards in both lists") << "versions" << QList<int>{5, 6, 40};
+        QTest::newRow("update of a group") << "update" << QList<int>{3, 17, 40};
     }
     void toolAndWindowAgreeOnTheLine()
     {
         QFETCH(QString, command);
-        QFETCH(QString, list);
         QFETCH(QList<int>, cards);
-        QFETCH(bool, hardware);
         const bool update = command == QLatin1String("update");
-        QStringList arguments{command, "--cards", list};
-        if (hardware)
-            arguments << "--hardware";
+        QStringList list;
+        for (const int card : cards)
+            list << QString::number(card);
+        QStringList arguments{command, "--cards", list.join(u',')};
         if (update)
             arguments << remoteFilePath() << "--yes";
         // The tool in-process, on a switch like the window's below.
@@ -318,9 +260,6 @@ private slots:
         QVERIFY2(cli::runCommandLine(arguments, streams) == 0, qPrintable(err));
 
         OperationWindow window;
-        const bool reset = command == QLatin1String("reset");
-        if (reset)
-            window.window().mnuAdvanced->trigger();
         chooseInWindow(window, cards);
         if (update) {
             window.prompts.scriptFile(remoteFilePath());
@@ -328,12 +267,10 @@ private slots:
         }
         const std::int64_t start = window.clock.nowMicroseconds();
         if (update) {
-            const VersionDialogOk ok;
+            const test::VersionDialogAnswer ok(true);
             window.pressButton(ToolbarButton::Start);
         } else {
-            window.pressButton(reset      ? ToolbarButton::Reset
-                               : hardware ? ToolbarButton::HardwareVersion
-                                          : ToolbarButton::FirmwareVersion);
+            window.pressButton(ToolbarButton::FirmwareVersion);
         }
 
         QVERIFY(!switchBox.trace().entries().empty());

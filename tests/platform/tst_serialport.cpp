@@ -172,42 +172,6 @@ private slots:
         QCOMPARE(errorCode([&] { use(port); }), int(RuntimeError::DeviceUnavailable));
         QVERIFY2(!port.portOpen(), "a vanished device leaves the port closed");
     }
-
-    // A device held by another program (here: this one, by another COM
-    // number) does not open until it is let go.
-    void aHeldDeviceDoesNotOpen()
-    {
-        PseudoTerminal pty;
-        SystemDeviceProvider provider;
-        provider.mapDevice(1, pty.slavePath);
-        provider.mapDevice(3, pty.slavePath);
-        const LineSettings plain = *LineSettings::parse(QStringLiteral("9600,n,8,1"));
-        auto first = provider.open(1, plain);
-        QCOMPARE(errorCode([&] { provider.open(3, plain); }), int(RuntimeError::PortAlreadyOpen));
-        first.reset();
-        QVERIFY(provider.open(3, plain));
-    }
-
-    void comMappingValues_data()
-    {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("comNumber"); // 0: rejected
-        QTest::addColumn<QString>("device");
-        QTest::newRow("usb adapter") << "1=/dev/ttyUSB0" << 1 << "/dev/ttyUSB0";
-        QTest::newRow("spaces, '=' in the device") << " 4 = /dev/a=b " << 4 << "/dev/a=b";
-        QTest::newRow("no device") << "3=" << 0 << "";
-        QTest::newRow("COM5") << "5=/dev/ttyS4" << 0 << "";
-        QTest::newRow("not a number") << "COM1=/dev/ttyS0" << 0 << "";
-    }
-
-    void comMappingValues()
-    {
-        QFETCH(QString, value);
-        const ComMapping mapping = parseComMapping(value);
-        QTEST(mapping.comNumber, "comNumber");
-        QTEST(mapping.device, "device");
-        QCOMPARE(mapping.isValid(), mapping.comNumber != 0);
-    }
 };
 
 QTEST_GUILESS_MAIN(SerialPortTest)
