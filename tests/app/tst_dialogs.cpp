@@ -4,6 +4,7 @@
 #include "app/versiondialog.h"
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 
