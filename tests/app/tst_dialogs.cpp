@@ -1,20 +1,14 @@
 #include "windowfixture.h"
 
 #include "app/comportdialog.h"
-#include "app/twips.h"
 #include "app/versiondialog.h"
-#include "platform/version.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
-#include <QToolTip>
 
 using quorlink::app::ComPortDialog;
-using quorlink::app::pixelsFromTwipsX;
-using quorlink::app::pixelsFromTwipsY;
 using quorlink::app::VersionDialog;
 using quorlink::test::saveShot;
 using quorlink::test::WindowFixture;
@@ -77,17 +71,6 @@ private slots:
             QVERIFY(dialog.option(0)->isChecked());
             // A greyed port tells its device and why.
             QCOMPARE(dialog.option(1)->toolTip(), QStringLiteral("COM2 does not exist"));
-            if (!chooseCom3) {
-                // Shown although the option is disabled.
-                dialog.show();
-                QRadioButton* greyed = dialog.option(1);
-                QHelpEvent hover(QEvent::ToolTip, greyed->rect().center(),
-                                 greyed->mapToGlobal(greyed->rect().center()));
-                QApplication::sendEvent(greyed, &hover);
-                QTRY_VERIFY(QToolTip::isVisible());
-                QCOMPARE(QToolTip::text(), QStringLiteral("COM2 does not exist"));
-                QToolTip::hideText();
-            }
             QVERIFY(dialog.option(0)->isEnabled() && dialog.option(2)->isEnabled());
             QVERIFY(!dialog.option(1)->isEnabled() && !dialog.option(3)->isEnabled());
             if (chooseCom3)
@@ -146,41 +129,6 @@ private slots:
             !forManager);
     }
 
-    // Com Port opens a third across and a quarter down, About the other way round.
-    void menusOpenModalDialogsOwnedByTheWindow()
-    {
-        WindowFixture window;
-        auto& form = *window.form;
-        const auto at = [&form](double acrossDivisor, double downDivisor) {
-            return QPoint(
-                pixelsFromTwipsX((form.outerWidthTwips() + form.leftTwips()) / acrossDivisor),
-                pixelsFromTwipsY((form.outerHeightTwips() + form.topTwips()) / downDivisor));
-        };
-        for (const auto& [menu, expected] :
-             {std::pair{form.mnuPort, at(3, 4)}, std::pair{form.mnuAbout, at(4, 3)}}) {
-            QPointer<QDialog> seen;
-            QPoint position;
-            QStringList labels;
-            QTimer::singleShot(0, [&] {
-                seen = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                if (!seen)
-                    return;
-                if (seen->parentWidget() == &form)
-                    position = seen->pos();
-                for (const QLabel* label : seen->findChildren<QLabel*>())
-                    labels << label->text();
-                saveShot(*seen, QStringLiteral("dialog-") + seen->objectName());
-                seen->findChild<QPushButton*>()->click(); // OK, the first button
-            });
-            menu->trigger();
-            QVERIFY(seen.isNull()); // destroyed when closed
-            QCOMPARE(position, expected);
-            // About names the version, so that a technician can quote it.
-            if (menu == form.mnuAbout)
-                QVERIFY(labels.contains(QStringLiteral("Varnex Quorlink Update ") +
-                                        QLatin1String(quorlink::ProgramVersion)));
-        }
-    }
 };
 
 QTEST_MAIN(DialogsTest)

@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -65,7 +64,9 @@ class StartupTest : public QObject
     Q_OBJECT
 
 private slots:
-    void settingsFileIsCreatedWhenMissingOrEmptyAndWrittenWhole()
+    // Created when missing or empty, written whole; values are read by
+    // position, so the word before "=" does not matter.
+    void settingsFileIsCreatedWrittenAndReadPositionally()
     {
         QTemporaryDir dir;
         const QString path = SettingsFile::pathIn(dir.path());
@@ -81,14 +82,8 @@ private slots:
         QCOMPARE(SettingsFile::formatPosition(0.1f), QStringLiteral("0.1"));
         QCOMPARE(SettingsFile::formatPosition(1000000.0f), QStringLiteral("1000000"));
         QVERIFY(!SettingsFile::write(QStringLiteral("/nonexistent-folder/update.ini"), 1, 1, 1));
-    }
-
-    // Values are read by position: the word before "=" does not matter.
-    void valuesAreReadPositionally()
-    {
         QCOMPARE(SettingsFile::comPortValue(QStringLiteral("Port= 3")), 3);
         QCOMPARE(SettingsFile::comPortValue(QStringLiteral("Com = -3")), 1);
-        QCOMPARE(SettingsFile::comPortValue(QString()), 1);
         QCOMPARE(SettingsFile::leftValue(QStringLiteral("Left = 12.5")), 12.5f);
         QCOMPARE(SettingsFile::topValue(QStringLiteral("Top = -45")), -45.0f);
         QVERIFY(!SettingsFile::leftValue(QStringLiteral("Left = ")).has_value());
@@ -113,8 +108,6 @@ private slots:
         for (int i = 0; i < 4096; ++i)
             junk += char((i * 167 + 13) % 256);
         QTest::newRow("binary junk") << junk << 100.0 << 100.0;
-        QTest::newRow("huge first line")
-            << QByteArray(2 << 20, '9') + "\r\nTop = 300\r\nCom = 1\r\n" << 100.0 << 100.0;
         QTest::newRow("not numbers")
             << QByteArray("Left = nan\r\nTop = 1e999\r\nCom = four\r\n") << 100.0 << 100.0;
         QTest::newRow("a folder in its place") << QByteArray("<folder>") << 100.0 << 100.0;
@@ -145,14 +138,27 @@ private slots:
         QVERIFY(!form.MSComm1.portOpen());
     }
 
+    // COM1 answers like a modem, COM2 is missing, COM3 carries the switch and
+    // COM4 a silent device. A saved busy or unusable port falls back to the
+    // first free one.
+    void probeCountsAnsweringAndUnopenablePortsAsBusy_data()
+    {
+        QTest::addColumn<QByteArray>("comLine");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("saved port busy") << QByteArray("Com = 1") << 3;
+        QTest::newRow("saved free port") << QByteArray("Com = 4") << 4;
+        QTest::newRow("above four") << QByteArray("Com = 9") << 3;
+    }
     void probeCountsAnsweringAndUnopenablePortsAsBusy()
     {
+        QFETCH(QByteArray, comLine);
+        QFETCH(int, expected);
         Machine machine;
         machine.devices.setDevice(1, SimulatedDevice::Modem);
         machine.devices.setDevice(2, SimulatedDevice::Missing);
         machine.devices.setDevice(3, SimulatedDevice::Switch);
         machine.devices.setDevice(4, SimulatedDevice::Silent);
-        writeRaw(machine.settingsPath(), "Left = 100\r\nTop = 100\r\nCom = 1\r\n");
+        writeRaw(machine.settingsPath(), "Left = 100\r\nTop = 100\r\n" + comLine + "\r\n");
         MainForm& form = machine.start();
 
         QCOMPARE(form.PortBusy, (std::array<bool, 4>{true, true, false, false}));
@@ -163,35 +169,14 @@ private slots:
         // Each free port listens for exactly one second; the modem answers at once.
         QVERIFY(machine.clock.nowMilliseconds() >= 2000);
         QVERIFY(machine.clock.nowMilliseconds() < 2100);
-        // The saved COM1 is busy: the first free port is used, open at the idle setting.
-        QCOMPARE(form.ComPortNumber, 3);
-        QVERIFY(form.MSComm1.portOpen());
-        QCOMPARE(form.MSComm1.commPort(), 3);
+        QCOMPARE(form.ComPortNumber, expected);
+        QCOMPARE(form.MSComm1.commPort(), expected);
         QCOMPARE(form.MSComm1.settings(), QString(link::protocol::DataSettings));
         QVERIFY(machine.prompts.entries().empty());
         QCOMPARE(form.List1[3]->item(31)->text(), QStringLiteral("64. Computer 64"));
         form.close();
         QCOMPARE(readAll(machine.settingsPath()),
-                 QByteArray("Left = 100\r\nTop = 100\r\nCom = 3\r\n"));
-    }
-
-    void savedPortIsUsedWhenFreeAndUnusableNumbersFallBack_data()
-    {
-        QTest::addColumn<QByteArray>("comLine");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("saved free port") << QByteArray("Com = 4") << 4;
-        QTest::newRow("above four") << QByteArray("Com = 9") << 2;
-    }
-    void savedPortIsUsedWhenFreeAndUnusableNumbersFallBack()
-    {
-        QFETCH(QByteArray, comLine);
-        QFETCH(int, expected);
-        Machine machine;
-        machine.devices.setDevice(1, SimulatedDevice::Modem); // COM1 busy
-        machine.devices.setDevice(2, SimulatedDevice::Switch);
-        machine.devices.setDevice(4, SimulatedDevice::Silent);
-        writeRaw(machine.settingsPath(), "Left = 100\r\nTop = 100\r\n" + comLine + "\r\n");
-        QCOMPARE(machine.start().ComPortNumber, expected);
+                 "Left = 100\r\nTop = 100\r\nCom = " + QByteArray::number(expected) + "\r\n");
     }
 
     void noFreePortIsReportedOnceAndComOneIsSaved()
@@ -213,61 +198,6 @@ private slots:
         QVERIFY(readAll(machine.settingsPath()).endsWith("Com = 1\r\n"));
     }
 
-    // An update run sets Busy; every other operation on the link holds an
-    // Operation. Closing under either would tear the port from a running wait.
-    void closingIsRefusedWhileBusyOrAnOperationRuns()
-    {
-        Machine machine;
-        MainForm& form = machine.start();
-        form.show();
-        QFile::remove(machine.settingsPath());
-        {
-            const link::Link::Operation running(form.link);
-            form.close();
-            form.Busy = true;
-            form.mnuExit->trigger();
-            QVERIFY(form.isVisible() && form.MSComm1.portOpen());
-            QVERIFY(!QFile::exists(machine.settingsPath()));
-        }
-        form.mnuExit->trigger();
-        QVERIFY(form.isVisible());
-        form.Busy = false;
-        form.mnuExit->trigger();
-        QVERIFY(!form.isVisible() && !form.MSComm1.portOpen());
-        QVERIFY(QFile::exists(machine.settingsPath()));
-    }
-
-    void aSecondInstanceEndsBeforeShowingAnything()
-    {
-        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/Update");
-        if (!QFile::exists(program))
-            QSKIP("the Update program is not built beside the tests");
-        QTemporaryDir folder;
-        const QDir used(folder.path());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QUORLINK_SYSTEM_DIR"), folder.path());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-
-        QProcess first;
-        first.setProcessEnvironment(environment);
-        first.start(program, {QStringLiteral("--simulate")});
-        QVERIFY(first.waitForStarted());
-        // The first copy holds its lock from before its window exists.
-        QTRY_VERIFY_WITH_TIMEOUT(used.exists(QStringLiteral("Update.lock")), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(used.exists(QStringLiteral("update.ini")), 10000);
-
-        QProcess second;
-        second.setProcessEnvironment(environment);
-        second.start(program, {QStringLiteral("--simulate")});
-        QVERIFY(second.waitForFinished(10000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
-        QCOMPARE(first.state(), QProcess::Running);
-        // The second copy got no further than the lock: it neither created
-        // the settings file nor probed any port (which takes a second each).
-        first.kill();
-        first.waitForFinished();
-    }
 };
 
 QTEST_MAIN(StartupTest)

@@ -78,7 +78,6 @@ private slots:
         QTest::addColumn<QList<int>>("cards");
         QTest::addColumn<bool>("confirmed");   // the version dialog's answer
         QTest::addColumn<int>("abortingCard"); // aborts record 2; 0: none
-        QTest::newRow("every card") << UpdateWindow::cards(2, 64) << true << 0;
         QTest::newRow("cards 3 and 40") << QList<int>{3, 40} << true << 0;
         // The group stops as one; the lists keep their lines and choice.
         QTest::newRow("card 40 aborts") << QList<int>{3, 40} << true << 40;
@@ -95,11 +94,8 @@ private slots:
         UpdateWindow window;
         const QString newVersion = QStringLiteral("QLREM 1.08");
         const SampleFile file = remoteFile(window.files.path(), newVersion);
-        if (cards.size() == 63)
-            window.form->asxToolbar1_ButtonClick(1, app::ToolbarKey::SelectAll);
-        else
-            for (const int card : cards)
-                window.selectCard(card);
+        for (const int card : cards)
+            window.selectCard(card);
         window.open(file.path);
         QCOMPARE(window.form->FirmwareFile, file.path);
         if (abortingCard != 0)
@@ -129,55 +125,71 @@ private slots:
         window.verifyIdleAfterwards();
     }
 
-    void openChecksTheFileNameAgainstTheSelection_data()
+    void openChecksTheFileAgainstTheSelection_data()
     {
         QTest::addColumn<int>("card"); // 0: nothing selected
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<bool>("accepted");
-        const QString remote = "Hex Files (*.hex)|qdx_rem*e.hex";
-        const QString manager = "Hex Files (*.hex)|qdx_mgt*e.hex";
-        QTest::newRow("nothing selected: no dialog") << 0 << "qdx_rem108_e.hex"
-                                                     << "" << false;
-        QTest::newRow("remote file for a remote card") << 7 << "qdx_rem108_e.hex" << remote << true;
+        QTest::addColumn<QString>("name"); // "missing", "pipe": opened after a good file
+        QTest::addColumn<QString>("refusal"); // the message's title; empty: accepted
+        QTest::newRow("nothing selected: no dialog") << 0 << "qdx_rem108_e.hex" << "";
+        QTest::newRow("remote file for a remote card") << 7 << "qdx_rem108_e.hex" << "";
         QTest::newRow("management file for a remote card")
-            << 7 << "qdx_mgt232_e.hex" << remote << false;
-        QTest::newRow("management file") << 1 << "qdx_mgt232_e.hex" << manager << true;
+            << 7 << "qdx_mgt232_e.hex" << "File Error";
+        QTest::newRow("management file") << 1 << "qdx_mgt232_e.hex" << "";
+        QTest::newRow("not found") << 7 << "missing" << "File Error";
+        // Nothing writes to it: reading it would hold the window for ever.
+        QTest::newRow("a named pipe") << 7 << "pipe" << "Disk Drive Error";
     }
+    // A refused or failed Open keeps the file that panel 1 shows for Start.
     // The read test works on a copy of its own: a user's my.hex in the
     // system folder is neither overwritten nor deleted, and no copy remains.
-    void openChecksTheFileNameAgainstTheSelection()
+    void openChecksTheFileAgainstTheSelection()
     {
         QFETCH(int, card);
         QFETCH(QString, name);
-        QFETCH(QString, filter);
-        QFETCH(bool, accepted);
+        QFETCH(QString, refusal);
         UpdateWindow window;
         const QDir system(window.systemDirectory.path());
         QFile mine(system.filePath("my.hex"));
         QVERIFY(mine.open(QIODevice::WriteOnly) && mine.write("mine") == 4);
         mine.close();
         const QStringList before = system.entryList(QDir::Files);
-        const SampleFile file = remoteFile(window.files.path(), NewRemote, name);
         if (card != 0)
             window.selectCard(card);
-        window.open(file.path);
+        const bool unreadable = name == "missing" || name == "pipe";
+        QString path = QDir(window.files.path()).filePath("qdx_rem999_e.hex");
+        QString kept;
+        if (unreadable) {
+            kept = remoteFile(window.files.path(), NewRemote).path;
+            window.open(kept);
+            if (name == "pipe")
+                QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            window.prompts.clear();
+        } else {
+            path = remoteFile(window.files.path(), NewRemote, name).path;
+            kept = refusal.isEmpty() && card != 0 ? path : QString();
+        }
+        window.open(path);
 
         QCOMPARE(system.entryList(QDir::Files), before);
         QVERIFY(mine.open(QIODevice::ReadOnly));
         QCOMPARE(mine.readAll(), QByteArray("mine"));
-        QCOMPARE(window.form->FirmwareFile, accepted ? file.path : QString());
-        QCOMPARE(window.form->StatusBar1->panelText(1), accepted ? file.path : "File Name:");
+        QCOMPARE(window.form->FirmwareFile, kept);
+        QCOMPARE(window.form->StatusBar1->panelText(1), kept.isEmpty() ? "File Name:" : kept);
         const auto& entries = window.prompts.entries();
         if (card == 0) {
             QVERIFY(entries.empty());
             return;
         }
-        // On the simulated switch, Open starts among the sample files.
-        QCOMPARE(entries.front().text, sampleFolder());
-        QCOMPARE(entries.front().filter, filter);
         QCOMPARE(window.prompts.log().mid(1),
-                 accepted ? QStringList{} : QStringList{"message:File Error"});
+                 refusal.isEmpty() ? QStringList{} : QStringList{"message:" + refusal});
+        if (unreadable)
+            QCOMPARE(window.prompts.messages().front().text,
+                     name == "missing" ? "File " + path + " not found" : "Cannot read " + path);
+        // On the simulated switch, Open starts among the sample files.
+        else
+            QCOMPARE(entries.front().text, sampleFolder());
+        QCOMPARE(entries.front().filter, card == 1 ? "Hex Files (*.hex)|qdx_mgt*e.hex"
+                                                   : "Hex Files (*.hex)|qdx_rem*e.hex");
     }
 
     // On a serial line Open starts among the real firmware files.
@@ -187,37 +199,6 @@ private slots:
         window.choose(2, 1);
         window.form->mnuOpen->trigger();
         QCOMPARE(window.prompts.entries().front().text, firmwareFolder());
-    }
-
-    // A failed Open keeps the file that panel 1 shows for Start.
-    void failedOpenKeepsTheShownFile_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("not found") << "missing";
-        // Nothing writes to it: reading it would hold the window for ever.
-        QTest::newRow("a named pipe") << "pipe";
-    }
-    void failedOpenKeepsTheShownFile()
-    {
-        QFETCH(QString, kind);
-        const bool missing = kind == "missing";
-        UpdateWindow window;
-        const SampleFile good = remoteFile(window.files.path(), NewRemote);
-        window.selectCard(7);
-        window.open(good.path);
-        const QString bad = QDir(window.files.path()).filePath("qdx_rem999_e.hex");
-        if (kind == "pipe")
-            QCOMPARE(::mkfifo(QFile::encodeName(bad).constData(), 0600), 0);
-        window.prompts.clear();
-        window.open(bad);
-
-        const auto messages = window.prompts.messages();
-        QCOMPARE(window.prompts.entries().size(), std::size_t{2}); // the file dialog, the message
-        QCOMPARE(messages.front().text,
-                 missing ? "File " + bad + " not found" : "Cannot read " + bad);
-        QCOMPARE(messages.front().title, QString(missing ? "File Error" : "Disk Drive Error"));
-        QCOMPARE(window.form->FirmwareFile, good.path);
-        QCOMPARE(window.form->StatusBar1->panelText(1), good.path);
     }
 
     void interruptedStartSendsNothing_data()

@@ -61,7 +61,6 @@ private slots:
         QCOMPARE(window.list(5 - focusList)->listIndex(), -1);
         QCOMPARE(window.prompts.entries().size(), std::size_t{0});
         QVERIFY(!form.WantHardwareVersion);
-        quorlink::test::saveShot(form, QStringLiteral("versions-%1").arg(QTest::currentDataTag()));
     }
 
     // The bar and the lines as cards answer; the run stops at the first card
@@ -98,10 +97,8 @@ private slots:
             window.choose(list, row);
         BarWatcher watcher(window.clock, form);
         QString statusDuringTheRun;
-        window.clock.post(window.clock.nowMicroseconds() + 150'000, [&] {
-            statusDuringTheRun = form.statusText();
-            quorlink::test::saveShot(form, QStringLiteral("version-run-bar"));
-        });
+        window.clock.post(window.clock.nowMicroseconds() + 150'000,
+                          [&] { statusDuringTheRun = form.statusText(); });
 
         window.pressButton(ToolbarButton::FirmwareVersion);
 

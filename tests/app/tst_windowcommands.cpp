@@ -89,31 +89,6 @@ private slots:
         QCOMPARE(window.selectedCards(), QList<int>{38});
     }
 
-    void advancedClickWaitingDuringTheSwitch_data()
-    {
-        QTest::addColumn<bool>("on");
-        QTest::newRow("while turning on") << false;
-        QTest::newRow("while turning off") << true; // as at the end of a reset
-    }
-    // A click on Options > Advanced that waits in the event loop while the
-    // mode is switched runs last: the mode is back where it was, and whole.
-    void advancedClickWaitingDuringTheSwitch()
-    {
-        QFETCH(bool, on);
-        WindowFixture window;
-        auto& form = *window.form;
-        window.click(2, 3);
-        if (on)
-            form.mnuAdvanced->trigger();
-        window.clock.post(window.clock.nowMicroseconds(), [&form] { form.mnuAdvanced->trigger(); });
-        form.mnuAdvanced->trigger();
-        QCOMPARE(form.AdvancedMode, on);
-        QCOMPARE(form.mnuAdvanced->isChecked(), on);
-        QCOMPARE(window.buttonEnabled(ToolbarButton::Reset), on);
-        QCOMPARE(window.buttonEnabled(ToolbarButton::Start), !on);
-        QCOMPARE(form.mnuOpen->isEnabled(), !on);
-    }
-
     void cancelReturnsToTheEmptyStartingState_data()
     {
         QTest::addColumn<bool>("portVanished");

@@ -6,15 +6,7 @@
 // QUORLINK_RECORD_TRACES=1 rewrites the record from the code as it stands;
 // do that only for an intended change of the wire, and read the diff.
 
-#include "windowfixture.h"
-
-#include "app/versiondialog.h"
-#include "firmwaremaker.h"
-
-#include <QApplication>
-#include <QPushButton>
-#include <QToolButton>
-#include <QTimer>
+#include "operationfixture.h"
 
 using namespace quorlink;
 namespace ToolbarButton = app::ToolbarButton;
@@ -58,27 +50,6 @@ QStringList wireLines(const sim::SwitchTrace& trace, std::int64_t origin)
     }
     return lines;
 }
-
-// Presses OK in the update's version dialog whenever it opens.
-class ConfirmVersions : public QObject
-{
-public:
-    ConfirmVersions()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [] {
-            auto* dialog = qobject_cast<app::VersionDialog*>(QApplication::activeModalWidget());
-            for (QPushButton* button :
-                 dialog ? dialog->findChildren<QPushButton*>() : QList<QPushButton*>{}) {
-                if (button->text() == QLatin1String("OK"))
-                    button->click();
-            }
-        });
-        m_timer.start(0);
-    }
-
-private:
-    QTimer m_timer;
-};
 
 struct Scenario
 {
@@ -127,7 +98,7 @@ public:
         prompts.clear();
         const std::int64_t origin = clock.nowMicroseconds();
         {
-            const ConfirmVersions confirm;
+            const test::VersionDialogAnswer confirm(true);
             QTest::mouseClick(form->asxToolbar1->button(scenario.button), Qt::LeftButton);
         }
         QStringList lines = wireLines(simulatedSwitch.trace(), origin);
@@ -148,21 +119,16 @@ private:
     QString writeFile(bool manager)
     {
         maker::FirmwareMaker fileMaker(41);
-        if (manager) {
-            const QString path = files.filePath(QStringLiteral("qdx_mgt232_e.hex"));
-            write(path, fileMaker.managerFile(maker::makeImage(0x2000, 120, NewManager, 41),
-                                              maker::makeImage(0x3000, 60, {}, 42)));
-            return path;
-        }
-        const QString path = files.filePath(QStringLiteral("qdx_rem108_e.hex"));
-        write(path, fileMaker.remoteFile(maker::makeImage(0x2000, 160, NewRemote, 43)));
-        return path;
-    }
-    static void write(const QString& path, const QByteArray& contents)
-    {
+        const QByteArray contents =
+            manager ? fileMaker.managerFile(maker::makeImage(0x2000, 120, NewManager, 41),
+                                            maker::makeImage(0x3000, 60, {}, 42))
+                    : fileMaker.remoteFile(maker::makeImage(0x2000, 160, NewRemote, 43));
+        const QString path = files.filePath(manager ? QStringLiteral("qdx_mgt232_e.hex")
+                                                    : QStringLiteral("qdx_rem108_e.hex"));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
             qFatal("cannot write %s", qPrintable(path));
+        return path;
     }
 };
 
@@ -200,11 +166,6 @@ QList<Scenario> scenarios()
     };
 }
 
-QString recordPath()
-{
-    return QStringLiteral(QUORLINK_WIRE_TRACES);
-}
-
 } // namespace
 
 class WireTracesTest : public QObject
@@ -219,13 +180,13 @@ private slots:
             TracedWindow window;
             actual << QStringLiteral("== ") + scenario.name << window.run(scenario);
         }
-        QFile record(recordPath());
+        QFile record(QStringLiteral(QUORLINK_WIRE_TRACES));
         if (qEnvironmentVariableIsSet("QUORLINK_RECORD_TRACES")) {
             QVERIFY(record.open(QIODevice::WriteOnly | QIODevice::Truncate));
             record.write(actual.join(QLatin1Char('\n')).toUtf8() + '\n');
             return;
         }
-        QVERIFY2(record.open(QIODevice::ReadOnly), qPrintable(recordPath()));
+        QVERIFY2(record.open(QIODevice::ReadOnly), qPrintable(QStringLiteral(QUORLINK_WIRE_TRACES)));
         const QStringList expected =
             QString::fromUtf8(record.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QString scenario;
