@@ -1,5 +1,4 @@
 #include "firmware/firmwarereader.h"
-#include "firmware/language.h"
 #include "firmwaremaker.h"
 #include "platform/prompts.h"
 #include "sim/virtualclock.h"
@@ -82,10 +81,6 @@ private slots:
             << ":202FC00082B70EEE7F1A5039BEF07EC2347F066ED08F5DC7512447E3404300026B6E54555C";
         QTest::newRow("bad character") << QString(FullRecord).replace(20, 1, u'x') << QString();
         QTest::newRow("cut short") << FullRecord.left(60) << QString();
-        // Count 0xFF: 255 data bytes would run far past the 77 characters.
-        QTest::newRow("count past the record")
-            << (u':' + maker::scrambleKey(9) + maker::scrambleByte(0xFF, 9) + QString(72, u'0'))
-            << QString();
     }
     void descrambledText()
     {

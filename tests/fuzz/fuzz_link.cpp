@@ -23,8 +23,6 @@
 #include "recordingprompts.h"
 #include "sim/virtualclock.h"
 
-#include <QLoggingCategory>
-
 #include <array>
 #include <cstdio>
 
@@ -116,13 +114,6 @@ void runDownload(link::Link& link, test::RecordingEvents& view, int targetChoice
 }
 
 } // namespace
-
-// The link's notes of every ended exchange would only slow the fuzzer.
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    QLoggingCategory::setFilterRules(QStringLiteral("quorlink.*=false"));
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "link/protocol.h"
 #include "link/session.h"
 #include "recordingprompts.h"
 #include "seriallinedevices.h"

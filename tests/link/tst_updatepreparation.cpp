@@ -101,7 +101,7 @@ private slots:
         // "name version [corrupt] [sample]"; "": none
         QTest::addColumn<QString>("file");
         // "serial" (a serial line), "late" (card 1 too late for the query),
-        // "silent" (card 3), "gone" (the device); "": all well
+        // "gone" (the device); "": all well
         QTest::addColumn<QString>("line");
         QTest::addColumn<QList<int>>("answers"); // to the message boxes, in order
         QTest::addColumn<Outcome>("outcome");
@@ -151,8 +151,6 @@ private slots:
         row("silent management card, Yes", {1}, manager("DE"), "late", {1, yes}, Outcome::Run,
             {"beep", CommunicationError, question + "set to German (Standard)\r\nContinue (Y/N)?"},
             true);
-        row("silent remote card", {2, 3}, remote, "silent", none, Outcome::NoAnswer,
-            {"beep", CommunicationError}, true);
     }
     void preparation()
     {
@@ -176,7 +174,6 @@ private slots:
         if (line == "gone")
             rig.devices.setRemoved(1, true);
         rig.switchBox.card(1).setReplyDelay(line == "late" ? 600 : 0);
-        rig.switchBox.card(3).setSilent(line == "silent");
         for (const int answer : answers)
             rig.prompts.scriptAnswer(answer);
         const int scope = cards.isEmpty() ? link::Scope::None

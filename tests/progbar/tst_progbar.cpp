@@ -2,7 +2,6 @@
 #include "progbar/progbar.h"
 #include "progbar/propertybag.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -70,49 +69,6 @@ private slots:
         }
     }
 
-    // The full bar asks for its sound at the end of every paint, so the
-    // plays count the repaints; nothing plays short of 100 %, with the sound
-    // off or with its file missing.
-    void soundPlaysAfterEachRepaintOfAFullBar_data()
-    {
-        QTest::addColumn<Properties>("sets");
-        QTest::addColumn<int>("plays");
-        const auto row = [](const char* name, const Properties& sets, int plays) {
-            QTest::newRow(name) << sets << plays;
-        };
-        row("same value again", {{"Value", 100}}, 1);
-        row("waiting", {{"WaitForSound", true}, {"FontColour", 0u}}, 1);
-        row("99 percent", {{"Percent", 99}}, 0);
-        row("sound off", {{"PlaySound", false}, {"FontColour", 0u}}, 0);
-        row("file missing", {{"SoundToPlay", "/no/such/done.wav"}, {"FontColour", 0u}}, 0);
-    }
-
-    void soundPlaysAfterEachRepaintOfAFullBar()
-    {
-        QFETCH(Properties, sets);
-        QTemporaryDir dir;
-        QFile file(dir.filePath("done.wav"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("RIFF") == 4);
-        QList<std::pair<QString, bool>> plays;
-        ProgBar bar;
-        bar.setSoundPlayer([&plays](const QString& path, bool wait) {
-            plays.append({path, wait});
-            return true;
-        });
-        bar.setSoundToPlay(file.fileName());
-        bar.setPlaySound(true);
-        bar.setValue(100);
-        bar.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&bar));
-        QCoreApplication::processEvents();
-        plays.clear();
-        for (const auto& [property, value] : sets)
-            QVERIFY(bar.setProperty(property, value));
-        QTEST(int(plays.size()), "plays");
-        for (const auto& play : plays)
-            QCOMPARE(play, std::make_pair(bar.soundToPlay(), bar.waitForSound()));
-    }
-
     void propertiesSurviveAStoredFile()
     {
         ProgBar original;
@@ -152,65 +108,6 @@ private slots:
         PropertyBag defaults;
         ProgBar().writeProperties(defaults);
         QVERIFY(defaults.isEmpty());
-    }
-
-    void storedValuesAndAnEmptyRangeAreSurvived()
-    {
-        // Stored values skip the range rules; unreadable ones read as the
-        // default.
-        PropertyBag bag;
-        bag.write("Min", 100);
-        bag.write("FillDirection", 7);
-        bag.write("BarStyle", "not a number");
-        ProgBar bar;
-        bar.readProperties(bag);
-        QCOMPARE(bar.min(), bar.max());
-        QCOMPARE(bar.fillDirection(), 7);
-        QCOMPARE(bar.barStyle(), 1);
-        QVERIFY(!bar.renderToImage(QSize(50, 10)).isNull());
-        bar.setValue(40); // below the threshold: an empty bar
-        QCOMPARE(bar.percent(), 0);
-        bar.setValue(100);
-        QCOMPARE(bar.percent(), 100);
-    }
-
-    void gradientRunsFromStartToExactlyTheEndColour_data()
-    {
-        QTest::addColumn<FillDirection>("direction");
-        QTest::addColumn<int>("depth");
-        QTest::addColumn<int>("bands");
-        QTest::newRow("from bottom, 8 bit") << FillDirection::FromBottom << 8 << 64;
-        QTest::newRow("from top, 15 bit") << FillDirection::FromTop << 15 << 32;
-        QTest::newRow("from right, 16 bit") << FillDirection::FromRight << 16 << 256;
-        QTest::newRow("from left, 1 bit, unknown") << FillDirection::FromLeft << 1 << 64;
-    }
-
-    void gradientRunsFromStartToExactlyTheEndColour()
-    {
-        QFETCH(FillDirection, direction);
-        QFETCH(int, depth);
-        ProgBar bar;
-        bar.setColourDepthOverride(depth);
-        bar.setBarStyle(0);
-        bar.setFillDirection(int(direction));
-        // Green falls by at least one step per band, so neighbouring bands
-        // always differ; the stepped colours never quite reach the end.
-        bar.setBarStartColour(oleRgb(0, 255, 0));
-        bar.setBarEndColour(oleRgb(0x12, 0, 0x56));
-        bar.setPercent(100);
-        // Turned so that the bar grows from the left edge; each run of equal
-        // pixels counted once.
-        const qreal turns[] = {90, 270, 180, 0}; // indexed by direction
-        const QImage image = bar.renderToImage(QSize(1024, 1024))
-                                 .transformed(QTransform().rotate(turns[int(direction)]));
-        QList<QRgb> runs;
-        for (int x = 0; x < image.width(); ++x) {
-            if (runs.isEmpty() || runs.last() != image.pixel(x, 0))
-                runs.append(image.pixel(x, 0));
-        }
-        QTEST(int(runs.size()), "bands");
-        QCOMPARE(QColor(runs.first()), QColor(0, 255, 0));
-        QCOMPARE(QColor(runs.last()), QColor(0x12, 0, 0x56));
     }
 
     void widgetPaintsBarInsideItsBorder()
