@@ -1,45 +1,36 @@
 // libFuzzer target: any bytes as what the cards send back while the link runs
-// one exchange, on the virtual clock, so every run is deterministic.
+// one operation, on the virtual clock, so every run is deterministic.
 //
-// Input: byte 0 chooses the exchange (low three bits, or with bit 5 a
-// firmware download and its target) and a device that vanishes (bit 3) or a
-// Cancel (bit 4); byte 1 chooses the remote cards, the number of records and
-// when the device vanishes or Cancel comes. The rest is a list of chunks,
-// each a delay in milliseconds after the previous chunk, a length and that
-// many bytes, handed to the port at that virtual time.
+// Input: byte 0 chooses the operation (low three bits: a version run or a
+// reset, or with bit 5 a download and its target), a device that vanishes
+// (bit 3) or a Cancel (bit 4); byte 1 chooses the remote cards and when the
+// device vanishes or Cancel comes. The rest is a list of chunks, each a
+// delay in milliseconds after the previous one, a length and that many
+// bytes, handed to the port at that virtual time.
 //
-// Whatever arrives, the exchange must end (a wait that would block for ever
-// throws from the clock), every answer shown must be a terminated reply
-// without its terminator, a download reported as done must have had an
-// acknowledgement for each record, and the link must be left at rest: the port (when
-// open on a device that still exists) at "19200,s,8,1", both timers disabled
-// at 1000 ms.
+// Whatever arrives, the operation must end (a wait that would block for
+// ever throws from the clock), an answer shown carries no terminator, a
+// download reported done had a ready byte and an acknowledgement per
+// record, the error is told at most once, and the link is left at rest.
 
 #include "link/download.h"
-#include "link/link.h"
 #include "link/protocol.h"
 #include "link/resetrun.h"
 #include "link/versionrun.h"
 #include "platform/commport.h"
 #include "platform/runtimeerror.h"
-#include "recordingprompts.h"
 #include "recordingevents.h"
+#include "recordingprompts.h"
 #include "sim/virtualclock.h"
 
-#include <QByteArray>
-#include <QLoggingCategory>
-
-#include <cstdint>
+#include <array>
 #include <cstdio>
-#include <memory>
-#include <utility>
 
 namespace {
 
 using namespace quorlink;
 namespace protocol = link::protocol;
 
-// A broken invariant names itself before the fuzzer reports the crash.
 #define require(condition)                                                                  \
     do {                                                                                    \
         if (!(condition)) {                                                                 \
@@ -48,100 +39,51 @@ namespace protocol = link::protocol;
         }                                                                                   \
     } while (false)
 
-// The wire as the cards' side fills it; it outlives each opened device, so a
-// reopened port sees only what arrives after the reopen.
-struct Line
+// The cards' side of the wire. It outlives each opened device, so a reopened
+// port sees only what arrives after the reopen; every operation on it counts
+// down to the device vanishing.
+struct Line final : DeviceProvider
 {
     QByteArray received;
-    int operationsLeft = -1; // the device vanishes when it reaches 0; -1 never
+    int operationsLeft = -1; // -1: never vanishes
     bool vanished = false;
 
     void operate()
     {
-        if (operationsLeft > 0 && --operationsLeft == 0)
-            vanished = true;
+        vanished = vanished || (operationsLeft > 0 && --operationsLeft == 0);
         if (vanished)
             throw RuntimeError(RuntimeError::DeviceIo, QStringLiteral("fuzz device gone"));
     }
-};
 
-class FuzzDevice final : public SerialDevice
-{
-public:
-    explicit FuzzDevice(Line& line) : m_line(line) { m_line.received.clear(); }
-
-    void apply(const LineSettings&) override { m_line.operate(); }
-    void write(const QByteArray&) override { m_line.operate(); }
-    int bytesWaiting() override
+    struct Device final : SerialDevice
     {
-        m_line.operate();
-        return int(m_line.received.size());
-    }
-    QByteArray readAll() override
-    {
-        m_line.operate();
-        return std::exchange(m_line.received, QByteArray());
-    }
-    void discardInput() override
-    {
-        m_line.operate();
-        m_line.received.clear();
-    }
+        Line& line;
+        explicit Device(Line& l) : line(l) { line.received.clear(); }
+        void apply(const LineSettings&) override { line.operate(); }
+        void write(const QByteArray&) override { line.operate(); }
+        int bytesWaiting() override { return line.operate(), int(line.received.size()); }
+        QByteArray readAll() override { return line.operate(), std::exchange(line.received, {}); }
+        void discardInput() override { line.operate(), line.received.clear(); }
+    };
 
-private:
-    Line& m_line;
-};
-
-class FuzzProvider final : public DeviceProvider
-{
-public:
-    explicit FuzzProvider(Line& line) : m_line(line) {}
     std::unique_ptr<SerialDevice> open(int, const LineSettings&) override
     {
-        if (m_line.vanished)
+        if (vanished)
             throw RuntimeError(RuntimeError::DeviceUnavailable, QStringLiteral("fuzz device gone"));
-        return std::make_unique<FuzzDevice>(m_line);
+        return std::make_unique<Device>(*this);
     }
     QString deviceName(int) const override { return QStringLiteral("fuzz"); }
-
-private:
-    Line& m_line;
 };
-
-enum Exchange : std::uint8_t {
-    ManagerFirmware,
-    ManagerHardware,
-    RemoteVersions,
-    UpdateModeVersions,
-    ManagerReset,
-    OneRemoteReset,
-    SomeRemoteResets,
-    AllRemoteResets,
-};
-
-QList<int> remoteCardsOf(std::uint8_t mask)
-{
-    static constexpr int choices[8] = {2, 3, 4, 17, 32, 33, 40, 64};
-    QList<int> cards;
-    for (int bit = 0; bit < 8; ++bit) {
-        if (mask & (1 << bit))
-            cards << choices[bit];
-    }
-    if (cards.isEmpty())
-        cards << 2;
-    return cards;
-}
 
 // Schedules the chunks; returns the virtual time of the last one.
 std::int64_t scheduleChunks(sim::VirtualClock& clock, Line& line, const std::uint8_t* data,
                             std::size_t size)
 {
     std::int64_t at = 0;
-    std::size_t i = 0;
-    while (i + 2 <= size) {
+    for (std::size_t i = 0; i + 2 <= size;) {
         at += std::int64_t(data[i]) * 1000;
         const std::size_t length = std::min<std::size_t>(data[i + 1], size - i - 2);
-        QByteArray chunk(reinterpret_cast<const char*>(data + i + 2), qsizetype(length));
+        const QByteArray chunk(reinterpret_cast<const char*>(data + i + 2), qsizetype(length));
         clock.post(at, [&line, chunk] {
             if (!line.vanished)
                 line.received += chunk;
@@ -151,14 +93,12 @@ std::int64_t scheduleChunks(sim::VirtualClock& clock, Line& line, const std::uin
     return at;
 }
 
-// A download of 1 to 4 records (as stored, scrambled text is all the same
-// to the link) to the management card, one remote card, all remote cards or
-// the flagged group of the chosen cards.
-void runDownload(link::Link& link, test::RecordingEvents& view, std::uint8_t targetChoice,
-                 const QList<int>& cards, const std::uint8_t* data, std::size_t size)
+// One to four records (scrambled text is all the same to the link) to the
+// management card, one remote card, all of them or the flagged group.
+void runDownload(link::Link& link, test::RecordingEvents& view, int targetChoice,
+                 const QList<int>& cards, const QByteArray& replies)
 {
-    const QString record = QStringLiteral(":") + QString(76, u'A');
-    QStringList records(1 + cards.size() % 4, record);
+    QStringList records(1 + cards.size() % 4, QStringLiteral(":") + QString(76, u'A'));
     records << QString(protocol::EndRecord);
     link::RemoteCardFlags flags{};
     for (const int card : cards)
@@ -167,44 +107,24 @@ void runDownload(link::Link& link, test::RecordingEvents& view, std::uint8_t tar
                             link::DownloadTarget::AllRemoteCards,
                             link::DownloadTarget::FlaggedGroup};
     link::DownloadProgress progress;
-    link::FirmwareDownload download(link, view);
-    const bool done = download.downloadToCard(targets[targetChoice % 4], records, flags, progress);
-    // Done means the card was ready and took every record and the end record.
-    const QByteArray replies(reinterpret_cast<const char*>(data), qsizetype(size));
+    const bool done = link::FirmwareDownload(link, view)
+                          .downloadToCard(targets[targetChoice], records, flags, progress);
     require(!done || (replies.contains(char(protocol::Ready)) &&
                       replies.count(char(protocol::RecordAccepted)) >= records.size()));
 }
 
-// A shown answer is a terminated reply without its terminator.
-void checkAnswers(const test::RecordingEvents& view)
-{
-    for (const QString& answer : view.of(QStringLiteral("answer:")))
-        require(!answer.contains(QChar(protocol::ReplyTerminator)));
-}
-
 } // namespace
-
-// The link's notes of every ended exchange would only slow the fuzzer.
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    QLoggingCategory::setFilterRules(QStringLiteral("quorlink.*=false"));
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < 2)
         return 0;
-    const auto exchange = Exchange(data[0] & 0x07);
-    const bool vanishes = data[0] & 0x08;
-    const bool cancels = data[0] & 0x10;
-    const bool downloads = data[0] & 0x20;
+    const int operation = data[0] & 0x07;
     const std::uint8_t choice = data[1];
 
     sim::VirtualClock clock;
     Line line;
-    FuzzProvider provider(line);
-    CommPort port(provider);
+    CommPort port(line);
     port.setSettings(protocol::DataSettings);
     port.setCommPort(1);
     port.setPortOpen(true);
@@ -214,48 +134,51 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     test::RecordingEvents view;
     link::Link link(port, *timer1, *timer2, clock, prompts);
 
-    if (vanishes)
+    if (data[0] & 0x08)
         line.operationsLeft = 1 + choice;
-    if (cancels)
+    if (data[0] & 0x10)
         clock.post(std::int64_t(choice) * 4000, [&link] { link.cancelRequested = true; });
     const std::int64_t lastChunk = scheduleChunks(clock, line, data + 2, size - 2);
 
-    const QList<int> cards = remoteCardsOf(choice);
+    // Some of the remote cards, across both halves of the group flags.
+    QList<int> cards;
+    for (int bit = 0; bit < 8; ++bit) {
+        if (choice & (1 << bit))
+            cards << std::array{2, 3, 4, 17, 32, 33, 40, 64}[bit];
+    }
+    if (cards.isEmpty())
+        cards << 2;
     {
-        link::Link::Operation operation(link);
-        if (downloads) {
-            runDownload(link, view, data[0] & 0x03, cards, data + 2, size - 2);
-        } else if (exchange <= UpdateModeVersions) {
-            link::VersionRun run(link, view,
-                                 {exchange == ManagerHardware, exchange == UpdateModeVersions});
-            const bool manager = exchange == ManagerFirmware || exchange == ManagerHardware;
-            run.getVersions(manager ? link::Scope::ManagementCard : link::Scope::RemoteCards,
-                            cards);
-            require(view.lines.constLast() == QStringLiteral("end"));
-            checkAnswers(view);
+        link::Link::Operation running(link);
+        if (data[0] & 0x20) {
+            runDownload(link, view, operation & 0x03, cards,
+                        QByteArray(reinterpret_cast<const char*>(data + 2), qsizetype(size - 2)));
+        } else if (operation < 4) {
+            // Management card firmware or hardware, remote cards, update mode.
+            link::VersionRun(link, view, {operation == 1, operation == 3})
+                .getVersions(operation < 2 ? link::Scope::ManagementCard : link::Scope::RemoteCards,
+                             cards);
+            for (const QString& answer : view.of(QStringLiteral("answer:")))
+                require(!answer.contains(QChar(protocol::ReplyTerminator)));
         } else {
-            link::ResetRun run(link, view);
-            const int mode = exchange == ManagerReset ? link::ResetMode::ManagementCard
-                                                      : link::ResetMode::RemoteCards;
-            const QList<int> chosen = exchange == OneRemoteReset ? cards.mid(0, 1) : cards;
-            const int listed = exchange == AllRemoteResets ? int(chosen.size()) : 63;
-            run.resetCards(mode, chosen, listed);
-            require(view.lines.constLast() == QStringLiteral("end"));
+            // The management card, one remote card, some, all of the listed.
+            const QList<int> chosen = operation == 5 ? cards.mid(0, 1) : cards;
+            link::ResetRun(link, view).resetCards(operation == 4 ? link::ResetMode::ManagementCard
+                                                                 : link::ResetMode::RemoteCards,
+                                                  chosen, operation == 7 ? int(chosen.size()) : 63);
         }
     }
+    require((data[0] & 0x20) || view.lines.constLast() == QStringLiteral("end"));
 
     // Every wait is bounded: nothing runs on much past the last byte sent.
     // (A download: a ready wait restarted ten times, five attempts for each of
     // five records, the creeps and pauses.)
-    const std::int64_t longestRun = 60'000'000;
-    require(clock.nowMicroseconds() <= lastChunk + longestRun);
+    require(clock.nowMicroseconds() <= lastChunk + 60'000'000);
     require(!timer1->isEnabled() && !timer2->isEnabled());
     require(timer1->interval() == 1000 && timer2->interval() == 1000);
     // A device that has gone cannot be set to anything; the next operation
     // sets the parity it needs before writing.
-    if (port.portOpen() && !line.vanished)
-        require(port.settings() == protocol::DataSettings);
-    // The communication error is told at most once per run.
+    require(!port.portOpen() || line.vanished || port.settings() == protocol::DataSettings);
     require(prompts.messageCount() <= 1);
     return 0;
 }

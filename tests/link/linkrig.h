@@ -1,6 +1,5 @@
 #pragma once
 
-#include "link/protocol.h"
 #include "link/session.h"
 #include "recordingprompts.h"
 #include "seriallinedevices.h"
@@ -12,33 +11,6 @@
 
 namespace quorlink::test {
 
-inline constexpr std::int64_t Char = 573; // one character on the wire, rounded up, in microseconds
-
-// The virtual clock as a busy window sees it: every yield takes a while (a
-// repaint, say), so bytes pile up between two looks at the port.
-class BusyWindowTime final : public TimeSource
-{
-public:
-    BusyWindowTime(sim::VirtualClock& clock, int yieldCostMs) : m_clock(clock), m_cost(yieldCostMs)
-    {
-    }
-
-    std::unique_ptr<LinkTimer> createTimer() override { return m_clock.createTimer(); }
-    void yield() override
-    {
-        m_clock.sleep(m_cost);
-        m_clock.yield();
-    }
-    void waitForEvent() override { m_clock.waitForEvent(); }
-    void sleep(int milliseconds) override { m_clock.sleep(milliseconds); }
-    std::int64_t nowMicroseconds() const override { return m_clock.nowMicroseconds(); }
-    void wakeAt(std::int64_t atMicroseconds) override { m_clock.wakeAt(atMicroseconds); }
-
-private:
-    sim::VirtualClock& m_clock;
-    int m_cost;
-};
-
 // A link on a simulated switch at COM1, on the virtual clock, with the port
 // open at the idle setting as start-up leaves it; on request the switch
 // looks like a serial line, as a real one does.
@@ -49,17 +21,14 @@ struct Rig
     sim::SimulatedDeviceProvider devices{switchBox, 1};
     SerialLineDevices serialLines{devices};
     RecordingPrompts prompts;
-    BusyWindowTime linkTime;
     link::Session session;
     CommPort& port = session.port();
     LinkTimer* const timer1 = &session.timer1();
     LinkTimer* const timer2 = &session.timer2();
     link::Link& link = session.link();
 
-    explicit Rig(int yieldCostMs = 0, bool serialLine = false)
-        : linkTime(clock, yieldCostMs),
-          session(linkTime, prompts,
-                  serialLine ? static_cast<DeviceProvider&>(serialLines) : devices)
+    explicit Rig(bool serialLine = false)
+        : session(clock, prompts, serialLine ? static_cast<DeviceProvider&>(serialLines) : devices)
     {
         session.open(1);
     }

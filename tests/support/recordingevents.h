@@ -5,8 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 namespace quorlink::test {
 
 // Writes down what an operation reports, one short line per event, in order:
@@ -58,17 +56,8 @@ public:
     }
     void runEnds(link::RunKind) override { note("end"); }
 
-    // Runs after each line is written down; a test may throw from it to
-    // stand for a run-time error at that point.
-    std::function<void(const QString&)> onLine;
-
 private:
-    void note(const QString& line)
-    {
-        lines << line;
-        if (onLine)
-            onLine(line);
-    }
+    void note(const QString& line) { lines << line; }
 };
 
 } // namespace quorlink::test
