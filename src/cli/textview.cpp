@@ -59,7 +59,13 @@ void ProgressLine::showProgress(int value)
 void ProgressLine::draw()
 {
     // A run shows its bar before its first status: wait for the status.
-    if (!m_enabled || m_status.isEmpty())
+    if (m_status.isEmpty())
+        return;
+    if (m_sink) {
+        m_sink(m_status, m_value);
+        return;
+    }
+    if (!m_enabled)
         return;
     // The idle status at 0 is the end of a run: nothing left to show.
     if (m_status == link::IdleStatusText && m_value == 0) {
