@@ -91,6 +91,11 @@ private slots:
                                      << "the COM number must be 1 to 4";
         QTest::newRow("simulate and device") << QStringList{"--simulate", "--device", "/dev/ttyS0"}
                                              << 0 << QString() << false << "exclude each other";
+        // Two sessions on one device would take each other's replies.
+        QTest::newRow("the same device twice")
+            << QStringList{"--device", "/dev/ttyS0", "--device", "/dev/ttyS1", "--device",
+                           "/dev/ttyS0"}
+            << 0 << QString() << false << "\"/dev/ttyS0\" is given twice";
     }
     void linkOptions()
     {
