@@ -214,7 +214,8 @@ int runUpdate(const QStringList& arguments, Streams& streams)
                                            QStringLiteral("The firmware file (.hex)."));
     if (const auto done = command.parse(arguments, 1, QStringLiteral("file")))
         return *done;
-    if (const auto several = command.runSideBySide(arguments, runUpdate, command.parser().isSet(yes)))
+    if (const auto several =
+            command.runSideBySide(arguments, runUpdate, command.parser().isSet(yes)))
         return *several;
 
     Update update(command, streams, command.parser().positionalArguments().first(),
