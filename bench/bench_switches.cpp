@@ -95,8 +95,8 @@ int main(int argc, char* argv[])
         devices << startSimulator(*simulator);
     }
 
-    std::printf("quorlink update of card %d with %lld records, switches at the wire's pace\n",
-                Card, static_cast<long long>(count));
+    std::printf("quorlink update of card %d with %lld records, switches at the wire's pace\n", Card,
+                static_cast<long long>(count));
     double slowestMs = 0;
     for (const QString& device : devices) {
         const double aloneMs = timedUpdate(file, {device});

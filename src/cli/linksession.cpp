@@ -102,8 +102,7 @@ TextPrompts::Answer TextPrompts::ask(const QString& question, Question kind)
 int TextPrompts::message(const QString& text, int style, const QString& title)
 {
     if ((style & MessageStyle::YesNo) != 0)
-        return ask(text, Question::Warning) == Answer::Yes ? MessageResult::Yes
-                                                           : MessageResult::No;
+        return ask(text, Question::Warning) == Answer::Yes ? MessageResult::Yes : MessageResult::No;
     if (beforeMessage)
         beforeMessage();
     m_lastMessage = text;

@@ -33,8 +33,8 @@ class ProgressDisplay
 {
 public:
     ProgressDisplay(QTextStream& err, bool terminal, const QStringList& devices)
-        : m_err(err), m_terminal(terminal), m_devices(devices),
-          m_status(devices.size()), m_value(devices.size(), 0)
+        : m_err(err), m_terminal(terminal), m_devices(devices), m_status(devices.size()),
+          m_value(devices.size(), 0)
     {
         for (const QString& device : devices)
             m_width = std::max(m_width, device.size());
@@ -106,8 +106,8 @@ public:
     enum class State
     {
         Running,
-        Asking,  // waits for the answer to `question`
-        AtGate,  // waits to start changing cards
+        Asking, // waits for the answer to `question`
+        AtGate, // waits to start changing cards
         Done
     };
 
@@ -179,10 +179,7 @@ public:
     void showProgress(Switch* which, const QString& status, int value)
     {
         QMetaObject::invokeMethod(
-            this,
-            [this, which, status, value] {
-                m_display.show(indexOf(which), status, value);
-            },
+            this, [this, which, status, value] { m_display.show(indexOf(which), status, value); },
             Qt::QueuedConnection);
     }
 
@@ -191,8 +188,8 @@ public:
         std::vector<std::unique_ptr<QThread>> threads;
         for (const auto& each : switches) {
             Switch* which = each.get();
-            threads.emplace_back(QThread::create(
-                [which, &arguments, &command] { which->run(arguments, command); }));
+            threads.emplace_back(
+                QThread::create([which, &arguments, &command] { which->run(arguments, command); }));
             threads.back()->start();
         }
         m_loop.exec();
@@ -398,9 +395,8 @@ QString traceFileOf(const QString& traceFile, qsizetype index)
 
 } // namespace
 
-int runSideBySide(const QStringList& arguments, Streams& streams,
-                  const SwitchCommandFunction& run, const QStringList& devices,
-                  const QString& traceFile, bool json, bool answerYes)
+int runSideBySide(const QStringList& arguments, Streams& streams, const SwitchCommandFunction& run,
+                  const QStringList& devices, const QString& traceFile, bool json, bool answerYes)
 {
     SideBySide sideBySide(streams, devices, answerYes);
     for (qsizetype i = 0; i < devices.size(); ++i) {

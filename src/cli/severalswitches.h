@@ -39,8 +39,7 @@ using SwitchCommandFunction = std::function<int(const QStringList&, Streams&)>;
 // same arguments; `answerYes` is --yes. Prints the progress of all, then
 // each switch's result in the order given (under --json one object:
 // {"ok", "switches": [{"device", ...}]}). Returns the highest exit code.
-int runSideBySide(const QStringList& arguments, Streams& streams,
-                  const SwitchCommandFunction& run, const QStringList& devices,
-                  const QString& traceFile, bool json, bool answerYes);
+int runSideBySide(const QStringList& arguments, Streams& streams, const SwitchCommandFunction& run,
+                  const QStringList& devices, const QString& traceFile, bool json, bool answerYes);
 
 } // namespace quorlink::cli

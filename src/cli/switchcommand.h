@@ -36,8 +36,8 @@ public:
     int fail(const QString& problem) const { return m_line.fail(m_streams, problem); }
     // With several --device, runs `run` (this command) once per device side
     // by side and gives its exit code; nothing with one switch.
-    std::optional<int> runSideBySide(const QStringList& arguments,
-                                     const SwitchCommandFunction& run, bool answerYes = false);
+    std::optional<int> runSideBySide(const QStringList& arguments, const SwitchCommandFunction& run,
+                                     bool answerYes = false);
 
     const LinkOptions& options() const { return m_options; }
     bool json() const { return m_options.json; }
