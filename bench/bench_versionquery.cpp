@@ -30,9 +30,12 @@ public:
     int answers = 0;
     int notResponding = 0;
 
-    void appendVersionText(int, const QString&) override { ++answers; }
-    void storeVersionText(int, const QString&) override { ++answers; }
-    void deselectCard(int) override { ++notResponding; }
+    void cardAnswered(int, link::Answer answer, const QString&) override
+    {
+        ++answers;
+        if (answer == link::Answer::NotResponding)
+            ++notResponding;
+    }
 };
 
 // What the run cannot go below, in microseconds: per card its two 10 ms

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/operationview.h"
+#include "link/operationevents.h"
 #include "link/protocol.h"
 #include "link/session.h"
 #include "platform/prompts.h"
@@ -15,7 +15,7 @@
 
 // The benchmarks show nothing, so that what is measured is the link and the
 // simulated switch, not a window.
-using SilentView = quorlink::link::SilentOperationView;
+using SilentView = quorlink::link::OperationEvents;
 
 // Counts the messages; asks nothing.
 class CountingPrompts final : public quorlink::Prompts

@@ -90,7 +90,7 @@ void MainForm::createControls()
     StatusBar1 = new StatusPanels(this);
     setStatusBar(StatusBar1);
     StatusBar1->setPanelText(1, QStringLiteral("File Name:"));
-    StatusBar1->setPanelText(2, link::IdleStatusText);
+    StatusBar1->setPanelText(2, IdleStatusText);
 }
 
 void MainForm::createToolbar()

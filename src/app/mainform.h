@@ -6,7 +6,7 @@
 
 #include "firmware/firmwarereader.h"
 #include "link/link.h"
-#include "link/operationview.h"
+#include "link/operationevents.h"
 #include "link/session.h"
 #include "platform/commport.h"
 #include "platform/timesource.h"
@@ -19,6 +19,7 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -54,6 +55,18 @@ inline constexpr int Cancel = 6;
 inline constexpr int Reset = 7;
 } // namespace ToolbarButton
 
+// Colours as the progress bar takes them: 0x00BBGGRR.
+namespace Colour {
+inline constexpr std::uint32_t Black = 0x000000;
+inline constexpr std::uint32_t White = 0xFFFFFF;
+inline constexpr std::uint32_t Red = 0x0000FF;
+inline constexpr std::uint32_t Yellow = 0x00FFFF;
+inline constexpr std::uint32_t Blue = 0xFF0000;
+} // namespace Colour
+
+// The status panel's text when no operation runs.
+inline const QString IdleStatusText = QStringLiteral("Status:");
+
 namespace ToolbarKey {
 inline const QString SelectAll = QStringLiteral("&Select All");
 inline const QString UnselectAll = QStringLiteral("&Unselect All");
@@ -67,7 +80,7 @@ inline const QString Reset = QStringLiteral("&Reset");
 // The main window. It owns the card lists and all shared state of the
 // program and works the session's port, link timers and link; the link and
 // firmware modules work on what it hands them.
-class MainForm : public QMainWindow, public link::OperationView
+class MainForm : public QMainWindow, public link::OperationEvents
 {
     Q_OBJECT
 
@@ -135,7 +148,6 @@ public:
     // ManagerVersionText / RemoteVersionTexts / LastVersionList instead of
     // the lists. The caller holds link::Link::Operation.
     void GetVersions(int scope);
-    void QueryCardVersion(int card);
     // The selected remote cards of List1(2) and List1(3), card numbers ascending.
     QList<int> selectedRemoteCards() const;
 
@@ -224,38 +236,18 @@ public:
     static QString remoteItemText(int card);
     static QString managerItemText() { return QStringLiteral(" Quorlink Manager"); }
 
-    // --- link::OperationView: the window's face of the link operations ----------
-    void showStatus(const QString& text) override;
-    void showProgress(int value) override;
-    void showProgressTextColour(std::uint32_t colour) override;
-    void showBarColours(std::uint32_t startColour, std::uint32_t endColour) override;
-    void restoreIdleState() override;
-    // Version run
-    void lockForVersionRun() override;
-    void showManagerQueryStarting() override;
-    void showRemoteQueryStarting(int card) override;
-    void showRemoteAnswerArriving(int card) override;
-    void appendVersionText(int card, const QString& answer) override;
-    void storeVersionText(int card, const QString& answer) override;
-    void keepCardSelected(int card) override;
-    void deselectCard(int card) override;
-    void finishManagerVersionRun() override;
-    void finishRemoteVersionRun() override;
-    void endVersionRun() override;
-    // Reset
-    void finishReset() override;
-    // Download
-    void downloadBegins() override;
-    void downloadStored(int target) override;
-    void downloadEnds() override;
-    // Update run
-    void updateRunBegins() override;
-    void managerRunBegins() override;
-    void remoteRunBegins() override;
-    void remoteDownloadOver() override;
-    void managerRunEnds() override;
-    void remoteRunEnds() override;
-    void updateRunEnds() override;
+    // --- link::OperationEvents: the window's face of the link operations ----
+    void runStarts(link::RunKind kind, const QList<int>& cards) override;
+    void cardAsked(int card) override;
+    void cardAnswered(int card, link::Answer answer, const QString& reply) override;
+    void cardKept(int card, bool kept) override;
+    void progress(int value) override;
+    void stageReached(link::Stage stage) override;
+    void progressTextLight(bool light) override;
+    void downloadStage(link::DownloadStage stage, int target) override;
+    void runInterrupted() override;
+    void runOutcome(link::RunKind kind, bool succeeded) override;
+    void runEnds(link::RunKind kind) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -300,12 +292,49 @@ private:
         int row;
     };
     CardItem itemOfCard(int card) const;
+    // The widget steps of the operations' events.
+    void lockForVersionRun();
+    void showManagerQueryStarting();
+    void showRemoteQueryStarting(int card);
+    void showRemoteAnswerArriving(int card);
+    void appendVersionText(int card, const QString& answer);
+    void storeVersionText(int card, const QString& answer);
+    void keepCardSelected(int card);
+    void deselectCard(int card);
+    void finishManagerVersionRun();
+    void finishRemoteVersionRun();
+    void endVersionRun();
+    void finishReset();
+    void downloadBegins();
+    void downloadStored(int target);
+    void downloadEnds();
+    void updateRunBegins();
+    void managerRunBegins();
+    void remoteRunBegins();
+    void remoteDownloadOver();
+    void managerRunEnds();
+    void remoteRunEnds();
+    void updateRunEnds();
     void recoverFromVersionRunError();
     void focusLowestSelectedItem(int list);
     bool passesReadTest(const QString& path);
     void prepareAndRunUpdate();
     // The toolbar button of a command letter (S, U, T, V, W, C, R), else 0.
     static int buttonOfCommandKey(int keyCode);
+
+    // What the events of the running operations are about: which status
+    // texts a stage shows, how an answer is shown, how a run finishes.
+    enum class Activity
+    {
+        Versions,
+        Reset,
+        Download
+    };
+    Activity m_activity = Activity::Versions;
+    link::RunKind m_versionKind = link::RunKind::FirmwareVersions;
+    bool m_versionsOfManager = false;
+    bool m_updateOfManager = false;
+    bool m_programming = false;
 
     MainFormServices m_services;
     std::unique_ptr<Splash> m_splash;

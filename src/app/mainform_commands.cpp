@@ -282,7 +282,7 @@ void MainForm::restoreIdleWindow(bool stopLinkTimers)
     setMenusEnabled(true);
     asxToolbar1->refresh();
 
-    setStatusText(link::IdleStatusText);
+    setStatusText(IdleStatusText);
     ProgBar1->setValue(0);
     ListEventsSuppressed = false;
     time().yield();

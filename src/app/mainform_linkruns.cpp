@@ -1,7 +1,6 @@
-// The window's face of the link operations: what the version run and the
-// reset show in the card lists, the toolbar, the menus, the status panel and
-// the bar.
-// The runs themselves live in the link module.
+// The window's face of the link operations: what their events show in the
+// card lists, the toolbar, the menus, the status panel and the bar. The
+// runs themselves live in the link module.
 #include "mainform.h"
 
 #include "logging.h"
@@ -27,32 +26,174 @@ int otherRemoteList(int list)
 
 } // namespace
 
-// --- Shared --------------------------------------------------------------------
+// --- The events of the operations ----------------------------------------------
 
-void MainForm::showStatus(const QString& text)
+namespace {
+
+const QString FirmwarePrefix = QStringLiteral(" F/W - ");
+const QString HardwarePrefix = QStringLiteral(" H/W - ");
+
+// The status texts of Starting, InProcess and Completed.
+QString stageText(int activity, link::Stage stage)
 {
-    setStatusText(text);
+    static const std::array<std::array<const char*, 3>, 3> texts{{
+        {"Status: Getting version", "Status: Getting version in process ...",
+         "Status: Getting version completed"},
+        {"Status: Reset", "Status: Reset in process ...", "Status: Reset completed"},
+        {"Status: Updating begins", "Status: Updating in process ...",
+         "Status: Updating completed"},
+    }};
+    return QString::fromLatin1(texts.at(static_cast<std::size_t>(activity))
+                                   .at(static_cast<std::size_t>(stage)));
 }
 
-void MainForm::showProgress(int value)
+bool isVersionRun(link::RunKind kind)
+{
+    return kind == link::RunKind::FirmwareVersions || kind == link::RunKind::HardwareVersions ||
+           kind == link::RunKind::VersionsForUpdate;
+}
+
+} // namespace
+
+void MainForm::runStarts(link::RunKind kind, const QList<int>& cards)
+{
+    const bool manager = cards.contains(link::protocol::ManagementCard);
+    m_programming = false;
+    if (isVersionRun(kind)) {
+        m_activity = Activity::Versions;
+        m_versionKind = kind;
+        m_versionsOfManager = manager;
+        lockForVersionRun();
+    } else if (kind == link::RunKind::Reset) {
+        m_activity = Activity::Reset;
+    } else {
+        m_updateOfManager = manager;
+        updateRunBegins();
+        if (manager)
+            managerRunBegins();
+        else
+            remoteRunBegins();
+    }
+}
+
+void MainForm::cardAsked(int card)
+{
+    if (card == link::protocol::ManagementCard)
+        showManagerQueryStarting();
+    else
+        showRemoteQueryStarting(card);
+}
+
+void MainForm::cardAnswered(int card, link::Answer, const QString& reply)
+{
+    if (card != link::protocol::ManagementCard)
+        showRemoteAnswerArriving(card);
+    if (m_versionKind == link::RunKind::VersionsForUpdate)
+        storeVersionText(card, FirmwarePrefix + reply);
+    else if (m_versionKind == link::RunKind::HardwareVersions)
+        appendVersionText(card, HardwarePrefix + reply);
+    else
+        appendVersionText(card, FirmwarePrefix + reply);
+}
+
+void MainForm::cardKept(int card, bool kept)
+{
+    if (kept)
+        keepCardSelected(card);
+    else
+        deselectCard(card);
+}
+
+void MainForm::progress(int value)
 {
     ProgBar1->setValue(value);
 }
 
-void MainForm::showProgressTextColour(std::uint32_t colour)
+void MainForm::stageReached(link::Stage stage)
 {
-    ProgBar1->setFontColour(colour);
+    switch (stage) {
+    case link::Stage::Starting:
+    case link::Stage::InProcess:
+    case link::Stage::Completed:
+        setStatusText(stageText(static_cast<int>(m_activity), stage));
+        break;
+    case link::Stage::Idle:
+        setStatusText(IdleStatusText);
+        break;
+    // The cards program what they received under a red bar, its text
+    // yellow once the fill reaches it.
+    case link::Stage::Programming:
+        m_programming = true;
+        setStatusText(QStringLiteral("Please wait..."));
+        ProgBar1->setBarStartColour(Colour::Red);
+        ProgBar1->setBarEndColour(Colour::Red);
+        ProgBar1->setFontColour(Colour::Black);
+        break;
+    case link::Stage::Programmed:
+        m_programming = false;
+        ProgBar1->setBarStartColour(Colour::Blue);
+        ProgBar1->setBarEndColour(Colour::Blue);
+        ProgBar1->setFontColour(Colour::Black);
+        break;
+    }
 }
 
-void MainForm::showBarColours(std::uint32_t startColour, std::uint32_t endColour)
+void MainForm::progressTextLight(bool light)
 {
-    ProgBar1->setBarStartColour(startColour);
-    ProgBar1->setBarEndColour(endColour);
+    if (!light)
+        ProgBar1->setFontColour(Colour::Black);
+    else
+        ProgBar1->setFontColour(m_programming ? Colour::Yellow : Colour::White);
 }
 
-void MainForm::restoreIdleState()
+void MainForm::downloadStage(link::DownloadStage stage, int target)
+{
+    switch (stage) {
+    case link::DownloadStage::Begins:
+        m_activity = Activity::Download;
+        downloadBegins();
+        break;
+    case link::DownloadStage::Stored:
+        downloadStored(target);
+        break;
+    case link::DownloadStage::Ends:
+        downloadEnds();
+        break;
+    case link::DownloadStage::Over:
+        remoteDownloadOver();
+        break;
+    }
+}
+
+void MainForm::runInterrupted()
 {
     RestoreIdleState();
+}
+
+void MainForm::runOutcome(link::RunKind kind, bool)
+{
+    if (kind == link::RunKind::Reset) {
+        finishReset();
+    } else if (kind == link::RunKind::Update) {
+        if (m_updateOfManager)
+            managerRunEnds();
+        else
+            remoteRunEnds();
+    } else if (kind != link::RunKind::VersionsForUpdate) {
+        // Update mode leaves the window as it is for the confirmation.
+        if (m_versionsOfManager)
+            finishManagerVersionRun();
+        else
+            finishRemoteVersionRun();
+    }
+}
+
+void MainForm::runEnds(link::RunKind kind)
+{
+    if (kind == link::RunKind::Update)
+        updateRunEnds();
+    else if (isVersionRun(kind))
+        endVersionRun();
 }
 
 MainForm::CardItem MainForm::itemOfCard(int card) const
@@ -90,11 +231,6 @@ void MainForm::GetVersions(int scope)
     ListEventsSuppressed = true;
     link::VersionRun run(link, *this, {WantHardwareVersion, UpdateMode});
     run.getVersions(scope, selectedRemoteCards());
-}
-
-void MainForm::QueryCardVersion(int card)
-{
-    link::VersionRun(link, *this, {WantHardwareVersion, UpdateMode}).queryCardVersion(card);
 }
 
 void MainForm::lockForVersionRun()

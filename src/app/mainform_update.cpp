@@ -160,8 +160,8 @@ void MainForm::StartUpdate()
         // next version query must show its answers.
         Busy = false;
         UpdateMode = false;
-        ProgBar1->setBarStartColour(link::Colour::Blue);
-        ProgBar1->setBarEndColour(link::Colour::Blue);
+        ProgBar1->setBarStartColour(Colour::Blue);
+        ProgBar1->setBarEndColour(Colour::Blue);
         link.settleTimersAndInput();
         RestoreIdleState();
         time().yield();

@@ -1,7 +1,5 @@
 #include "textview.h"
 
-#include "link/protocol.h"
-
 #include <QTextStream>
 
 #include <algorithm>
@@ -10,18 +8,17 @@ namespace quorlink::cli {
 
 namespace {
 
-// The version run puts one of these before each reply.
-const QString FirmwarePrefix = QStringLiteral(" F/W - ");
-const QString HardwarePrefix = QStringLiteral(" H/W - ");
-
-QString withoutPrefix(const QString& answer)
-{
-    for (const QString& prefix : {FirmwarePrefix, HardwarePrefix}) {
-        if (answer.startsWith(prefix))
-            return answer.mid(prefix.size());
-    }
-    return answer;
-}
+// The window's status texts, so that a terminal shows what its status panel
+// shows: Starting, InProcess and Completed of each kind of run.
+constexpr const char* VersionTexts[] = {"Status: Getting version",
+                                        "Status: Getting version in process ...",
+                                        "Status: Getting version completed"};
+constexpr const char* ResetTexts[] = {"Status: Reset", "Status: Reset in process ...",
+                                      "Status: Reset completed"};
+constexpr const char* DownloadTexts[] = {"Status: Updating begins",
+                                         "Status: Updating in process ...",
+                                         "Status: Updating completed"};
+const QString IdleStatusText = QStringLiteral("Status:");
 
 } // namespace
 
@@ -68,7 +65,7 @@ void ProgressLine::draw()
     if (!m_enabled)
         return;
     // The idle status at 0 is the end of a run: nothing left to show.
-    if (m_status == link::IdleStatusText && m_value == 0) {
+    if (m_status == IdleStatusText && m_value == 0) {
         clear();
         return;
     }
@@ -108,37 +105,57 @@ CardVersion* TextView::find(int card)
     return found == m_cards.end() ? nullptr : &*found;
 }
 
-// A card being asked has no reply until its answer arrives.
-void TextView::showManagerQueryStarting()
+void TextView::runStarts(link::RunKind kind, const QList<int>&)
 {
-    showRemoteQueryStarting(link::protocol::ManagementCard);
+    if (kind == link::RunKind::Reset)
+        m_stageTexts = ResetTexts;
+    else if (kind != link::RunKind::Update)
+        m_stageTexts = VersionTexts;
 }
 
-void TextView::showRemoteQueryStarting(int card)
+// A card being asked has no reply until its answer arrives.
+void TextView::cardAsked(int card)
 {
     if (CardVersion* entry = find(card))
         entry->status = CardVersion::Status::NoReply;
 }
 
-void TextView::appendVersionText(int card, const QString& answer)
-{
-    takeAnswer(card, answer);
-}
-
-void TextView::storeVersionText(int card, const QString& answer)
-{
-    takeAnswer(card, answer);
-}
-
-void TextView::takeAnswer(int card, const QString& answer)
+void TextView::cardAnswered(int card, link::Answer answer, const QString& reply)
 {
     CardVersion* entry = find(card);
     if (!entry)
         return;
-    entry->version = withoutPrefix(answer);
-    entry->status = entry->version == link::protocol::NotResponding
-                        ? CardVersion::Status::NotResponding
-                        : CardVersion::Status::Ok;
+    entry->version = reply;
+    entry->status = answer == link::Answer::NotResponding ? CardVersion::Status::NotResponding
+                                                          : CardVersion::Status::Ok;
+}
+
+void TextView::stageReached(link::Stage stage)
+{
+    switch (stage) {
+    case link::Stage::Starting:
+    case link::Stage::InProcess:
+    case link::Stage::Completed:
+        if (m_stageTexts)
+            m_progress.showStatus(QString::fromLatin1(m_stageTexts[static_cast<int>(stage)]));
+        break;
+    case link::Stage::Idle:
+        m_progress.showStatus(IdleStatusText);
+        break;
+    case link::Stage::Programming:
+        m_progress.showStatus(QStringLiteral("Please wait..."));
+        break;
+    case link::Stage::Programmed:
+        break;
+    }
+}
+
+void TextView::downloadStage(link::DownloadStage stage, int)
+{
+    if (stage == link::DownloadStage::Begins)
+        m_stageTexts = DownloadTexts;
+    else if (stage == link::DownloadStage::Stored)
+        ++m_imagesStored;
 }
 
 } // namespace quorlink::cli

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/operationview.h"
+#include "link/operationevents.h"
 
 #include <QList>
 #include <QString>
@@ -64,9 +64,8 @@ private:
 };
 
 // The tool's face of the link operations: the progress on a ProgressLine and,
-// for the version query, what each card answered. The window's list and
-// toolbar steps have nothing to show here.
-class TextView : public link::SilentOperationView
+// for the version query, what each card answered.
+class TextView : public link::OperationEvents
 {
 public:
     explicit TextView(ProgressLine& progress) : m_progress(progress) {}
@@ -76,30 +75,24 @@ public:
     const QList<CardVersion>& cards() const { return m_cards; }
     // Every card asked gave a reply ("Not responding" included).
     bool everyCardAnswered() const;
-
-    void showStatus(const QString& text) override { m_progress.showStatus(text); }
-    void showProgress(int value) override { m_progress.showProgress(value); }
-
-    void showManagerQueryStarting() override;
-    void showRemoteQueryStarting(int card) override;
-    void appendVersionText(int card, const QString& answer) override;
-    void storeVersionText(int card, const QString& answer) override;
-    void endVersionRun() override { m_progress.clear(); }
-
-    void finishReset() override { m_progress.clear(); }
-
-    void downloadStored(int) override { ++m_imagesStored; }
-    void updateRunEnds() override { m_progress.clear(); }
-
     // Images a target acknowledged record by record so far.
     int imagesStored() const { return m_imagesStored; }
 
+    void runStarts(link::RunKind kind, const QList<int>& cards) override;
+    void cardAsked(int card) override;
+    void cardAnswered(int card, link::Answer answer, const QString& reply) override;
+    void progress(int value) override { m_progress.showProgress(value); }
+    void stageReached(link::Stage stage) override;
+    void downloadStage(link::DownloadStage stage, int target) override;
+    void runEnds(link::RunKind) override { m_progress.clear(); }
+
 private:
     CardVersion* find(int card);
-    void takeAnswer(int card, const QString& answer);
 
     ProgressLine& m_progress;
     QList<CardVersion> m_cards;
+    // The status texts the stages of what runs now show.
+    const char* const* m_stageTexts = nullptr;
     int m_imagesStored = 0;
 };
 

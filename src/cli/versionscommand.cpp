@@ -57,12 +57,12 @@ int runVersions(const QStringList& arguments, Streams& streams)
 
     link::VersionRun::Options runOptions;
     runOptions.hardware = command.parser().isSet(hardware);
-    QString prefix;
+    const QString prefix =
+        runOptions.hardware ? QStringLiteral(" H/W - ") : QStringLiteral(" F/W - ");
     if (problem.isEmpty()) {
         link::Link& link = command.link();
         const link::Link::Operation operation(link);
         link::VersionRun run(link, view, runOptions);
-        prefix = run.answerPrefix();
         try {
             run.getVersions(command.managementCard() ? link::Scope::ManagementCard
                                                      : link::Scope::RemoteCards,

@@ -2,7 +2,7 @@
 
 #include "link.h"
 #include "logging.h"
-#include "operationview.h"
+#include "operationevents.h"
 #include "platform/commport.h"
 #include "platform/prompts.h"
 #include "platform/runtimeerror.h"
@@ -33,7 +33,10 @@ void DownloadProgress::addCharacters(int count)
     progressPercent = bytesSent / static_cast<double>(progressUnit);
 }
 
-FirmwareDownload::FirmwareDownload(Link& link, OperationView& view) : m_link(link), m_view(view) {}
+FirmwareDownload::FirmwareDownload(Link& link, OperationEvents& events)
+    : m_link(link), m_events(events)
+{
+}
 
 bool FirmwareDownload::downloadToCard(int target, const QStringList& records,
                                       const RemoteCardFlags& groupFlags, DownloadProgress& progress)
@@ -46,7 +49,7 @@ bool FirmwareDownload::downloadToCard(int target, const QStringList& records,
         // The error may strike inside the ready or record wait, its timer running.
         m_link.settleTimersAndInput();
         m_link.reportLostPort(errorsBefore);
-        m_view.restoreIdleState();
+        m_events.runInterrupted();
         m_link.yield();
         // A record's acknowledgement may have set it just before the error; the
         // caller must not take the download as done.
@@ -59,7 +62,7 @@ void FirmwareDownload::run(int target, const QStringList& records,
                            const RemoteCardFlags& groupFlags, DownloadProgress& progress)
 {
     m_link.setAddressSettings();
-    m_view.downloadBegins();
+    m_events.downloadStage(DownloadStage::Begins, target);
     m_link.replyReceived = false;
     m_link.timer1().setInterval(LinkTimer::RestingIntervalMs);
 
@@ -75,7 +78,7 @@ void FirmwareDownload::run(int target, const QStringList& records,
         failed();
 
     m_link.timer1().setInterval(LinkTimer::RestingIntervalMs);
-    m_view.downloadEnds();
+    m_events.downloadStage(DownloadStage::Ends, target);
 }
 
 // The group addresses every flagged card, 2 to 64, in ascending order.
@@ -135,9 +138,9 @@ bool FirmwareDownload::sendData(int target, const QStringList& records, Download
     const bool manager = target == DownloadTarget::ManagementCard;
     if (!manager) {
         progress.progressPercent = 0;
-        m_view.showProgressTextColour(Colour::Black);
-        m_view.showProgress(0);
-        m_view.showStatus(QStringLiteral("Status: Updating begins"));
+        m_events.progressTextLight(false);
+        m_events.progress(0);
+        m_events.stageReached(Stage::Starting);
     }
 
     const qsizetype dataRecords = records.size() - 1;
@@ -147,13 +150,13 @@ bool FirmwareDownload::sendData(int target, const QStringList& records, Download
     QString line = records.first().left(protocol::RecordLength);
     if (manager) {
         progress.addCharacters(static_cast<int>(line.size()));
-        m_view.showProgress(progress.barValue());
+        m_events.progress(progress.barValue());
         showRecordProgress(progress);
     }
     sendRecord(line, progress);
     if (!m_link.replyReceived)
         return false;
-    m_view.showStatus(QStringLiteral("Status: Updating in process ..."));
+    m_events.stageReached(Stage::InProcess);
 
     for (qsizetype i = 1; i < dataRecords; ++i) {
         line = records.at(i).left(protocol::RecordLength);
@@ -167,18 +170,18 @@ bool FirmwareDownload::sendData(int target, const QStringList& records, Download
 
     const QString endRecord = protocol::EndRecord;
     progress.addCharacters(static_cast<int>(endRecord.size()));
-    m_view.showProgress(progress.barValue());
+    m_events.progress(progress.barValue());
     sendRecord(endRecord, progress);
     return m_link.replyReceived;
 }
 
-// The bar's text turns white once the filled part reaches it (repeated for
+// The bar's text turns light once the filled part reaches it (repeated for
 // every record after that).
 void FirmwareDownload::showRecordProgress(const DownloadProgress& progress)
 {
     if (progress.progressPercent > RunProgress::WhiteTextAbove)
-        m_view.showProgressTextColour(Colour::White);
-    m_view.showProgress(progress.barValue());
+        m_events.progressTextLight(true);
+    m_events.progress(progress.barValue());
 }
 
 void FirmwareDownload::sendRecord(const QString& line, const DownloadProgress& progress)
@@ -190,7 +193,7 @@ void FirmwareDownload::sendRecord(const QString& line, const DownloadProgress& p
             return false;
         if (sleepFirst)
             m_link.sleepPacing();
-        m_view.showProgress(progress.barValue()); // a repaint; the value does not change
+        m_events.progress(progress.barValue()); // a repaint; the value does not change
         // A late answer to the attempt just given up must not be taken as the
         // answer to the next one.
         m_link.port().clearInBuffer();
@@ -230,11 +233,13 @@ void FirmwareDownload::sendRecord(const QString& line, const DownloadProgress& p
     }
 }
 
-// One character per write, nothing before or after the record text.
+// The record's characters back to back under the data setting, nothing
+// before or after them. One write for the whole record: the wire carries the
+// same bytes as a write per character, without a system call and a flush for
+// each of them.
 void FirmwareDownload::transmit(const QString& line)
 {
-    for (const QChar character : line)
-        m_link.writeByte(static_cast<std::uint8_t>(character.unicode()));
+    m_link.write(line.toLatin1());
 }
 
 // The record wait runs on Timer2 at its resting interval (1000 ms).
@@ -277,8 +282,8 @@ void FirmwareDownload::failed()
     }
     verifyFailed = false;
     m_link.reopenPort();
-    m_view.showProgress(0);
-    m_view.showStatus(IdleStatusText);
+    m_events.progress(0);
+    m_events.stageReached(Stage::Idle);
     m_link.yield();
 }
 
@@ -287,21 +292,21 @@ void FirmwareDownload::succeeded(int target, const DownloadProgress& progress)
     // The management card stores the image for about two seconds; the bar
     // creeps on meanwhile.
     if (target == DownloadTarget::ManagementCard) {
-        creepBar(m_link, m_view, progress, StoreCreepMs, false);
+        creepBar(m_link, m_events, progress, StoreCreepMs, false);
         m_link.yield();
     }
     m_link.timer2().setEnabled(false);
-    m_view.showProgress(100);
-    m_view.showStatus(QStringLiteral("Status: Updating completed"));
+    m_events.progress(100);
+    m_events.stageReached(Stage::Completed);
     m_link.yield();
     m_link.pause();
-    m_view.showProgress(0);
-    m_view.showStatus(IdleStatusText);
-    m_view.downloadStored(target);
+    m_events.progress(0);
+    m_events.stageReached(Stage::Idle);
+    m_events.downloadStage(DownloadStage::Stored, target);
 }
 
-void creepBar(Link& link, OperationView& view, const DownloadProgress& progress, int stepMs,
-              bool whiteText)
+void creepBar(Link& link, OperationEvents& events, const DownloadProgress& progress, int stepMs,
+              bool lightText)
 {
     LinkTimer& timer2 = link.timer2();
     timer2.setInterval(stepMs);
@@ -310,9 +315,9 @@ void creepBar(Link& link, OperationView& view, const DownloadProgress& progress,
     const int last = static_cast<int>(std::nearbyint(progress.progressPercent + CreepSteps));
     for (int k = first; k <= last; ++k) {
         link.animationStep();
-        if (whiteText && progress.progressPercent > RunProgress::WhiteTextAbove)
-            view.showProgressTextColour(Colour::White);
-        view.showProgress(k);
+        if (lightText && progress.progressPercent > RunProgress::WhiteTextAbove)
+            events.progressTextLight(true);
+        events.progress(k);
     }
 }
 

@@ -9,7 +9,7 @@
 namespace quorlink::link {
 
 class Link;
-class OperationView;
+class OperationEvents;
 
 // Download targets besides the card numbers 1 (management card) and 2..64.
 namespace DownloadTarget {
@@ -37,9 +37,9 @@ inline constexpr int CreepSteps = 10;
 
 // The management card's creep: ten steps of the bar on from the progress, one
 // per tick of Timer2, which runs at `stepMs` afterwards; the progress itself
-// is unchanged. With `whiteText` the bar's text turns white above 52 %.
-void creepBar(Link& link, OperationView& view, const DownloadProgress& progress, int stepMs,
-              bool whiteText);
+// is unchanged. With `lightText` the bar's text turns light above 52 %.
+void creepBar(Link& link, OperationEvents& events, const DownloadProgress& progress, int stepMs,
+              bool lightText);
 
 // Sends one firmware image to one target: addresses it, waits for it to
 // report ready, sends the records one at a time with acknowledgement, and
@@ -47,7 +47,7 @@ void creepBar(Link& link, OperationView& view, const DownloadProgress& progress,
 // character per write, and the image always ends with ":00000001FF".
 // Verification is the card's: a record it refuses five times, or a download
 // it aborts, is a "Verification Error"; silence or stray bytes are a
-// "Communication Error". What the user sees goes through the view.
+// "Communication Error". Its progress and stages are reported as events.
 class FirmwareDownload
 {
 public:
@@ -59,7 +59,7 @@ public:
     static constexpr int MaxReadyRestarts = 10;
     static constexpr int StoreCreepMs = 200;
 
-    FirmwareDownload(Link& link, OperationView& view);
+    FirmwareDownload(Link& link, OperationEvents& events);
 
     // `records` as the file holds them; every record but the last is sent
     // (its first 77 characters), then the end record. `groupFlags` is read
@@ -93,7 +93,7 @@ private:
     void succeeded(int target, const DownloadProgress& progress);
 
     Link& m_link;
-    OperationView& m_view;
+    OperationEvents& m_events;
 };
 
 } // namespace quorlink::link

@@ -2,7 +2,7 @@
 
 #include "link.h"
 #include "logging.h"
-#include "operationview.h"
+#include "operationevents.h"
 #include "protocol.h"
 #include "runprogress.h"
 
@@ -12,10 +12,6 @@ namespace quorlink::link {
 
 namespace {
 
-const QString Resetting = QStringLiteral("Status: Reset");
-const QString ResetInProcess = QStringLiteral("Status: Reset in process ...");
-const QString ResetCompleted = QStringLiteral("Status: Reset completed");
-
 // The animation runs in ten equal steps and takes one more tick than that:
 // the eleventh value is held at the bar's maximum.
 constexpr int AnimationSteps = 10;
@@ -23,7 +19,7 @@ constexpr int AnimationTicks = AnimationSteps + 1;
 
 } // namespace
 
-ResetRun::ResetRun(Link& link, OperationView& view) : m_link(link), m_view(view) {}
+ResetRun::ResetRun(Link& link, OperationEvents& events) : m_link(link), m_events(events) {}
 
 QByteArray ResetRun::signature()
 {
@@ -33,6 +29,9 @@ QByteArray ResetRun::signature()
 bool ResetRun::resetCards(int mode, const QList<int>& remoteCards, int listedRemoteCards)
 {
     const int errorsBefore = m_link.communicationErrorCount();
+    m_events.runStarts(RunKind::Reset, mode == ResetMode::ManagementCard
+                                           ? QList<int>{protocol::ManagementCard}
+                                           : remoteCards);
     bool acknowledged = false;
     try {
         // An empty choice must not turn into the all-cards address.
@@ -62,7 +61,7 @@ bool ResetRun::resetCards(int mode, const QList<int>& remoteCards, int listedRem
         acknowledged = false;
         m_link.reportLostPort(errorsBefore);
     }
-    finish();
+    finish(acknowledged);
     return acknowledged;
 }
 
@@ -121,28 +120,29 @@ void ResetRun::closeRemoteFrames()
 void ResetRun::showAnimation()
 {
     RunProgress progress(AnimationSteps);
-    m_view.showProgressTextColour(Colour::Black);
-    m_view.showProgress(0);
-    m_view.showStatus(Resetting);
+    m_events.progressTextLight(false);
+    m_events.progress(0);
+    m_events.stageReached(Stage::Starting);
     m_link.yield();
     for (int tick = 0; tick < AnimationTicks; ++tick) {
         m_link.pause(PauseForm::Short);
         progress.advance();
         if (progress.whiteText())
-            m_view.showProgressTextColour(Colour::White);
-        m_view.showProgress(progress.barValue());
-        m_view.showStatus(ResetInProcess);
+            m_events.progressTextLight(true);
+        m_events.progress(progress.barValue());
+        m_events.stageReached(Stage::InProcess);
     }
-    m_view.showProgress(RunProgress::BarMaximum);
-    m_view.showStatus(ResetCompleted);
+    m_events.progress(RunProgress::BarMaximum);
+    m_events.stageReached(Stage::Completed);
     m_link.pause();
-    m_view.showProgress(0);
-    m_view.showStatus(IdleStatusText);
+    m_events.progress(0);
+    m_events.stageReached(Stage::Idle);
 }
 
-void ResetRun::finish()
+void ResetRun::finish(bool acknowledged)
 {
-    m_view.finishReset();
+    m_events.runOutcome(RunKind::Reset, acknowledged);
+    m_events.runEnds(RunKind::Reset);
     m_link.settleTimersAndInput();
 }
 

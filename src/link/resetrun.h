@@ -8,7 +8,7 @@
 namespace quorlink::link {
 
 class Link;
-class OperationView;
+class OperationEvents;
 
 // Which cards a reset restarts, chosen from the selections: a remote
 // selection always wins over the management card.
@@ -20,9 +20,9 @@ inline constexpr int SecondRemoteListOnly = 3; // only List1(3) has one
 } // namespace ResetMode
 
 // The card reset: writes the reset frames of the chosen cards, waits once for
-// the acknowledgement, shows a short timed animation and leaves the window
-// in its normal mode (the view's finish steps). Every way out, errors
-// included, ends with the finish steps, both timers at rest and the bytes
+// the acknowledgement and runs a short timed animation of the progress.
+// Every way out, errors included, ends with the outcome reported, both
+// timers at rest and the bytes
 // still waiting discarded, so that a late acknowledgement cannot turn up at
 // the front of the next exchange's reply.
 //
@@ -31,7 +31,7 @@ inline constexpr int SecondRemoteListOnly = 3; // only List1(3) has one
 class ResetRun
 {
 public:
-    ResetRun(Link& link, OperationView& view);
+    ResetRun(Link& link, OperationEvents& events);
 
     // Mode 1: the management card. Modes 2 and 3: `remoteCards` (card
     // numbers, ascending): one card by its own address, all
@@ -48,10 +48,10 @@ private:
     void sendFramesTo(const QList<int>& cards);
     void closeRemoteFrames();
     void showAnimation();
-    void finish();
+    void finish(bool acknowledged);
 
     Link& m_link;
-    OperationView& m_view;
+    OperationEvents& m_events;
 };
 
 } // namespace quorlink::link

@@ -1,7 +1,7 @@
 #include "updaterun.h"
 
 #include "link.h"
-#include "operationview.h"
+#include "operationevents.h"
 #include "platform/prompts.h"
 #include "platform/timesource.h"
 #include "runprogress.h"
@@ -16,9 +16,9 @@ constexpr int ManagerProgressSpan = 80;
 
 } // namespace
 
-UpdateRun::UpdateRun(Link& link, OperationView& view,
+UpdateRun::UpdateRun(Link& link, OperationEvents& events,
                      std::function<void(int scope)> readBackVersions)
-    : m_link(link), m_view(view), m_download(link, view),
+    : m_link(link), m_events(events), m_download(link, events),
       m_readBackVersions(std::move(readBackVersions))
 {
 }
@@ -36,23 +36,25 @@ void UpdateRun::run(const UpdatePlan& plan, RemoteCardFlags& remoteCardSelected)
 {
     if (plan.scope == Scope::None)
         return;
+    const bool manager = plan.scope == Scope::ManagementCard;
     // All 64: a card flagged by an earlier command must not join this group.
     remoteCardSelected.fill(false);
-    m_view.updateRunBegins();
-    if (plan.scope == Scope::ManagementCard) {
-        managerRun(plan, remoteCardSelected);
-    } else {
+    if (!manager) {
         for (const int card : plan.remoteCards)
             remoteCardSelected[static_cast<std::size_t>(card - protocol::FirstRemoteCard)] = true;
-        remoteRun(plan, remoteCardSelected);
     }
+    m_events.runStarts(RunKind::Update,
+                       manager ? QList<int>{protocol::ManagementCard} : plan.remoteCards);
+    if (manager)
+        managerRun(plan, remoteCardSelected);
+    else
+        remoteRun(plan, remoteCardSelected);
     m_link.replyReceived = false;
-    m_view.updateRunEnds();
+    m_events.runEnds(RunKind::Update);
 }
 
 void UpdateRun::managerRun(const UpdatePlan& plan, const RemoteCardFlags& flags)
 {
-    m_view.managerRunBegins();
     DownloadProgress progress;
     progress.progressUnit =
         static_cast<float>(static_cast<double>(plan.fileLength) / ManagerProgressSpan);
@@ -64,15 +66,15 @@ void UpdateRun::managerRun(const UpdatePlan& plan, const RemoteCardFlags& flags)
         stored = m_download.downloadToCard(card, plan.firstImage, flags, progress);
     }
     if (!stored) {
-        m_view.managerRunEnds();
+        m_events.runOutcome(RunKind::Update, false);
         return;
     }
     if (plan.languageChange)
         programmingWait(LanguageProgrammingStepMs);
-    backToBlue();
+    endProgramming();
     m_readBackVersions(Scope::ManagementCard);
     m_link.yield();
-    m_view.managerRunEnds();
+    m_events.runOutcome(RunKind::Update, true);
     m_link.prompts().message(QStringLiteral("Now Your OSD Hot Key has been reset to Shift-Shift"),
                              MessageStyle::ExclamationOk, QStringLiteral("Warning"));
 }
@@ -80,7 +82,7 @@ void UpdateRun::managerRun(const UpdatePlan& plan, const RemoteCardFlags& flags)
 // The second download continues from where the creep leaves the bar.
 void UpdateRun::creepBetweenImages(DownloadProgress& progress)
 {
-    creepBar(m_link, m_view, progress, ManagerStepMs, true);
+    creepBar(m_link, m_events, progress, ManagerStepMs, true);
     LinkTimer& timer2 = m_link.timer2();
     timer2.setEnabled(false);
     timer2.setInterval(LinkTimer::RestingIntervalMs);
@@ -91,46 +93,42 @@ void UpdateRun::creepBetweenImages(DownloadProgress& progress)
 
 void UpdateRun::remoteRun(const UpdatePlan& plan, const RemoteCardFlags& flags)
 {
-    m_view.remoteRunBegins();
     DownloadProgress progress;
     progress.progressUnit = static_cast<float>(static_cast<double>(plan.fileLength) / 100);
     const int target = remoteTarget(plan.remoteCards, plan.remoteCardCount);
     const bool stored = m_download.downloadToCard(target, plan.records, flags, progress);
-    m_view.remoteDownloadOver();
+    m_events.downloadStage(DownloadStage::Over, target);
     if (stored) {
         programmingWait(RemoteProgrammingStepMs);
-        backToBlue();
+        endProgramming();
         m_readBackVersions(plan.scope);
     }
-    m_view.remoteRunEnds();
+    m_events.runOutcome(RunKind::Update, stored);
 }
 
-// The cards program what they received: a red bar runs from 0 to 100.
+// The cards program what they received: the bar runs from 0 to 100.
 void UpdateRun::programmingWait(int stepMs)
 {
-    m_view.showStatus(QStringLiteral("Please wait..."));
-    m_view.showBarColours(Colour::Red, Colour::Red);
-    m_view.showProgressTextColour(Colour::Black);
+    m_events.stageReached(Stage::Programming);
     LinkTimer& timer2 = m_link.timer2();
     timer2.setInterval(stepMs);
     timer2.setEnabled(true);
     for (int k = 0; k <= 100; ++k) {
-        m_view.showProgress(k);
+        m_events.progress(k);
         m_link.animationStep();
         if (k > RunProgress::WhiteTextAbove)
-            m_view.showProgressTextColour(Colour::Yellow);
+            m_events.progressTextLight(true);
     }
     timer2.setEnabled(false);
     m_link.pause();
 }
 
-void UpdateRun::backToBlue()
+void UpdateRun::endProgramming()
 {
-    m_view.showStatus(IdleStatusText);
-    m_view.showProgress(0);
+    m_events.stageReached(Stage::Idle);
+    m_events.progress(0);
     m_link.yield();
-    m_view.showBarColours(Colour::Blue, Colour::Blue);
-    m_view.showProgressTextColour(Colour::Black);
+    m_events.stageReached(Stage::Programmed);
     m_link.yield();
 }
 

@@ -11,7 +11,7 @@
 namespace quorlink::link {
 
 class Link;
-class OperationView;
+class OperationEvents;
 
 // What an update run sends, to which cards. The caller has read and checked
 // the file; nothing here needs a window.
@@ -45,7 +45,8 @@ public:
     static constexpr int RemoteProgrammingStepMs = 20;
 
     // `readBackVersions` runs the firmware version query over the scope.
-    UpdateRun(Link& link, OperationView& view, std::function<void(int scope)> readBackVersions);
+    UpdateRun(Link& link, OperationEvents& events,
+              std::function<void(int scope)> readBackVersions);
 
     // `remoteCardSelected` is the caller's record of the cards chosen for a
     // group: cleared, then set for the cards of a remote run.
@@ -60,10 +61,10 @@ private:
     void remoteRun(const UpdatePlan& plan, const RemoteCardFlags& flags);
     void creepBetweenImages(DownloadProgress& progress);
     void programmingWait(int stepMs);
-    void backToBlue();
+    void endProgramming();
 
     Link& m_link;
-    OperationView& m_view;
+    OperationEvents& m_events;
     FirmwareDownload m_download;
     std::function<void(int)> m_readBackVersions;
 };

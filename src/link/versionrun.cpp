@@ -2,7 +2,7 @@
 
 #include "link.h"
 #include "logging.h"
-#include "operationview.h"
+#include "operationevents.h"
 #include "protocol.h"
 #include "runprogress.h"
 
@@ -10,19 +10,9 @@
 
 namespace quorlink::link {
 
-namespace {
-
-const QString GettingVersion = QStringLiteral("Status: Getting version");
-const QString GettingVersionInProcess = QStringLiteral("Status: Getting version in process ...");
-const QString GettingVersionCompleted = QStringLiteral("Status: Getting version completed");
-
-const QString FirmwarePrefix = QStringLiteral(" F/W - ");
-const QString HardwarePrefix = QStringLiteral(" H/W - ");
-
-} // namespace
-
-VersionRun::VersionRun(Link& link, OperationView& view, Options options)
-    : m_link(link), m_view(view), m_options(options), m_errorsBefore(link.communicationErrorCount())
+VersionRun::VersionRun(Link& link, OperationEvents& events, Options options)
+    : m_link(link), m_events(events), m_options(options),
+      m_errorsBefore(link.communicationErrorCount())
 {
 }
 
@@ -31,75 +21,73 @@ std::uint8_t VersionRun::command() const
     return m_options.hardware ? protocol::HardwareVersionCommand : protocol::FirmwareVersionCommand;
 }
 
-QString VersionRun::answerPrefix() const
+RunKind VersionRun::kind() const
 {
-    return m_options.hardware && !m_options.updateMode ? HardwarePrefix : FirmwarePrefix;
-}
-
-void VersionRun::showStatus(const QString& text)
-{
-    m_status = text;
-    m_view.showStatus(text);
+    if (m_options.updateMode)
+        return RunKind::VersionsForUpdate;
+    return m_options.hardware ? RunKind::HardwareVersions : RunKind::FirmwareVersions;
 }
 
 void VersionRun::getVersions(int scope, const QList<int>& remoteCards)
 {
     if (scope == Scope::None)
         return;
-    m_view.lockForVersionRun();
-    if (scope == Scope::ManagementCard)
+    const bool manager = scope == Scope::ManagementCard;
+    m_events.runStarts(kind(), manager ? QList<int>{protocol::ManagementCard} : remoteCards);
+    if (manager)
         runManagementCard();
     else
         runRemoteCards(remoteCards);
-    m_view.endVersionRun();
+    m_events.runOutcome(kind(), m_link.replyReceived);
+    if (!m_options.updateMode)
+        m_link.replyReceived = false;
+    m_events.runEnds(kind());
 }
 
 void VersionRun::runManagementCard()
 {
-    showStatus(GettingVersion);
-    m_view.showProgressTextColour(Colour::Black);
-    m_view.showProgress(0);
+    m_events.stageReached(Stage::Starting);
+    m_events.progressTextLight(false);
+    m_events.progress(0);
     m_link.pause();
 
-    m_view.showManagerQueryStarting();
+    m_events.cardAsked(protocol::ManagementCard);
     m_link.pause(PauseForm::Short);
-    showStatus(GettingVersionInProcess);
+    m_events.stageReached(Stage::InProcess);
     queryCardVersion(protocol::ManagementCard);
     m_link.yield();
 
-    m_view.showProgressTextColour(Colour::White);
+    m_events.progressTextLight(true);
     m_link.pause(PauseForm::Short);
-    m_view.showProgress(RunProgress::BarMaximum);
-    showStatus(GettingVersionCompleted);
+    m_events.progress(RunProgress::BarMaximum);
+    m_events.stageReached(Stage::Completed);
     m_link.pause();
-    m_view.showProgress(0);
-    showStatus(IdleStatusText);
-
-    if (m_options.updateMode)
-        return;
-    m_view.finishManagerVersionRun();
-    m_link.replyReceived = false;
+    m_events.progress(0);
+    m_events.stageReached(Stage::Idle);
 }
 
 void VersionRun::runRemoteCards(const QList<int>& cards)
 {
-    m_view.showProgressTextColour(Colour::Black);
-    m_view.showProgress(0);
-    showStatus(GettingVersion);
+    m_events.progressTextLight(false);
+    m_events.progress(0);
+    m_events.stageReached(Stage::Starting);
     m_link.pause();
 
     RunProgress progress(cards.size());
+    bool inProcess = false;
     m_link.replyReceived = true;
     for (const int card : cards) {
         // Progress counts the card about to be asked, so a single card shows
         // 100 from its start.
         progress.advance();
         if (progress.whiteText())
-            m_view.showProgressTextColour(Colour::White);
-        m_view.showProgress(progress.barValue());
-        if (progress.value() > 1 && m_status != GettingVersionInProcess)
-            showStatus(GettingVersionInProcess);
-        m_view.showRemoteQueryStarting(card);
+            m_events.progressTextLight(true);
+        m_events.progress(progress.barValue());
+        if (progress.value() > 1 && !inProcess) {
+            m_events.stageReached(Stage::InProcess);
+            inProcess = true;
+        }
+        m_events.cardAsked(card);
         m_link.yield();
         queryCardVersion(card);
         m_link.yield();
@@ -108,18 +96,13 @@ void VersionRun::runRemoteCards(const QList<int>& cards)
     }
     if (m_link.replyReceived) {
         m_link.pause(PauseForm::Short);
-        m_view.showProgress(RunProgress::BarMaximum);
-        showStatus(GettingVersionCompleted);
+        m_events.progress(RunProgress::BarMaximum);
+        m_events.stageReached(Stage::Completed);
         m_link.yield();
     }
     m_link.pause();
-    m_view.showProgress(0);
-    showStatus(IdleStatusText);
-
-    if (m_options.updateMode)
-        return;
-    m_view.finishRemoteVersionRun();
-    m_link.replyReceived = false;
+    m_events.progress(0);
+    m_events.stageReached(Stage::Idle);
 }
 
 void VersionRun::queryCardVersion(int card)
@@ -133,32 +116,24 @@ void VersionRun::queryCardVersion(int card)
         // The error may strike inside the reply wait, with Timer1 running.
         m_link.settleTimersAndInput();
         m_link.reportLostPort(m_errorsBefore);
-        m_view.restoreIdleState();
+        m_events.runInterrupted();
         m_link.yield();
     }
 }
 
 void VersionRun::takeAnswer(int card, const QString& reply)
 {
-    const QString answer = answerPrefix() + reply;
     const bool notResponding = reply == protocol::NotResponding;
-    if (card != protocol::ManagementCard)
-        m_view.showRemoteAnswerArriving(card);
-    if (m_options.updateMode) {
-        m_view.storeVersionText(card, answer);
+    m_events.cardAnswered(card, notResponding ? Answer::NotResponding : Answer::Version, reply);
+    if (m_options.updateMode)
         return;
-    }
-    m_view.appendVersionText(card, answer);
     if (card == protocol::ManagementCard) {
         if (notResponding)
-            m_view.deselectCard(card);
+            m_events.cardKept(card, false);
         return;
     }
     m_link.pause();
-    if (notResponding)
-        m_view.deselectCard(card);
-    else
-        m_view.keepCardSelected(card);
+    m_events.cardKept(card, !notResponding);
 }
 
 } // namespace quorlink::link

@@ -8,7 +8,8 @@
 namespace quorlink::link {
 
 class Link;
-class OperationView;
+class OperationEvents;
+enum class RunKind;
 
 // What a command works on, chosen from the selections: a remote selection
 // always wins over the management card.
@@ -20,12 +21,11 @@ inline constexpr int ManagementCard = 4;
 } // namespace Scope
 
 // The version run: asks each chosen card for its firmware or hardware
-// version, one card after the other, and reports every step (status,
-// progress, each answer) to the view. The run stops at the first card that
+// version, one card after the other, and reports its progress and each
+// answer. The run stops at the first card that
 // gives no complete reply; a card that answers "Not responding" is no longer
 // chosen, and the run goes on. In update mode the answers are kept for the
-// confirmation (always as firmware versions) instead of being shown in the
-// card's line.
+// update's confirmation (always as firmware versions): no card is dropped.
 //
 // The caller holds the link's Operation and hands over the chosen remote
 // cards; the run needs nothing of a window.
@@ -38,7 +38,7 @@ public:
         bool updateMode = false; // keep the answers for the update's confirmation
     };
 
-    VersionRun(Link& link, OperationView& view, Options options);
+    VersionRun(Link& link, OperationEvents& events, Options options);
 
     // Scope 4: the management card. Scope 1 or 2: `remoteCards` (card
     // numbers 2..64, ascending). Scope 0 does nothing. Afterwards
@@ -46,28 +46,25 @@ public:
     // whether the last card asked gave a reply.
     void getVersions(int scope, const QList<int>& remoteCards);
 
+    std::uint8_t command() const;
+    // What the run reports itself as: the hardware version only outside
+    // update mode.
+    RunKind kind() const;
+
+private:
     // One request and reply with `card` and the bookkeeping of its answer;
     // link.replyReceived tells whether it answered. A run-time error (the
     // port gone) ends the exchange: the communication error once per run
-    // when the device has vanished, the view back at its idle state, and
+    // when the device has vanished, the face back at rest, and
     // replyReceived False, so a run stops there.
     void queryCardVersion(int card);
-
-    std::uint8_t command() const;
-    // " H/W - " or " F/W - ", as the answer is shown; always " F/W - " in
-    // update mode.
-    QString answerPrefix() const;
-
-private:
     void runManagementCard();
     void runRemoteCards(const QList<int>& cards);
     void takeAnswer(int card, const QString& reply);
-    void showStatus(const QString& text);
 
     Link& m_link;
-    OperationView& m_view;
+    OperationEvents& m_events;
     Options m_options;
-    QString m_status;
     int m_errorsBefore;
 };
 

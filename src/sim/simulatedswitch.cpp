@@ -105,7 +105,6 @@ void SimulatedSwitch::setRemoteCardsPresent(const QList<int>& cards)
 
 void SimulatedSwitch::receive(const QByteArray& bytes, const LineSettings& settings)
 {
-    ++m_writes;
     const std::int64_t now = m_time.nowMicroseconds();
     const int bits = bitsPerCharacter(settings);
     for (const char byte : bytes) {

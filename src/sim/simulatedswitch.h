@@ -81,8 +81,6 @@ public:
 
     SwitchTrace& trace() { return m_trace; }
     const SwitchTrace& trace() const { return m_trace; }
-    // How many writes the PC has made (one write may carry several bytes).
-    int writeCount() const { return m_writes; }
 
     // The PC's side, used by the port: the bytes written with the port's
     // current line settings.
@@ -145,7 +143,6 @@ private:
     SerialWire m_toSwitch;
     SerialWire m_toPc;
     std::deque<PendingByte> m_replies;
-    int m_writes = 0;
     bool m_wireTimeModelled = true;
     FaultInjector* m_faults = nullptr;
     std::set<int> m_doubtful;

@@ -23,7 +23,7 @@
 #include "platform/commport.h"
 #include "platform/runtimeerror.h"
 #include "recordingprompts.h"
-#include "recordingview.h"
+#include "recordingevents.h"
 #include "sim/virtualclock.h"
 
 #include <QByteArray>
@@ -154,7 +154,7 @@ std::int64_t scheduleChunks(sim::VirtualClock& clock, Line& line, const std::uin
 // A download of 1 to 4 records (as stored, scrambled text is all the same
 // to the link) to the management card, one remote card, all remote cards or
 // the flagged group of the chosen cards.
-void runDownload(link::Link& link, test::RecordingView& view, std::uint8_t targetChoice,
+void runDownload(link::Link& link, test::RecordingEvents& view, std::uint8_t targetChoice,
                  const QList<int>& cards, const std::uint8_t* data, std::size_t size)
 {
     const QString record = QStringLiteral(":") + QString(76, u'A');
@@ -176,12 +176,10 @@ void runDownload(link::Link& link, test::RecordingView& view, std::uint8_t targe
 }
 
 // A shown answer is a terminated reply without its terminator.
-void checkAnswers(const test::RecordingView& view)
+void checkAnswers(const test::RecordingEvents& view)
 {
-    for (const QString& prefix : {QStringLiteral("append:"), QStringLiteral("store:")}) {
-        for (const QString& answer : view.stepsOf(prefix))
-            require(!answer.contains(QChar(protocol::ReplyTerminator)));
-    }
+    for (const QString& answer : view.of(QStringLiteral("answer:")))
+        require(!answer.contains(QChar(protocol::ReplyTerminator)));
 }
 
 } // namespace
@@ -213,7 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto timer1 = clock.createTimer();
     auto timer2 = clock.createTimer();
     test::RecordingPrompts prompts;
-    test::RecordingView view;
+    test::RecordingEvents view;
     link::Link link(port, *timer1, *timer2, clock, prompts);
 
     if (vanishes)
@@ -233,7 +231,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const bool manager = exchange == ManagerFirmware || exchange == ManagerHardware;
             run.getVersions(manager ? link::Scope::ManagementCard : link::Scope::RemoteCards,
                             cards);
-            require(view.steps.constLast() == QStringLiteral("end"));
+            require(view.lines.constLast() == QStringLiteral("end"));
             checkAnswers(view);
         } else {
             link::ResetRun run(link, view);
@@ -242,7 +240,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const QList<int> chosen = exchange == OneRemoteReset ? cards.mid(0, 1) : cards;
             const int listed = exchange == AllRemoteResets ? int(chosen.size()) : 63;
             run.resetCards(mode, chosen, listed);
-            require(view.steps.constLast() == QStringLiteral("finish"));
+            require(view.lines.constLast() == QStringLiteral("end"));
         }
     }
 

@@ -1,18 +1,11 @@
 #include "firmwaremaker.h"
 #include "link/download.h"
-#include "link/link.h"
-#include "link/protocol.h"
 #include "link/updaterun.h"
 #include "linkrig.h"
-#include "platform/commport.h"
 #include "platform/runtimeerror.h"
-#include "recordingprompts.h"
-#include "recordingview.h"
-#include "sim/simulatedport.h"
-#include "sim/simulatedswitch.h"
-#include "sim/virtualclock.h"
+#include "recordingevents.h"
 
-#include <QTest>
+#include <QRegularExpression>
 
 using namespace quorlink;
 using link::DownloadTarget::FlaggedGroup;
@@ -85,8 +78,8 @@ link::RemoteCardFlags flagsFor(const QList<int>& cards)
 
 struct DownloadRig : test::Rig
 {
-    test::RecordingView view;
-    link::FirmwareDownload download{link, view};
+    test::RecordingEvents events;
+    link::FirmwareDownload download{link, events};
 
     bool send(int target, const QStringList& fileSlotList, const QList<int>& group = {})
     {
@@ -121,47 +114,47 @@ class DownloadTest : public QObject
     Q_OBJECT
 
 private slots:
+    // The address phase, the records as stored, and what the download reports.
     void targetsReceiveExactlyTheStoredRecords_data()
     {
         QTest::addColumn<int>("target");
         QTest::addColumn<QList<int>>("group");
+        QTest::addColumn<int>("dataBytes");
         QTest::addColumn<QString>("addressPhase");
-        QTest::addColumn<QList<int>>("receivers");
+        QTest::addColumn<QString>("stages"); // 0 starting .. 3 idle
 
-        QTest::newRow("management card") << 1 << QList<int>{} << "m81 m11 s00" << QList<int>{1};
+        // The management card's bar runs on over its two images.
+        QTest::newRow("management card") << 1 << QList<int>{} << 200 << "m81 m11 s00" << "1 2 3";
         // The window's flows cover one card, all cards and the smaller groups.
-        QTest::newRow("group 34 and 64")
-            << FlaggedGroup << QList<int>{34, 64} << "mA2 m11 mC0 m11 s00" << QList<int>{34, 64};
+        QTest::newRow("group 34 and 64") << FlaggedGroup << QList<int>{34, 64} << 200
+                                         << "mA2 m11 mC0 m11 s00" << "0 1 2 3";
+        QTest::newRow("one record still shows its progress")
+            << 9 << QList<int>{} << 16 << "m89 m11 s00" << "0 1 2 3";
     }
     void targetsReceiveExactlyTheStoredRecords()
     {
         QFETCH(int, target);
         QFETCH(QList<int>, group);
+        QFETCH(int, dataBytes);
         QFETCH(QString, addressPhase);
-        QFETCH(QList<int>, receivers);
+        QFETCH(QString, stages);
 
         DownloadRig rig;
-        const QStringList fileSlotList = fileSlots(200, 3);
+        const QStringList fileSlotList = fileSlots(dataBytes, 3);
         QVERIFY(rig.send(target, fileSlotList, group));
 
         QVERIFY(rig.switchBox.trace().pcText().startsWith(addressPhase + QLatin1Char(' ')));
-        // Ten milliseconds before every addressing byte, then the yield and
-        // ten more before the 0x00.
-        const QList<std::int64_t> times = rig.switchBox.trace().pcTimes();
-        for (qsizetype i = 0; i <= addressPhase.count(' '); ++i)
-            QCOMPARE(times.at(i), (i + 1) * 10'000 + test::Char);
         QCOMPARE(rig.dataAfterAddressPhase(), bytesOf(expectedImage(fileSlotList)));
-        // One byte per write, records included.
-        QCOMPARE(rig.switchBox.writeCount(),
-                 static_cast<int>(rig.switchBox.trace().pcBytes().size()));
         for (int card = 1; card <= 64; ++card) {
-            const auto images = rig.switchBox.card(card).images();
-            QCOMPARE(images, receivers.contains(card)
-                                 ? QList<QStringList>{expectedImage(fileSlotList)}
-                                 : QList<QStringList>{});
+            const bool receiver = card == target || group.contains(card);
+            QCOMPARE(rig.switchBox.card(card).images(),
+                     receiver ? QList<QStringList>{expectedImage(fileSlotList)}
+                              : QList<QStringList>{});
         }
-        QVERIFY(rig.view.steps.contains(QStringLiteral("stored:%1").arg(target)));
-        QCOMPARE(rig.view.steps.constLast(), QStringLiteral("downloadEnds"));
+        QCOMPARE(rig.events.of("stage:").join(' '), stages);
+        const QString t = QString::number(target);
+        QCOMPARE(rig.events.lines.filter(QRegularExpression("^(begins|stored|ends):")),
+                 (QStringList{"begins:" + t, "stored:" + t, "ends:" + t}));
         QVERIFY(rig.prompts.entries().empty());
         rig.verifyRestingState();
     }
@@ -170,30 +163,27 @@ private slots:
     {
         QTest::addColumn<QList<Answer>>("answers");
         QTest::addColumn<bool>("stored");
-        QTest::addColumn<int>("transmissions");
         QTest::addColumn<QString>("message");
 
+        // Timeouts, refusals and other bytes share five attempts; the last
+        // failure names the message.
         QTest::newRow("refused four times, then accepted")
-            << QList<Answer>{Refused, Refused, Refused, Refused} << true << 5 << "";
+            << QList<Answer>{Refused, Refused, Refused, Refused} << true << "";
         QTest::newRow("refused, timeout, refused, other byte, refused")
-            << QList<Answer>{Refused, NoAnswer, Refused, Stray, Refused} << false << 5
+            << QList<Answer>{Refused, NoAnswer, Refused, Stray, Refused} << false
             << "Verification Error";
-        QTest::newRow("aborted at once")
-            << QList<Answer>{Aborted} << false << 1 << "Verification Error";
-        QTest::newRow("five timeouts")
-            << QList<Answer>{NoAnswer, NoAnswer, NoAnswer, NoAnswer, NoAnswer} << false << 5
-            << "Communication Error";
+        QTest::newRow("aborted at once") << QList<Answer>{Aborted} << false << "Verification Error";
+        QTest::newRow("five timeouts") << QList<Answer>{NoAnswer, NoAnswer, NoAnswer, NoAnswer,
+                                                        NoAnswer}
+                                       << false << "Communication Error";
         QTest::newRow("timeout last after refusals")
-            << QList<Answer>{Refused, Refused, Refused, Refused, NoAnswer} << false << 5
+            << QList<Answer>{Refused, Refused, Refused, Refused, NoAnswer} << false
             << "Communication Error";
-        QTest::newRow("five other bytes") << QList<Answer>{Stray, Stray, Stray, Stray, Stray}
-                                          << false << 5 << "Communication Error";
     }
     void recordAnswers()
     {
         QFETCH(QList<Answer>, answers);
         QFETCH(bool, stored);
-        QFETCH(int, transmissions);
         QFETCH(QString, message);
 
         DownloadRig rig;
@@ -204,37 +194,22 @@ private slots:
         QCOMPARE(rig.link.replyReceived, stored);
 
         const QByteArray record1 = fileSlotList.at(1).left(77).toLatin1();
-        QCOMPARE(rig.dataAfterAddressPhase().count(record1), transmissions);
+        const int sent = answers.size() + (stored ? 1 : 0);
+        QCOMPARE(rig.dataAfterAddressPhase().count(record1), std::min(sent, 5));
         QCOMPARE(rig.switchBox.card(7).images().size(), stored ? 1 : 0);
-        if (stored) {
-            QVERIFY(rig.prompts.entries().empty());
-        } else {
-            QCOMPARE(rig.prompts.log(), (QStringList{"beep", "message:" + message}));
-            QCOMPARE(rig.prompts.messages().front().style, 0x10010);
-            QVERIFY(!rig.download.verifyFailed);
-            QCOMPARE(rig.devices.openCount(), opensBefore + 1); // reopened
-            QCOMPARE(rig.view.steps.mid(rig.view.steps.size() - 3),
-                     (QStringList{"progress:0", "status:Status:", "downloadEnds"}));
-            QVERIFY(!rig.view.steps.join(' ').contains("stored:"));
-            // Nothing after the failed record.
-            QVERIFY(!rig.dataAfterAddressPhase().contains(fileSlotList.at(2).left(77).toLatin1()));
-        }
+        QCOMPARE(rig.events.of("stored:"), stored ? QStringList{"7"} : QStringList{});
+        QCOMPARE(rig.prompts.log(),
+                 stored ? QStringList() : (QStringList{"beep", "message:" + message}));
         rig.verifyRestingState();
-    }
-
-    // A resend follows a timeout after 10 ms; a refusal at once.
-    void resendTimes()
-    {
-        DownloadRig rig;
-        rig.switchBox.card(7).scriptRecordAnswers(0, {NoAnswer, Refused});
-        QVERIFY(rig.send(7, fileSlots(32, 6)));
-        const std::vector<sim::PcByte> bytes = rig.switchBox.trace().pcBytes();
-        // Address phase (3 bytes), then three transmissions of record 0.
-        const std::int64_t first = bytes.at(3).time;
-        const std::int64_t second = bytes.at(3 + 77).time;
-        const std::int64_t third = bytes.at(3 + 154).time;
-        QCOMPARE(second - first, std::int64_t{1010000});
-        QCOMPARE(third - second, std::int64_t{44115 + 573}); // the record crossing, the answer
+        if (stored)
+            return;
+        QCOMPARE(rig.prompts.messages().front().style, 0x10010);
+        QVERIFY(!rig.download.verifyFailed);
+        QCOMPARE(rig.devices.openCount(), opensBefore + 1); // reopened
+        QCOMPARE(rig.events.lines.mid(rig.events.lines.size() - 3),
+                 (QStringList{"bar:0", "stage:3", "ends:7"}));
+        // Nothing after the failed record.
+        QVERIFY(!rig.dataAfterAddressPhase().contains(fileSlotList.at(2).left(77).toLatin1()));
     }
 
     // A refusal that comes after the wait gave up must not answer the
@@ -254,21 +229,18 @@ private slots:
     void readyWait_data()
     {
         QTest::addColumn<QByteArray>("readyReply");
-        QTest::addColumn<bool>("stored");
         QTest::addColumn<int>("failedAfterMs");
 
         // The read is discarded and the full second starts again from it.
         // (The 0x00 leaves at 30 ms; the reads are held back until both bytes are in.)
-        QTest::newRow("X and R in one read") << QByteArray("XR") << false << 33 + 1000;
-        QTest::newRow("no reply") << QByteArray() << false << 30 + 1000;
+        QTest::newRow("X and R in one read") << QByteArray("XR") << 33 + 1000;
         // A noisy line: at most eleven reads, then the card counts as silent,
         // long before the noise ends.
-        QTest::newRow("endless noise") << QByteArray(3000, 'X') << false << 38;
+        QTest::newRow("endless noise") << QByteArray(3000, 'X') << 38;
     }
     void readyWait()
     {
         QFETCH(QByteArray, readyReply);
-        QFETCH(bool, stored);
         QFETCH(int, failedAfterMs);
 
         DownloadRig rig;
@@ -276,7 +248,7 @@ private slots:
         rig.clock.post(31000, [&] { rig.clock.sleep(2); });
         std::int64_t messageAt = 0;
         rig.prompts.onMessage([&](const auto&) { messageAt = rig.clock.nowMicroseconds(); });
-        QCOMPARE(rig.send(7, fileSlots(64, 8)), stored);
+        QVERIFY(!rig.send(7, fileSlots(64, 8)));
         QCOMPARE(rig.prompts.log(), (QStringList{"beep", "message:Communication Error"}));
         QCOMPARE(messageAt / 1000, std::int64_t{failedAfterMs});
         QVERIFY(rig.dataAfterAddressPhase().isEmpty());
@@ -297,18 +269,6 @@ private slots:
         QCOMPARE(rig.switchBox.card(7).images(), QList<QStringList>{expectedImage(fileSlotList)});
     }
 
-    void twoRecordsStillShowTheProgressText()
-    {
-        DownloadRig rig;
-        const QStringList fileSlotList{
-            maker::FirmwareMaker(10).recordText({0x1000, 0, QByteArray(16, '\x11'), 7}) + "\r\n",
-            ":00000001FF\r\n"};
-        QVERIFY(rig.send(9, fileSlotList));
-        QCOMPARE(rig.view.stepsOf("status:"),
-                 (QStringList{"Status: Updating begins", "Status: Updating in process ...",
-                              "Status: Updating completed", "Status:"}));
-    }
-
     void runTimeErrorEndsAsAFailure_data()
     {
         QTest::addColumn<bool>("unplug");
@@ -316,8 +276,8 @@ private slots:
         // The record before was just acknowledged.
         QTest::newRow("error while showing the next record") << false;
     }
-    // The error handler restores the window, and the result is a failure
-    // whatever the last acknowledgement said.
+    // The face returns to rest, and the result is a failure whatever the
+    // last acknowledgement said.
     void runTimeErrorEndsAsAFailure()
     {
         QFETCH(bool, unplug);
@@ -325,14 +285,14 @@ private slots:
         if (unplug) {
             rig.clock.post(200000, [&] { rig.devices.setRemoved(1, true); });
         } else {
-            rig.view.onStep = [bars = 0](const QString& step) mutable {
-                if (step.startsWith(QLatin1String("progress:")) && ++bars == 5)
+            rig.events.onLine = [bars = 0](const QString& line) mutable {
+                if (line.startsWith(QLatin1String("bar:")) && ++bars == 5)
                     throw RuntimeError(RuntimeError::DeviceUnavailable, QStringLiteral("gone"));
             };
         }
         QVERIFY(!rig.send(7, fileSlots(400, 11)));
         QVERIFY(!rig.link.replyReceived);
-        QCOMPARE(rig.view.steps.constLast(), QStringLiteral("idle"));
+        QCOMPARE(rig.events.lines.constLast(), QStringLiteral("interrupted"));
         // A vanished device is told once; other errors pass silently.
         const QStringList told{"beep", "message:Communication Error"};
         QCOMPARE(rig.prompts.log(), unplug ? told : QStringList());
@@ -349,23 +309,24 @@ private slots:
         DownloadRig rig;
         link::RemoteCardFlags flags = flagsFor({10, 50});
         QList<int> readBack;
-        link::UpdateRun run(rig.link, rig.view, [&](int scope) { readBack << scope; });
         link::UpdatePlan plan;
         plan.scope = link::Scope::RemoteCards;
         plan.records = fileSlots(64, 12);
         plan.fileLength = bytesOf(plan.records).size();
         plan.remoteCards = {3, 40};
         plan.remoteCardCount = 63;
-        run.run(plan, flags);
+        link::UpdateRun(rig.link, rig.events, [&](int scope) { readBack << scope; })
+            .run(plan, flags);
 
         QVERIFY(rig.switchBox.trace().pcText().startsWith("m83 m11 mA8 m11 s00 "));
         QCOMPARE(flags, flagsFor({3, 40}));
         QCOMPARE(readBack, QList<int>{1});
-        // The second remote list loses its focus item as soon as the download is over.
-        QCOMPARE(rig.view.steps.at(rig.view.steps.indexOf("downloadEnds") + 1),
-                 QStringLiteral("remoteDownloadOver"));
-        QCOMPARE(rig.view.stepsOf("status:").mid(4, 2), (QStringList{"Please wait...", "Status:"}));
-        QCOMPARE(rig.view.steps.constLast(), QStringLiteral("runEnds"));
+        // Stored, over, then the programming wait and back to rest.
+        const QStringList& lines = rig.events.lines;
+        QCOMPARE(lines.mid(lines.indexOf("stored:128"), 5),
+                 (QStringList{"stored:128", "ends:128", "over:128", "stage:4", "bar:0"}));
+        QCOMPARE(lines.mid(lines.size() - 5),
+                 (QStringList{"stage:3", "bar:0", "stage:5", "outcome:1", "end"}));
     }
 
     void managerRun_data()
@@ -384,9 +345,9 @@ private slots:
         plan.languageChange = languageChange;
         QList<int> readBack;
         link::RemoteCardFlags flags = flagsFor({5});
-        link::UpdateRun run(rig.link, rig.view, [&](int scope) { readBack << scope; });
         const std::int64_t start = rig.clock.nowMicroseconds();
-        run.run(plan, flags);
+        link::UpdateRun(rig.link, rig.events, [&](int scope) { readBack << scope; })
+            .run(plan, flags);
 
         QCOMPARE(
             rig.switchBox.card(1).images(),
@@ -397,25 +358,22 @@ private slots:
         QCOMPARE(rig.prompts.messages().front().text,
                  QStringLiteral("Now Your OSD Hot Key has been reset to Shift-Shift"));
         QCOMPARE(rig.prompts.messages().front().style, 0x10030);
-        QCOMPARE(rig.view.stepsOf("status:").contains("Please wait..."), languageChange);
+        QCOMPARE(rig.events.lines.contains("stage:4"), languageChange);
 
         // Apart from the first download's closing "100, 0", the bar never falls back.
-        const QStringList steps = rig.view.steps;
-        const qsizetype secondBegins =
-            steps.indexOf("downloadBegins", steps.indexOf("downloadBegins") + 1);
+        const QStringList lines = rig.events.lines;
+        const qsizetype secondBegins = lines.indexOf("begins:1", lines.indexOf("begins:1") + 1);
         QVERIFY(secondBegins > 0);
-        const qsizetype firstStored = steps.indexOf("stored:1");
         int lastOfFirst = 0;
-        for (qsizetype i = 0; i < firstStored; ++i) {
-            if (steps.at(i).startsWith("progress:") && steps.at(i) != "progress:100" &&
-                steps.at(i) != "progress:0")
-                lastOfFirst = steps.at(i).mid(9).toInt();
+        for (const QString& line : lines.mid(0, lines.indexOf("stored:1")).filter("bar:")) {
+            if (line != "bar:100" && line != "bar:0")
+                lastOfFirst = line.mid(4).toInt();
         }
-        const QString firstOfSecond = steps.mid(secondBegins).filter("progress:").constFirst();
+        const int firstOfSecond = lines.mid(secondBegins).filter("bar:").constFirst().mid(4).toInt();
         // The creeps end ten above the first image's last record.
         QVERIFY(lastOfFirst > 20);
-        QVERIFY2(firstOfSecond.mid(9).toInt() >= lastOfFirst, qPrintable(firstOfSecond));
-        QVERIFY(!steps.mid(secondBegins).contains("status:Status: Updating begins"));
+        QVERIFY2(firstOfSecond >= lastOfFirst, qPrintable(QString::number(firstOfSecond)));
+        QVERIFY(!lines.mid(secondBegins).contains("stage:0"));
         // Programming waits: 101 steps of 150 ms with a language change.
         const std::int64_t elapsedMs = (rig.clock.nowMicroseconds() - start) / 1000;
         QVERIFY2(languageChange ? elapsedMs > 15250 : elapsedMs < 6000,
@@ -430,14 +388,15 @@ private slots:
         rig.switchBox.card(1).scriptRecordAnswers(0, {Aborted});
         QList<int> readBack;
         link::RemoteCardFlags flags{};
-        link::UpdateRun(rig.link, rig.view, [&](int scope) { readBack << scope; }).run(plan, flags);
+        link::UpdateRun(rig.link, rig.events, [&](int scope) { readBack << scope; })
+            .run(plan, flags);
 
         QCOMPARE(rig.switchBox.trace().pcText().count("m81 m11"), 1);
         QVERIFY(!rig.dataAfterAddressPhase().contains(plan.firstImage.at(0).left(77).toLatin1()));
         QVERIFY(readBack.isEmpty());
         QCOMPARE(rig.prompts.log(), (QStringList{"beep", "message:Verification Error"}));
-        QCOMPARE(rig.view.steps.mid(rig.view.steps.size() - 2),
-                 (QStringList{"managerRunEnds", "runEnds"}));
+        QCOMPARE(rig.events.lines.mid(rig.events.lines.size() - 2),
+                 (QStringList{"outcome:0", "end"}));
     }
 };
 

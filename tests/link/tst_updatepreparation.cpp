@@ -3,7 +3,7 @@
 #include "link/updatepreparation.h"
 #include "link/versionrun.h"
 #include "linkrig.h"
-#include "recordingview.h"
+#include "recordingevents.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -20,7 +20,7 @@ namespace {
 // program that answers the confirmation as told.
 struct Preparation final : test::Rig, link::PreparationFace
 {
-    test::RecordingView view;
+    test::RecordingEvents view;
     QList<int> cards;
     bool confirm = true;
     bool confirmAsked = false;
@@ -37,7 +37,7 @@ struct Preparation final : test::Rig, link::PreparationFace
     }
     QString managerVersionText() const override
     {
-        const QStringList stored = view.stepsOf(QStringLiteral("store:1:"));
+        const QStringList stored = view.of(QStringLiteral("answer:1:"));
         return stored.isEmpty() ? QString() : stored.last();
     }
     bool confirmUpdate() override

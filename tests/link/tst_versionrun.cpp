@@ -1,21 +1,20 @@
 #include "linkrig.h"
-#include "recordingview.h"
+#include "recordingevents.h"
 
 #include "link/versionrun.h"
 
 using namespace quorlink;
 using link::VersionRun;
 using test::Char;
-using test::Rig;
-namespace protocol = link::protocol;
 namespace Scope = link::Scope;
 
 namespace {
 
-// A version run on the rig's link, reporting to a recording view.
-struct VersionRig : Rig
+// Every card answers with its own texts; card 3 is "Not responding", card 6
+// silent.
+struct VersionRig : test::Rig
 {
-    test::RecordingView view;
+    test::RecordingEvents events;
 
     VersionRig()
     {
@@ -24,22 +23,13 @@ struct VersionRig : Rig
                 .setFirmwareVersion(QStringLiteral("FW%1").arg(card))
                 .setHardwareVersion(QStringLiteral("HW%1").arg(card));
         }
+        switchBox.card(3).setNotResponding(true);
+        switchBox.card(6).setSilent(true);
     }
 
     void run(int scope, const QList<int>& cards, VersionRun::Options options = {})
     {
-        VersionRun(link, view, options).getVersions(scope, cards);
-    }
-
-    // The address bytes of the cards asked, in order.
-    QStringList cardsAsked() const
-    {
-        QStringList asked;
-        for (const sim::PcByte& byte : switchBox.trace().pcBytes()) {
-            if (byte.parity == Parity::Mark && byte.value >= 0x81 && byte.value <= 0xC0)
-                asked << QString::number(byte.value - 0x80);
-        }
-        return asked;
+        VersionRun(link, events, options).getVersions(scope, cards);
     }
 };
 
@@ -50,129 +40,128 @@ class VersionRunTest : public QObject
     Q_OBJECT
 
 private slots:
-    void oneRemoteCardShowsEveryStepInOrder()
+    // What a run sends and reports: the cards asked and their answers, which
+    // stay chosen, the stages (0 starting .. 3 idle) and the outcome.
+    void reportsWhatEachCardAnswered_data()
+    {
+        QTest::addColumn<int>("scope");
+        QTest::addColumn<QList<int>>("cards");
+        QTest::addColumn<int>("mode"); // 1 hardware, 2 update mode
+        QTest::addColumn<int>("cutAtMs"); // > 0 cancel, < 0 the device gone, then
+        QTest::addColumn<QString>("bytes");
+        QTest::addColumn<QString>("report");
+
+        QTest::newRow("remote card") << int(Scope::RemoteCards) << QList<int>{5} << 0 << 0
+                                     << "m85 m10 s00"
+                                     << "stage:0 stage:1 ask:5 answer:5:FW5 kept:5 stage:2 "
+                                        "stage:3 outcome:1 end";
+        QTest::newRow("management card, hardware; the remote cards are no part of it")
+            << Scope::ManagementCard << QList<int>{5} << 1 << 0 << "m81 m12 s00"
+            << "stage:0 ask:1 stage:1 answer:1:HW1 stage:2 stage:3 outcome:1 end";
+        QTest::newRow("not responding: dropped, the run goes on")
+            << int(Scope::RemoteCards) << QList<int>{3, 40} << 0 << 0 << "m83 m10 s00 mA8 m10 s00"
+            << "stage:0 stage:1 ask:3 answer:3:(nr)Not responding dropped:3 ask:40 "
+               "answer:40:FW40 kept:40 stage:2 stage:3 outcome:1 end";
+        QTest::newRow("update mode drops nothing, asks for the firmware")
+            << int(Scope::SecondRemoteListOnly) << QList<int>{3, 40} << 2 << 0
+            << "m83 m10 s00 mA8 m10 s00"
+            << "stage:0 stage:1 ask:3 answer:3:(nr)Not responding ask:40 answer:40:FW40 "
+               "stage:2 stage:3 outcome:1 end";
+        QTest::newRow("a silent card stops the run, not completed")
+            << int(Scope::RemoteCards) << QList<int>{5, 6, 7} << 0 << 0
+            << "m85 m10 s00 m86 m10 s00"
+            << "stage:0 stage:1 ask:5 answer:5:FW5 kept:5 ask:6 stage:3 outcome:0 end";
+        QTest::newRow("cancel ends the wait quietly")
+            << int(Scope::RemoteCards) << QList<int>{5, 6, 7} << 0 << 400
+            << "m85 m10 s00 m86 m10 s00"
+            << "stage:0 stage:1 ask:5 answer:5:FW5 kept:5 ask:6 stage:3 outcome:0 end";
+        // Inside the reply wait: told once, and no timer left running.
+        QTest::newRow("device gone, management card")
+            << Scope::ManagementCard << QList<int>{} << 0 << -400 << "m81 m10 s00"
+            << "stage:0 ask:1 stage:1 interrupted stage:2 stage:3 outcome:0 end";
+        QTest::newRow("device gone, remote card")
+            << int(Scope::RemoteCards) << QList<int>{6, 7} << 0 << -200 << "m86 m10 s00"
+            << "stage:0 stage:1 ask:6 interrupted stage:3 outcome:0 end";
+    }
+    void reportsWhatEachCardAnswered()
+    {
+        QFETCH(int, scope);
+        QFETCH(QList<int>, cards);
+        QFETCH(int, mode);
+        QFETCH(int, cutAtMs);
+        QFETCH(QString, bytes);
+        QFETCH(QString, report);
+        VersionRig rig;
+        if (scope == Scope::ManagementCard && cutAtMs < 0)
+            rig.switchBox.card(1).setSilent(true);
+        if (cutAtMs != 0) {
+            rig.clock.post(std::abs(cutAtMs) * 1000, [&rig, cutAtMs] {
+                if (cutAtMs > 0)
+                    rig.link.cancelRequested = true;
+                else
+                    rig.devices.setRemoved(1, true);
+            });
+        }
+        rig.run(scope, cards, {(mode & 1) != 0, (mode & 2) != 0});
+
+        QCOMPARE(rig.switchBox.trace().pcText(), bytes);
+        // A restoring pause before a remote card, a short one more before the
+        // management card.
+        QCOMPARE(rig.switchBox.trace().pcTimes().front(),
+                 (scope == Scope::ManagementCard ? 200'000 : 100'000) + Char);
+        QStringList reported = rig.events.lines;
+        reported.removeIf([](const QString& line) {
+            return line.startsWith("bar:") || line == "light" || line == "dark";
+        });
+        QCOMPARE(reported.join(' '), report);
+        // Update mode leaves the last card's reply for the caller.
+        QCOMPARE(rig.link.replyReceived, mode == 2);
+        // A card that gives no reply is a communication error; a cancel is not.
+        QCOMPARE(rig.communicationErrorShown(), report.contains("outcome:0") && cutAtMs <= 0);
+        if (report.contains("outcome:1"))
+            QVERIFY(rig.prompts.entries().empty());
+        rig.verifyRestingState();
+    }
+
+    // After the answer's pause, a short and a restoring pause end the run.
+    void theRunEndsThreePausesAfterTheReply()
     {
         VersionRig rig;
         rig.run(Scope::RemoteCards, {5});
-        QCOMPARE(rig.view.steps,
-                 (QStringList{"lock", "colour:0", "progress:0", "status:Status: Getting version",
-                              "colour:ffffff", "progress:100",
-                              "status:Status: Getting version in process ...", "asking:5",
-                              "answering:5", "append:5: F/W - FW5", "keep:5", "progress:100",
-                              "status:Status: Getting version completed", "progress:0",
-                              "status:Status:", "finish", "end"}));
-        // A restoring pause before the card; 10 ms between its bytes.
-        QCOMPARE(rig.switchBox.trace().pcText(), QStringLiteral("m85 m10 s00"));
-        QCOMPARE(rig.switchBox.trace().pcTimes(),
-                 (QList<std::int64_t>{100'000 + Char, 110'000 + Char, 120'000 + Char}));
-        // The answer's pause, the closing short and restoring pauses.
-        const std::int64_t replyEnd = rig.switchBox.trace().switchTimes().back();
-        QCOMPARE(rig.clock.nowMicroseconds(), replyEnd + 300'000);
-        QVERIFY(!rig.link.replyReceived);
-        QVERIFY(rig.prompts.entries().empty());
-        rig.verifyRestingState();
+        QCOMPARE(rig.clock.nowMicroseconds(),
+                 rig.switchBox.trace().switchTimes().back() + 300'000);
     }
 
     void progressStepsAreSinglePrecisionRoundedHalfToEven_data()
     {
         QTest::addColumn<QList<int>>("cards");
-        QTest::addColumn<QStringList>("shown"); // the bar before each card's query
-        QTest::addColumn<int>("firstWhite");    // the card whose start turns the text white
-        QTest::newRow("one card: 100 from its start") << QList<int>{5} << QStringList{"100"} << 0;
-        QTest::newRow("two cards: 50 is not past 52")
-            << QList<int>{2, 3} << QStringList{"50", "100"} << 1;
-        // 100/8 = 12.5: the sums 12.5 and 37.5 and 62.5 and 87.5 go to the even neighbour.
+        QTest::addColumn<QString>("shown"); // the bar as each card is asked; the text
+                                            // turns light from the card marked "+"
+        QTest::newRow("one card: 100 from its start") << QList<int>{5} << "+100";
+        QTest::newRow("two cards: 50 is not past 52") << QList<int>{4, 5} << "50 +100";
+        // 100/8 = 12.5: the sums 12.5, 37.5, 62.5 and 87.5 go to the even neighbour.
         QTest::newRow("eight cards: halves to even")
-            << QList<int>{2, 3, 4, 5, 6, 7, 8, 9}
-            << QStringList{"12", "25", "38", "50", "62", "75", "88", "100"} << 4;
+            << QList<int>{2, 4, 5, 7, 8, 9, 10, 11} << "12 25 38 50 +62 +75 +88 +100";
     }
     void progressStepsAreSinglePrecisionRoundedHalfToEven()
     {
         QFETCH(QList<int>, cards);
-        QFETCH(QStringList, shown);
-        QFETCH(int, firstWhite);
+        QFETCH(QString, shown);
         VersionRig rig;
         rig.run(Scope::RemoteCards, cards);
 
-        QStringList progressBeforeEachCard;
-        int whiteAt = -1;
-        int cardIndex = 0;
-        QString lastProgress;
-        bool white = false;
-        for (const QString& step : rig.view.steps) {
-            if (step.startsWith("progress:"))
-                lastProgress = step.mid(9);
-            if (step == "colour:ffffff")
-                white = true;
-            if (step.startsWith("asking:")) {
-                progressBeforeEachCard << lastProgress;
-                if (white && whiteAt < 0)
-                    whiteAt = cardIndex;
-                ++cardIndex;
-            }
+        QStringList atEachCard;
+        QString bar;
+        QString light;
+        for (const QString& line : rig.events.lines) {
+            if (line == "light")
+                light = "+";
+            if (line.startsWith("bar:"))
+                bar = std::exchange(light, {}) + line.mid(4);
+            if (line.startsWith("ask:"))
+                atEachCard << bar;
         }
-        QCOMPARE(progressBeforeEachCard, shown);
-        QCOMPARE(whiteAt, firstWhite);
-        QStringList asked;
-        for (int card : cards)
-            asked << QString::number(card);
-        QCOMPARE(rig.cardsAsked(), asked);
-        QCOMPARE(rig.view.stepsOf("append:").size(), cards.size());
-    }
-
-    void managementCardRunShowsItsStepsWithItsPauses()
-    {
-        VersionRig rig;
-        const int opens = rig.devices.openCount();
-        rig.run(Scope::ManagementCard, {5, 6}); // remote cards are no part of it
-        QCOMPARE(rig.view.steps,
-                 (QStringList{"lock", "status:Status: Getting version", "colour:0", "progress:0",
-                              "asking:1", "status:Status: Getting version in process ...",
-                              "append:1: F/W - FW1", "colour:ffffff", "progress:100",
-                              "status:Status: Getting version completed", "progress:0",
-                              "status:Status:", "finish", "end"}));
-        // A restoring and a short pause before the card is asked.
-        QCOMPARE(rig.switchBox.trace().pcText(), QStringLiteral("m81 m10 s00"));
-        QCOMPARE(rig.switchBox.trace().pcTimes().front(), 200'000 + Char);
-        // Its complete reply reopens the port.
-        QCOMPARE(rig.devices.openCount() - opens, 1);
-        rig.verifyRestingState();
-    }
-
-    void cancelEndsTheWaitQuietlyAndStopsTheRun()
-    {
-        VersionRig rig;
-        rig.switchBox.card(6).setSilent(true);
-        rig.clock.post(400'000, [&] { rig.link.cancelRequested = true; });
-        rig.run(Scope::RemoteCards, {5, 6, 7});
-        QCOMPARE(rig.cardsAsked(), (QStringList{"5", "6"}));
-        QVERIFY(rig.prompts.entries().empty());
-        QVERIFY(rig.view.steps.mid(rig.view.steps.size() - 2) == QStringList({"finish", "end"}));
-    }
-
-    // The device gone in the middle of a reply wait: the user is told once,
-    // the run ends, and no timer is left running or off its resting interval.
-    void aDeviceGoneInTheReplyWaitLeavesTheTimersAtRest_data()
-    {
-        QTest::addColumn<int>("scope");
-        QTest::addColumn<int>("card");
-        QTest::addColumn<int>("removedAtMs"); // inside the card's reply wait
-        QTest::newRow("management card") << Scope::ManagementCard << 1 << 400;
-        QTest::newRow("remote card") << int(Scope::RemoteCards) << 5 << 200;
-    }
-    void aDeviceGoneInTheReplyWaitLeavesTheTimersAtRest()
-    {
-        QFETCH(int, scope);
-        QFETCH(int, card);
-        QFETCH(int, removedAtMs);
-        VersionRig rig;
-        rig.switchBox.card(card).setSilent(true);
-        rig.clock.post(removedAtMs * 1000, [&] { rig.devices.setRemoved(1, true); });
-        rig.run(scope, {card, 6});
-        QCOMPARE(rig.cardsAsked(), QStringList{QString::number(card)});
-        QVERIFY(rig.communicationErrorShown());
-        QCOMPARE(rig.view.steps.last(), QStringLiteral("end"));
-        rig.verifyRestingState();
+        QCOMPARE(atEachCard.join(' '), shown);
     }
 };
 
