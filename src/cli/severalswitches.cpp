@@ -3,8 +3,6 @@
 #include "command.h"
 #include "switchcommand.h"
 
-#include "link/operationview.h"
-
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -47,7 +45,7 @@ public:
         m_value[index] = value;
         if (m_terminal) {
             draw();
-        } else if (newStatus && status != link::IdleStatusText) {
+        } else if (newStatus && !status.isEmpty()) {
             line(index);
             m_err << "\n";
             m_err.flush();

@@ -58,14 +58,15 @@ void ProgressLine::draw()
     // A run shows its bar before its first status: wait for the status.
     if (m_status.isEmpty())
         return;
+    // The idle status at 0 is the end of a run: nothing left to show.
+    const bool idle = m_status == IdleStatusText && m_value == 0;
     if (m_sink) {
-        m_sink(m_status, m_value);
+        m_sink(idle ? QString() : m_status, m_value);
         return;
     }
     if (!m_enabled)
         return;
-    // The idle status at 0 is the end of a run: nothing left to show.
-    if (m_status == IdleStatusText && m_value == 0) {
+    if (idle) {
         clear();
         return;
     }

@@ -41,7 +41,8 @@ void printCardVersions(QTextStream& out, const QList<CardVersion>& cards, const 
 class ProgressLine
 {
 public:
-    // Gets the status and bar value in place of the terminal.
+    // Gets the status and bar value in place of the terminal; the status
+    // empty once a run has ended.
     using Sink = std::function<void(const QString& status, int value)>;
 
     ProgressLine(QTextStream& err, bool enabled) : m_err(err), m_enabled(enabled) {}
