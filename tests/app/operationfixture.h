@@ -20,7 +20,6 @@ namespace quorlink::test {
 struct SampleFile
 {
     QString path;
-    QStringList texts;         // the records as stored
     QList<QStringList> images; // what the card receives, in order
     QByteArray written;
 
@@ -35,7 +34,7 @@ struct SampleFile
 // file of two images sends the second first.
 inline SampleFile writeFile(const QString& path, const QStringList& texts)
 {
-    SampleFile file{path, texts, {}, firmware::maker::FirmwareMaker().fileContents(texts)};
+    SampleFile file{path, {}, firmware::maker::FirmwareMaker().fileContents(texts)};
     QFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(file.written) != file.written.size())
         qFatal("cannot write %s", qPrintable(path));
@@ -78,7 +77,6 @@ public:
 
     explicit VersionDialogAnswer(bool ok)
     {
-        m_timer.setInterval(0);
         connect(&m_timer, &QTimer::timeout, this, [this, ok] {
             auto* dialog = qobject_cast<app::VersionDialog*>(QApplication::activeModalWidget());
             if (!dialog)
@@ -86,7 +84,6 @@ public:
             shown = true;
             for (int row = 0; row < dialog->list()->count(); ++row)
                 listed << dialog->list()->item(row)->text();
-            saveShot(*dialog, QStringLiteral("update-version-dialog"));
             for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
                 if (button->text() == (ok ? QLatin1String("OK") : QLatin1String("Cancel"))) {
                     button->click();
@@ -94,7 +91,7 @@ public:
                 }
             }
         });
-        m_timer.start();
+        m_timer.start(0);
     }
 
 private:
@@ -125,25 +122,6 @@ struct OperationWindow : WindowFixture
     {
         list(index)->setListIndex(row);
         form->List1_MouseUp(index, 1, 0, 0, 0);
-    }
-
-    // Start-up finds no free port: COM1 answers like a modem.
-    static std::function<void(sim::SimulatedDeviceProvider&)> withoutFreePort(bool noFreePort)
-    {
-        return [noFreePort](sim::SimulatedDeviceProvider& devices) {
-            if (noFreePort)
-                devices.setDevice(1, sim::SimulatedDevice::Modem);
-        };
-    }
-
-    // Unplugs the switch `afterMs` of virtual time from now (-1: at once).
-    void removeDeviceAfter(int afterMs)
-    {
-        if (afterMs < 0)
-            devices.setRemoved(1, true);
-        else
-            clock.post(clock.nowMicroseconds() + afterMs * 1000,
-                       [this] { devices.setRemoved(1, true); });
     }
 
     void pressButton(int button) const
@@ -184,62 +162,43 @@ struct OperationWindow : WindowFixture
         return static_cast<int>(prompts.log().count(QStringLiteral("message:Communication Error")));
     }
 
-    // Nothing an operation disabled is left so: the window, the eight menus,
-    // toolbar buttons 1 to 6 (Advanced mode withholds Start and the version
-    // queries), and the lists that hold the selection (all three when
-    // nothing is selected).
-    QString unusableControls() const
+    // Everything an ended operation must put back, empty when all is well:
+    // the window, its menus, toolbar buttons 1 to 6 (Advanced mode withholds
+    // Start and the version queries), the lists that hold the selection (all
+    // three when nothing is selected), Busy, the link, both timers (disabled,
+    // 1000 ms), the status and the bar.
+    QString idleProblems() const
     {
         QStringList found;
-        if (!form->isEnabled())
-            found << "window";
+        if (!form->isEnabled() || form->ListEventsSuppressed || form->Busy ||
+            form->link.operationRunning())
+            found << QStringLiteral("window locked or busy");
         for (QAction* menu : {form->mnuFile, form->mnuExit, form->mnuOptions, form->mnuPort,
                               form->mnuAdvanced, form->mnuHelp, form->mnuAbout}) {
             if (!menu->isEnabled())
                 found << menu->text();
         }
+        const bool remote = remoteSelCount() != 0;
+        const bool manager = !remote && list(1)->selCount() != 0;
         for (int button = 1; button <= 6; ++button) {
-            const bool managerOnly = list(1)->selCount() != 0 && remoteSelCount() == 0;
             const bool advancedOnly = form->AdvancedMode && button >= app::ToolbarButton::Start &&
                                       button <= app::ToolbarButton::HardwareVersion;
-            if (!buttonEnabled(button) && !(managerOnly && button <= 2) && !advancedOnly)
+            if (!buttonEnabled(button) && !(manager && button <= 2) && !advancedOnly)
                 found << form->asxToolbar1->caption(button);
         }
         // A remote selection is the target even beside the management card.
-        const bool remote = remoteSelCount() != 0;
-        const bool nothing = list(1)->selCount() == 0 && !remote;
         for (int index = 1; index <= 3; ++index) {
-            const bool holdsTarget = index == 1 ? !remote && list(1)->selCount() != 0 : remote;
-            if ((nothing || holdsTarget) && !list(index)->isEnabled())
+            const bool holdsTarget = index == 1 ? !remote : !manager;
+            if (holdsTarget && !list(index)->isEnabled())
                 found << QStringLiteral("List1(%1)").arg(index);
         }
-        if (form->ListEventsSuppressed)
-            found << "ListEventsSuppressed";
-        return found.join(QLatin1Char(' '));
-    }
-
-    // Everything an ended operation must put back, empty when all is well:
-    // the controls above, Busy, the link, both timers (disabled, 1000 ms),
-    // the status and the bar.
-    QString idleProblems() const
-    {
-        QStringList found;
-        if (const QString unusable = unusableControls(); !unusable.isEmpty())
-            found << QStringLiteral("unusable: ") + unusable;
-        if (form->Busy)
-            found << QStringLiteral("Busy");
-        if (form->link.operationRunning())
-            found << QStringLiteral("an operation runs");
         for (const auto* timer : {&form->Timer1, &form->Timer2}) {
             if (timer->isEnabled() || timer->interval() != 1000)
-                found << QStringLiteral("timer at %1 ms, enabled %2")
-                             .arg(timer->interval())
-                             .arg(timer->isEnabled());
+                found << QStringLiteral("timer at %1 ms").arg(timer->interval());
         }
         if (form->statusText() != QStringLiteral("Status:") || form->ProgBar1->value() != 0)
-            found << QStringLiteral("status \"%1\", bar %2")
-                         .arg(form->statusText())
-                         .arg(form->ProgBar1->value());
+            found << form->statusText() + QStringLiteral(", bar ") +
+                         QString::number(form->ProgBar1->value());
         return found.join(QStringLiteral("; "));
     }
 
@@ -251,84 +210,58 @@ struct OperationWindow : WindowFixture
     }
 };
 
-// Runs `look` now and then every millisecond of virtual time until stopped,
-// to see what the window shows while an operation runs.
-class Sampler
-{
-public:
-    Sampler(sim::VirtualClock& clock, std::function<void()> look)
-        : m_state(std::make_shared<State>())
-    {
-        m_state->look = std::move(look);
-        std::weak_ptr<State> weak = m_state;
-        m_state->tick = [weak, &clock] {
-            const auto state = weak.lock();
-            if (!state || !state->running)
-                return;
-            state->look();
-            clock.post(clock.nowMicroseconds() + 1000, state->tick);
-        };
-        m_state->tick();
-    }
-    ~Sampler() { stop(); }
-    Sampler(const Sampler&) = delete;
-    Sampler& operator=(const Sampler&) = delete;
-
-    // Takes a last look now, after the operation.
-    void stop()
-    {
-        if (m_state->running)
-            m_state->look();
-        m_state->running = false;
-    }
-
-private:
-    struct State
-    {
-        bool running = true;
-        std::function<void()> look;
-        std::function<void()> tick;
-    };
-    std::shared_ptr<State> m_state;
-};
-
 // Each change of the bar's value and text colour ("33 black", "67 white")
-// with the virtual time it was first seen, and each change of the status.
+// with the virtual time it was first seen, and each change of the status,
+// looked at now and then every millisecond of virtual time until stopped.
 class BarWatcher
 {
 public:
     BarWatcher(sim::VirtualClock& clock, const app::MainForm& form)
-        : m_sampler(clock, [this, &clock, &form] { look(clock, form); })
+        : m_clock(clock), m_form(form), m_running(std::make_shared<bool>(true))
     {
+        tick(m_running);
     }
+    ~BarWatcher() { *m_running = false; }
 
+    // Takes a last look now, after the operation.
     QStringList stop()
     {
-        m_sampler.stop();
+        if (*m_running)
+            look();
+        *m_running = false;
         return m_bar;
     }
     const QList<std::int64_t>& times() const { return m_times; }
     const QStringList& statuses() const { return m_statuses; }
 
 private:
-    void look(const sim::VirtualClock& clock, const app::MainForm& form)
+    void tick(const std::shared_ptr<bool>& running)
     {
-        const bool white = form.ProgBar1->fontColour() == 0xFFFFFF;
-        const QString seen = QStringLiteral("%1 %2")
-                                 .arg(form.ProgBar1->value())
-                                 .arg(white ? QStringLiteral("white") : QStringLiteral("black"));
+        if (!*running)
+            return;
+        look();
+        m_clock.post(m_clock.nowMicroseconds() + 1000, [this, running] { tick(running); });
+    }
+    void look()
+    {
+        const QString seen =
+            QStringLiteral("%1 %2")
+                .arg(m_form.ProgBar1->value())
+                .arg(m_form.ProgBar1->fontColour() == 0xFFFFFF ? "white" : "black");
         if (m_bar.isEmpty() || m_bar.last() != seen) {
             m_bar << seen;
-            m_times << clock.nowMicroseconds();
+            m_times << m_clock.nowMicroseconds();
         }
-        if (m_statuses.isEmpty() || m_statuses.last() != form.statusText())
-            m_statuses << form.statusText();
+        if (m_statuses.isEmpty() || m_statuses.last() != m_form.statusText())
+            m_statuses << m_form.statusText();
     }
 
+    sim::VirtualClock& m_clock;
+    const app::MainForm& m_form;
+    std::shared_ptr<bool> m_running;
     QStringList m_bar;
     QList<std::int64_t> m_times;
     QStringList m_statuses;
-    Sampler m_sampler; // last: it looks at once
 };
 
 } // namespace quorlink::test

@@ -1,7 +1,5 @@
 #include "windowfixture.h"
 
-#include "app/formlayout.h"
-
 namespace ToolbarButton = quorlink::app::ToolbarButton;
 using quorlink::test::WindowFixture;
 
@@ -10,13 +8,6 @@ using Clicks = QList<QPoint>;
 Q_DECLARE_METATYPE(Clicks)
 
 namespace {
-enum State
-{
-    Empty,
-    Manager,
-    Remote
-};
-
 // Where the user leaves a list's scroll bar before a click.
 enum class Scroll
 {
@@ -48,45 +39,49 @@ private slots:
     {
         QTest::addColumn<bool>("advanced");
         QTest::addColumn<Clicks>("clicks");
-        QTest::addColumn<int>("state");
         QTest::addColumn<QList<int>>("cards");
         QTest::addColumn<bool>("hardware"); // H/W Version offered
-        QTest::newRow("empty") << false << Clicks{} << int(Empty) << QList<int>{} << true;
-        QTest::newRow("manager") << false << Clicks{{1, 0}} << int(Manager) << QList<int>{1}
-                                 << true;
+        QTest::addColumn<bool>("fileKept"); // a remote card's file, in any letter case
+        QTest::newRow("manager") << false << Clicks{{1, 0}} << QList<int>{1} << true << false;
         QTest::newRow("manager-twice")
-            << false << Clicks{{1, 0}, {1, 0}} << int(Empty) << QList<int>{} << true;
-        QTest::newRow("remote") << false << Clicks{{2, 0}} << int(Remote) << QList<int>{2} << true;
+            << false << Clicks{{1, 0}, {1, 0}} << QList<int>{} << true << false;
         QTest::newRow("last-remote-off")
-            << false << Clicks{{2, 4}, {2, 4}} << int(Empty) << QList<int>{} << true;
+            << false << Clicks{{2, 4}, {2, 4}} << QList<int>{} << true << true;
         QTest::newRow("one-of-several-off")
-            << false << Clicks{{2, 4}, {3, 31}, {2, 4}} << int(Remote) << QList<int>{64} << true;
+            << false << Clicks{{2, 4}, {3, 31}, {2, 4}} << QList<int>{64} << true << true;
         QTest::newRow("advanced-manager")
-            << true << Clicks{{1, 0}} << int(Manager) << QList<int>{1} << false;
+            << true << Clicks{{1, 0}} << QList<int>{1} << false << false;
         QTest::newRow("advanced-remote")
-            << true << Clicks{{1, 0}, {1, 0}, {2, 3}} << int(Remote) << QList<int>{5} << true;
+            << true << Clicks{{1, 0}, {1, 0}, {2, 3}} << QList<int>{5} << true << false;
     }
     void clicksMoveBetweenTheThreeStates()
     {
         QFETCH(bool, advanced);
         QFETCH(Clicks, clicks);
-        QFETCH(int, state);
+        QFETCH(QList<int>, cards);
+        QFETCH(bool, fileKept);
+        const QString file = QStringLiteral("/fw/Qdx_Rem107e.hex");
+        const bool manager = cards == QList<int>{1};
+        const bool remote = !cards.isEmpty() && !manager;
         WindowFixture window;
         auto& form = *window.form;
+        form.setFirmwareFile(file);
         if (advanced)
             form.mnuAdvanced_Click();
         for (const QPoint& click : clicks)
             window.click(click.x(), click.y());
-        QCOMPARE(form.ManagerSelected, state == Manager);
-        QCOMPARE(form.RemoteSelected, state == Remote);
-        QTEST(window.selectedCards(), "cards");
-        QCOMPARE(window.list(1)->isEnabled(), state != Remote);
-        QCOMPARE(window.list(2)->isEnabled(), state != Manager);
-        QCOMPARE(window.list(3)->isEnabled(), state != Manager);
-        QCOMPARE(form.mnuOpen->isEnabled(), state != Empty && !advanced);
-        QCOMPARE(window.buttonEnabled(ToolbarButton::SelectAll), state != Manager);
-        QCOMPARE(window.buttonEnabled(ToolbarButton::UnselectAll), state != Manager);
+        QCOMPARE(form.ManagerSelected, manager);
+        QCOMPARE(form.RemoteSelected, remote);
+        QCOMPARE(window.selectedCards(), cards);
+        QCOMPARE(window.list(1)->isEnabled(), !remote);
+        QCOMPARE(window.list(2)->isEnabled(), !manager);
+        QCOMPARE(window.list(3)->isEnabled(), !manager);
+        QCOMPARE(form.mnuOpen->isEnabled(), !cards.isEmpty() && !advanced);
+        QCOMPARE(window.buttonEnabled(ToolbarButton::SelectAll), !manager);
+        QCOMPARE(window.buttonEnabled(ToolbarButton::UnselectAll), !manager);
         QTEST(window.buttonEnabled(ToolbarButton::HardwareVersion), "hardware");
+        QCOMPARE(form.FirmwareFile, fileKept ? file : QString());
+        QCOMPARE(form.StatusBar1->panelText(1), fileKept ? file : QStringLiteral("File Name:"));
         quorlink::test::saveShot(form, QString::fromLatin1(QTest::currentDataTag()));
     }
 
@@ -96,8 +91,6 @@ private slots:
     {
         QTest::addColumn<ClicksAfterScrolls>("clicks");
         QTest::addColumn<QList<int>>("cards");
-        QTest::newRow("bottom of the second list")
-            << ClicksAfterScrolls{{3, Scroll::Bottom, 31}} << QList<int>{64};
         QTest::newRow("back to the top after another list")
             << ClicksAfterScrolls{{3, Scroll::Bottom, 31},
                                   {2, Scroll::Keep, 4},
@@ -160,48 +153,6 @@ private slots:
         QVERIFY(!window.form->RemoteSelected && window.list(1)->isEnabled());
     }
 
-    void selectAllAndUnselectAllLeaveOneClickToggling()
-    {
-        WindowFixture window;
-        auto& form = *window.form;
-        const QString managerFile = QStringLiteral("/fw/qdx_mgt231e.hex");
-        form.setFirmwareFile(managerFile);
-        form.SelectAllRemoteCards();
-        QList<int> allRemote = WindowFixture::cards(2, 64);
-        QCOMPARE(window.selectedCards(), allRemote);
-        // Select All leaves the file alone; Start refuses it for remote cards.
-        QCOMPARE(form.FirmwareFile, managerFile);
-        window.click(3, 5);
-        allRemote.removeOne(38);
-        QCOMPARE(window.selectedCards(), allRemote);
-        form.UnselectAllRemoteCards();
-        QCOMPARE(window.selectedCards(), QList<int>{});
-        window.click(3, 5);
-        QCOMPARE(window.selectedCards(), QList<int>{38});
-    }
-
-    void choosingTheOtherKindClearsAFileThatDoesNotFit_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("list");
-        QTest::addColumn<bool>("kept");
-        QTest::newRow("remote file, manager chosen") << "/fw/qdx_rem107e.hex" << 1 << false;
-        QTest::newRow("capital manager file kept") << "/fw/QDX_MGT231E.HEX" << 1 << true;
-        QTest::newRow("manager file, remote chosen") << "/fw/qdx_mgt231e.hex" << 2 << false;
-        QTest::newRow("remote file kept") << "/fw/Qdx_Rem107e.hex" << 3 << true;
-    }
-    void choosingTheOtherKindClearsAFileThatDoesNotFit()
-    {
-        QFETCH(QString, file);
-        QFETCH(int, list);
-        QFETCH(bool, kept);
-        WindowFixture window;
-        window.form->setFirmwareFile(file);
-        window.click(list, 0);
-        QCOMPARE(window.form->FirmwareFile, kept ? file : QString());
-        QCOMPARE(window.form->StatusBar1->panelText(1), kept ? file : QStringLiteral("File Name:"));
-    }
-
     void enterAndSpaceToggleTheFocusItemOnce()
     {
         WindowFixture window;
@@ -218,16 +169,11 @@ private slots:
         }
     }
 
-    // Suppressed clicks, start-up's focus items and Ctrl+A select nothing.
+    // A focus item alone and Ctrl+A select nothing.
     void onlyClicksAndKeysOnTheFocusItemSelect()
     {
         WindowFixture window;
         auto* list = window.list(2);
-        window.form->ListEventsSuppressed = true;
-        window.click(2, 2);
-        QCOMPARE(window.selectedCards(), QList<int>{});
-        QCOMPARE(window.form->LastListIndex[2], 2);
-        window.form->ListEventsSuppressed = false;
         list->setListIndex(7);
         list->selectAll();
         QCOMPARE(window.selectedCards(), QList<int>{});

@@ -1,5 +1,3 @@
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -40,31 +38,6 @@ private slots:
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(process.exitCode(), 2);
         QVERIFY(process.readAllStandardError().contains("cannot write the trace"));
-    }
-
-    // The start-up probe and the opening of the port, traced: the modem test on
-    // the simulated switch, then the link's data setting.
-    void traceOfTheStartUp()
-    {
-        const QString trace = m_systemDirectory.filePath(QStringLiteral("trace.txt"));
-        QProcess process;
-        start(process, {"--simulate", "--trace", trace});
-        QByteArray text;
-        const QDeadlineTimer deadline(20000);
-        while (!text.contains("19200,s,8,1") && !deadline.hasExpired()) {
-            process.waitForFinished(100);
-            QFile file(trace);
-            if (file.open(QIODevice::ReadOnly))
-                text = file.readAll();
-        }
-        process.kill();
-        process.waitForFinished(5000);
-        const QList<QByteArray> lines = text.split('\n');
-        QVERIFY2(lines.size() >= 4, text.constData());
-        QVERIFY(lines[0].endsWith("-- open COM1 Simulated switch 9600,n,8,1"));
-        QVERIFY(lines[1].endsWith(" out none  41 54 0d"));
-        QVERIFY(lines[2].endsWith("-- close Simulated switch"));
-        QVERIFY(text.contains("-- open COM1 Simulated switch 19200,s,8,1\n"));
     }
 };
 

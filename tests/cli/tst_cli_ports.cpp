@@ -125,10 +125,6 @@ private slots:
         // Only the port that opened and stayed quiet is tried with mark/space parity.
         QCOMPARE(asked, QStringList{"Simulated switch"});
         QVERIFY(!machine.session.port().portOpen());
-        QVERIFY(!machine.session.timer1().isEnabled());
-        // The window's meaning of busy is unchanged by the reasons.
-        QCOMPARE(link::ProbePort(machine.session.link(), 4), true);
-        QCOMPARE(link::ProbePort(machine.session.link(), 1), false);
     }
 
     // Through the program, on this machine's devices: a missing one, a
@@ -159,22 +155,15 @@ private slots:
         QCOMPARE(process.exitCode(), 0);
         const QJsonArray ports =
             QJsonDocument::fromJson(process.readAllStandardOutput())["ports"].toArray();
-        QCOMPARE(ports.size(), 4);
         QStringList states;
         for (const QJsonValue& port : ports)
-            states << port["state"].toString();
-        QCOMPARE(ports[0]["com"].toInt(), 1);
-        QCOMPARE(ports[1]["device"].toString(), QStringLiteral("/dev/quorlink-nonexistent"));
-        QCOMPARE(states[1], QStringLiteral("missing"));
-        QCOMPARE(states[2], QStringLiteral("free"));
-        QVERIFY(ports[2]["reason"].isNull());
-        if (root) {
-            // Root opens anything: the node is no serial port, which is reported.
-            QCOMPARE(states[3], QStringLiteral("not a serial port"));
-        } else {
-            QCOMPARE(states[3], QStringLiteral("permission denied"));
-            QVERIFY(ports[3]["reason"].toString().contains("usermod -aG"));
-        }
+            states << port["device"].toString() + ": " + port["state"].toString();
+        // Root opens anything: the node is no serial port, which is reported.
+        QCOMPARE(states.mid(1), (QStringList{"/dev/quorlink-nonexistent: missing",
+                                             QString::fromLocal8Bit(slaveName) + ": free",
+                                             locked + (root ? ": not a serial port"
+                                                            : ": permission denied")}));
+        QVERIFY(root || ports[3]["reason"].toString().contains("usermod -aG"));
     }
 };
 

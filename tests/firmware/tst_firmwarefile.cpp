@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace quorlink::firmware;
 namespace maker = quorlink::firmware::maker;
 using Kind = FileOutcome::Kind;
@@ -117,7 +119,6 @@ private slots:
         QTest::newRow("count past the record")
             << (u':' + maker::scrambleKey(9) + maker::scrambleByte(0xFF, 9) + QString(72, u'0'))
             << QString();
-        QTest::newRow("empty") << QString() << QString();
     }
     void descrambledText()
     {
@@ -127,23 +128,13 @@ private slots:
         QCOMPARE(checkLineChecksum(expected), !expected.isEmpty());
     }
 
-    void languageCodes()
-    {
-        const std::pair<const char*, const char*> cases[] = {{"QLMGR VER2.31 fr", "fr"},
-                                                             {"ver0.00 JP ver1.00 NL", "JP"},
-                                                             {"QLMGR 2.31 US", ""},
-                                                             {"QLMGR ver2.31 U", "U"}};
-        for (const auto& [versionText, code] : cases)
-            QCOMPARE(languageCodeOf(QString::fromLatin1(versionText)), QString::fromLatin1(code));
-    }
-
-    void filesReadBackWithTheirImageAndVersion_data()
+    void filesReadBackAsStored_data()
     {
         QTest::addColumn<maker::LetterCase>("letterCase");
         QTest::newRow("upper-case digits") << maker::LetterCase::Upper;
         QTest::newRow("lower-case digits") << maker::LetterCase::Lower;
     }
-    void filesReadBackWithTheirImageAndVersion()
+    void filesReadBackAsStored()
     {
         QFETCH(maker::LetterCase, letterCase);
         maker::FirmwareMaker firmwareMaker(7);
@@ -158,18 +149,6 @@ private slots:
         QCOMPARE(file.fileVersionText, RemoteVersion);
         // Every slot is kept as it stands; the records are sent that way.
         QCOMPARE(file.fileRecords.join(QString()).toLatin1(), contents);
-
-        QByteArray loaded(0x10000, '\0');
-        QByteArray expected(0x10000, '\0');
-        for (const maker::Segment& segment : image.segments)
-            expected.replace(segment.address, segment.bytes.size(), segment.bytes);
-        for (int i = 0; i < file.recordCount - 1; ++i) {
-            const QByteArray fields =
-                QByteArray::fromHex(descrambleRecord(file.fileRecords.at(i).left(77)).toLatin1());
-            loaded.replace((std::uint8_t(fields[1]) << 8) | std::uint8_t(fields[2]), fields[0],
-                           fields.mid(4, fields[0]));
-        }
-        QCOMPARE(loaded, expected);
     }
 
     void filesAreAcceptedOrRejectedAsTheyDeserve_data()
@@ -206,9 +185,6 @@ private slots:
         maker::Image noVersion;
         noVersion.place({0x1000, maker::generatedBytes(100, 3)});
         row("no version record", firmwareMaker.remoteRecordTexts(noVersion), Kind::Good, QString());
-        maker::Image unterminated = noVersion;
-        unterminated.place({VersionAddress, RemoteVersion.toLatin1()});
-        row("version record without FF", firmwareMaker.remoteRecordTexts(unterminated), Kind::Good);
         // This text has digits A, B and F as well.
         row("the first version record wins",
             QStringList{firmwareMaker.recordText({VersionAddress, 0, "QLREM ver9.9; JO\xFF", 5})} +
@@ -232,8 +208,11 @@ private slots:
             << Kind::WrongCharacters << RemoteVersion;
         QTest::newRow("missing file") << m_dir.filePath(QStringLiteral("gone.hex"))
                                       << CardKind::Remote << Kind::CannotRead << QString();
-        QTest::newRow("a folder") << m_dir.path() << CardKind::Remote << Kind::CannotRead
-                                  << QString();
+        // Nothing ever writes to it: opening it to read would wait for ever.
+        const QString pipe = m_dir.filePath(QStringLiteral("pipe.hex"));
+        if (::mkfifo(QFile::encodeName(pipe).constData(), 0600) != 0)
+            qFatal("cannot make the pipe %s", qPrintable(pipe));
+        QTest::newRow("a named pipe") << pipe << CardKind::Remote << Kind::CannotRead << QString();
     }
     void filesAreAcceptedOrRejectedAsTheyDeserve()
     {
@@ -267,19 +246,6 @@ private slots:
         QCOMPARE(file.firstImage, file.fileRecords.mid(0, firstEnd + 1));
         QCOMPARE(file.secondImageLast, texts.size() - firstEnd - 2);
         QCOMPARE(file.secondImage, file.fileRecords.mid(firstEnd + 1));
-    }
-
-    void damagedFilesAreRejected()
-    {
-        const QByteArray damaged[] = {contentsOf(remoteTexts()).replace("\r\n", "\n"),
-                                      contentsOf(managerTexts()).replace("\r\n", "\n"),
-                                      maker::generatedBytes(2000, 1),
-                                      maker::generatedBytes(2000, 2)};
-        for (const QByteArray& contents : damaged)
-            for (const CardKind kind : {CardKind::Remote, CardKind::Manager}) {
-                FirmwareReader file;
-                QVERIFY(!check(file, contents, kind).ok());
-            }
     }
 
     void truncatedFilesAreRejectedUnlessTheEndRecordSurvives()

@@ -26,7 +26,6 @@ private slots:
         const QString remote = QStringLiteral("QLREM ver1.07 US");
         QTest::newRow("management")
             << 1 << "QLMGR ver2.31 US" << 0 << 0 << QByteArray() << -1 << 0 << 0;
-        QTest::newRow("remote") << 7 << remote << 0 << 0 << QByteArray() << -1 << 0 << 0;
         QTest::newRow("only the terminator") << 7 << "" << 0 << 0 << QByteArray() << -1 << 0 << 0;
         // Pieces are put together; the timer keeps running across them.
         QTest::newRow("split over reads")

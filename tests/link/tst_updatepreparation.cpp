@@ -175,9 +175,6 @@ private slots:
         row("silent management card, Yes", {1}, manager("DE"), "late", {1, yes}, Outcome::Run,
             {"beep", CommunicationError, question + "set to German (Standard)\r\nContinue (Y/N)?"},
             true);
-        row("silent management card, No", {1}, manager("US"), "late", {1, no},
-            Outcome::LanguageDeclined,
-            {"beep", CommunicationError, question + "set to English\r\nContinue (Y/N)?"}, true);
         row("silent remote card", {2, 3}, remote, "silent", none, Outcome::NoAnswer,
             {"beep", CommunicationError}, true);
     }

@@ -19,18 +19,12 @@ private slots:
         QTest::addColumn<QString>("firmware");
         QTest::addColumn<QString>("samples");
         const QString share = QStringLiteral("usr/share/varnex-quorlink/");
-        QTest::newRow("beside the program (build folder)")
-            << QStringList{"build/bin/Firmware Update", "build/bin/samples"} << "build/bin"
-            << "build/bin/Firmware Update" << "build/bin/samples";
         QTest::newRow("installed under a prefix")
             << QStringList{"usr/bin", share + "Firmware Update", share + "samples"} << "usr/bin"
             << share + "Firmware Update" << share + "samples";
         QTest::newRow("beside wins over installed")
             << QStringList{"usr/bin/Firmware Update", share + "Firmware Update", share + "samples"}
             << "usr/bin"
-            << "usr/bin/Firmware Update" << share + "samples";
-        QTest::newRow("only the samples installed")
-            << QStringList{"usr/bin", share + "samples"} << "usr/bin"
             << "usr/bin/Firmware Update" << share + "samples";
         QTest::newRow("neither: beside the program")
             << QStringList{"opt/bin"} << "opt/bin" << "opt/bin/Firmware Update"

@@ -12,7 +12,6 @@
 
 #include <QElapsedTimer>
 #include <QTest>
-#include <QTimer>
 
 #include <ctime>
 #include <functional>
@@ -188,33 +187,6 @@ private slots:
                  qPrintable(QStringLiteral("ticked %1 ms after being re-enabled").arg(tickedMs)));
     }
 
-    // With a real device open and polled as the waits poll it, nothing but
-    // the one timer due wakes the event loop.
-    void waitForEventBlocksUntilSomethingHappens()
-    {
-        RealLink real;
-        QVERIFY(!real.pty.slavePath.isEmpty());
-        QVERIFY(real.pty.deliver("stale"));
-        QCOMPARE(real.port.inBufferCount(), 5);
-        real.port.input();
-        QCOMPARE(real.port.inBufferCount(), 0);
-
-        constexpr int DueMs = 150;
-        bool due = false;
-        QTimer::singleShot(DueMs, Qt::PreciseTimer, [&] { due = true; });
-        const Stopwatch watch;
-        int wakeUps = 0;
-        while (!due && watch.elapsedMs() < 5 * DueMs) {
-            real.time.waitForEvent();
-            ++wakeUps;
-            real.port.inBufferCount();
-        }
-        QVERIFY(due);
-        QCOMPARE(wakeUps, 1);
-        QVERIFY(watch.elapsedMs() >= DueMs);
-        QVERIFY2(watch.cpuShare() < MaxCpuShare,
-                 qPrintable(QStringLiteral("%1 % CPU").arg(watch.cpuShare() * 100)));
-    }
 };
 
 QTEST_GUILESS_MAIN(RealTimeWaitsTest)

@@ -63,13 +63,6 @@ private slots:
                            "    0.244292 -- open COM3 failed: COM3: no such device\n");
         QCOMPARE(QString::fromUtf8(file.readAll()), expected);
     }
-
-    void unwritableTraceIsARuntimeError()
-    {
-        sim::VirtualClock clock;
-        QVERIFY_THROWS_EXCEPTION(
-            RuntimeError, SerialTraceLog(QStringLiteral("/nonexistent-folder/trace.txt"), clock));
-    }
 };
 
 QTEST_GUILESS_MAIN(SerialTraceTest)

@@ -53,10 +53,8 @@ private slots:
         QTest::addColumn<int>("heldBack");
         const QByteArray signature("QLRESET");
         const QByteArray record(":10200000A1B2C3");
-        QTest::newRow("version query")
+        QTest::newRow("version query, a write a byte")
             << QList<QByteArray>{bytes({0x85}), bytes({0x10}), bytes({0x00})} << "m85 m10 s00" << 0;
-        QTest::newRow("hardware version of the management card in one write")
-            << QList<QByteArray>{bytes({0x81, 0x12, 0x00})} << "m81 m12 s00" << 0;
         QTest::newRow("group download, then a record as data")
             << QList<QByteArray>{bytes({0x82, 0x11, 0x83, 0x11, 0xFF, 0x11, 0x00}), record}
             << "m82 m11 m83 m11 mff m11 s00 " + marked(record, 's') << 0;
@@ -67,9 +65,6 @@ private slots:
         QTest::newRow("signature split over writes")
             << QList<QByteArray>{QByteArray("QLR"), QByteArray("ESET"), bytes({0x85, 0xFB, 0x00})}
             << marked(signature, 'm') + " m85 mfb s00" << 0;
-        QTest::newRow("end record right after a download's address phase")
-            << QList<QByteArray>{bytes({0x84, 0x11, 0x00}), QByteArray(":00000001FF")}
-            << "m84 m11 s00 " + marked(":00000001FF", 's') << 0;
         // Data that happens to start like the signature is data after all.
         QTest::newRow("signature not followed by an address")
             << QList<QByteArray>{signature + QByteArray(":")} << marked(signature + ":", 's') << 0;
