@@ -85,7 +85,7 @@ private:
 QJsonObject expectedJson(const QString& text)
 {
     QJsonObject object = QJsonDocument::fromJson(text.toUtf8()).object();
-    if (object["message"] == QLatin1String("COMMS"))
+    if (object.value(QLatin1String("message")) == QLatin1String("COMMS"))
         object["message"] = QString(link::Link::communicationErrorText()).replace("\r\n", "\n");
     return object;
 }
@@ -333,25 +333,35 @@ private slots:
         std::vector<std::unique_ptr<PtySimulator>> simulators;
         for (const QStringList& options : switches) {
             simulators.push_back(std::make_unique<PtySimulator>());
-            QVERIFY(simulators.back()->start(options, false));
+            QVERIFY(simulators.back()->start(options));
             const QString name = QStringLiteral("DEVICE%1").arg(simulators.size());
             arguments.replaceInStrings(name, simulators.back()->path);
             output.replace(name, simulators.back()->path);
         }
         arguments.replaceInStrings(RemoteFile, remoteFilePath());
+        const QString trace = simulators.front()->dir.filePath(QStringLiteral("trace.txt"));
 
-        const ToolRun run = runTool(arguments);
+        QProcess tool;
+        tool.start(QStringLiteral(QUORLINK_CLI), arguments + QStringList{"--trace", trace});
+        QVERIFY(tool.waitForFinished(60000));
+        const QByteArray out = tool.readAllStandardOutput();
+        const QByteArray err = tool.readAllStandardError();
 
-        QVERIFY2(run.exitCode == exitCode, run.err.constData());
+        QVERIFY2(tool.exitCode() == exitCode, err.constData());
         if (output.startsWith(u'{')) {
-            QCOMPARE(QJsonDocument::fromJson(run.out).object(), expectedJson(output));
-            QCOMPARE(run.out.count('\n'), 1);
+            QCOMPARE(QJsonDocument::fromJson(out).object(), expectedJson(output));
+            QCOMPARE(out.count('\n'), 1);
         } else {
-            QCOMPARE(QString::fromUtf8(run.out), output);
+            QCOMPARE(QString::fromUtf8(out), output);
+        }
+        // One trace per switch, numbered in the order given.
+        for (std::size_t i = 1; i <= simulators.size(); ++i) {
+            QFile traced(QStringLiteral("%1.%2").arg(trace).arg(i));
+            QVERIFY(traced.open(QIODevice::ReadOnly));
+            QVERIFY(traced.readAll().contains(" out mark "));
         }
         // The confirmation is put once, for all (and without --yes not at all).
-        QVERIFY2(run.err.count("(Y/N)?") == (arguments.contains("--yes") ? 1 : 0),
-                 run.err.constData());
+        QVERIFY2(err.count("(Y/N)?") == (arguments.contains("--yes") ? 1 : 0), err.constData());
         for (std::size_t i = 0; i < simulators.size(); ++i) {
             const QJsonArray cards = simulators[i]->stop();
             QCOMPARE(receivedText(cards), received[static_cast<qsizetype>(i)]);
