@@ -16,6 +16,8 @@ class TimeSource;
 
 namespace quorlink::cli {
 
+class SwitchSlot;
+
 // Exit codes shared by every command.
 namespace ExitCode {
 inline constexpr int Success = 0;
@@ -40,12 +42,14 @@ struct Machine
     DeviceProvider* devices = nullptr;
 };
 
-// What a command works with: its output, its errors and the machine.
+// What a command works with: its output, its errors and the machine; and,
+// for one switch of several run side by side, its place among them.
 struct Streams
 {
     QTextStream& out;
     QTextStream& err;
     Machine machine = {};
+    SwitchSlot* slot = nullptr;
 };
 
 // One command of the tool: `quorlink <name> <arguments>`.

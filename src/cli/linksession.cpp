@@ -14,7 +14,8 @@ LinkOptionSet::LinkOptionSet()
              QStringLiteral("Use COM port N (1 to 4; default 1), as the window does."),
              QStringLiteral("N"), QStringLiteral("1")),
       m_device(QStringLiteral("device"),
-               QStringLiteral("Use the serial device PATH (e.g. /dev/ttyUSB0) as that COM port."),
+               QStringLiteral("Use the serial device PATH (e.g. /dev/ttyUSB0) as that COM port. "
+                              "Repeated: one switch on each device, all at once."),
                QStringLiteral("PATH")),
       m_com(QStringLiteral("com"),
             QStringLiteral("Serve COM port N (1 to 4) by DEVICE, as the window's --com. "
@@ -53,11 +54,19 @@ std::optional<LinkOptions> LinkOptionSet::read(const QCommandLineParser& parser,
         }
         options.mappings.push_back(mapping);
     }
-    options.device = parser.value(m_device);
-    if (parser.isSet(m_device) && options.device.isEmpty()) {
-        problem = QStringLiteral("--device needs a path");
-        return std::nullopt;
+    options.devices = parser.values(m_device);
+    for (qsizetype i = 0; i < options.devices.size(); ++i) {
+        if (options.devices[i].isEmpty()) {
+            problem = QStringLiteral("--device needs a path");
+            return std::nullopt;
+        }
+        // Two sessions on one device would take each other's replies.
+        if (options.devices.indexOf(options.devices[i]) != i) {
+            problem = QStringLiteral("--device \"%1\" is given twice").arg(options.devices[i]);
+            return std::nullopt;
+        }
     }
+    options.device = parser.value(m_device);
     options.simulate = parser.isSet(m_simulate);
     if (options.simulate && !options.device.isEmpty()) {
         problem = QStringLiteral("--simulate and --device exclude each other");
@@ -68,11 +77,13 @@ std::optional<LinkOptions> LinkOptionSet::read(const QCommandLineParser& parser,
     return options;
 }
 
-TextPrompts::Answer TextPrompts::ask(const QString& question)
+TextPrompts::Answer TextPrompts::ask(const QString& question, Question kind)
 {
     QString flat = question;
     flat.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    if (answerYes) {
+    if (decide) {
+        m_lastAnswer = decide(flat, kind);
+    } else if (answerYes) {
         m_err << flat << " yes (--yes)\n";
         m_err.flush();
         m_lastAnswer = Answer::Yes;
@@ -91,7 +102,7 @@ TextPrompts::Answer TextPrompts::ask(const QString& question)
 int TextPrompts::message(const QString& text, int style, const QString& title)
 {
     if ((style & MessageStyle::YesNo) != 0)
-        return ask(text) == Answer::Yes ? MessageResult::Yes : MessageResult::No;
+        return ask(text, Question::Warning) == Answer::Yes ? MessageResult::Yes : MessageResult::No;
     if (beforeMessage)
         beforeMessage();
     m_lastMessage = text;

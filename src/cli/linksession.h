@@ -6,6 +6,7 @@
 
 #include <QCommandLineOption>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -22,6 +23,7 @@ struct LinkOptions
 {
     int comNumber = 1;                // --port N
     QString device;                   // --device PATH: serves COM comNumber
+    QStringList devices;              // every --device: several run side by side
     std::vector<ComMapping> mappings; // --com N=DEVICE
     bool simulate = false;            // --simulate: the built-in switch on COM comNumber
     QString traceFile;                // --trace FILE
@@ -60,18 +62,28 @@ public:
         No,
         Refused // no terminal to ask and no --yes
     };
+    // What a question is about; switches run side by side share one answer
+    // per kind, the warnings coming before the confirmation.
+    enum class Question
+    {
+        Warning,     // a Yes/No box of the link (the OSD language)
+        Confirmation // the update's own confirmation
+    };
 
     explicit TextPrompts(QTextStream& err) : m_err(err) {}
     void beep() override {}
     int message(const QString& text, int style, const QString& title) override;
     QString openFileName(const QString&, const QString&) override { return {}; }
 
-    Answer ask(const QString& question);
+    Answer ask(const QString& question, Question kind = Question::Confirmation);
     // The answer to the last question.
     Answer lastAnswer() const { return m_lastAnswer; }
     bool answerYes = false;  // --yes
     bool onTerminal = false; // standard input is a terminal to ask on
 
+    // Answers in place of --yes and the terminal when set (a switch of
+    // several, whose questions are decided once for all).
+    std::function<Answer(const QString& question, Question kind)> decide;
     // Runs before a message is written (a progress line makes room).
     std::function<void()> beforeMessage;
     // The text of the last message, lines ended by "\n"; empty before the first.

@@ -23,6 +23,8 @@ int runReset(const QStringList& arguments, Streams& streams)
     SwitchCommand command(QStringLiteral("reset"), streams);
     if (const auto done = command.parse(arguments, 0))
         return *done;
+    if (const auto several = command.runSideBySide(arguments, runReset))
+        return *several;
     std::optional<int> usageExit;
     QString problem = command.open(usageExit);
     if (usageExit)

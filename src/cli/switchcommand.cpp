@@ -41,6 +41,16 @@ SwitchCommand::SwitchCommand(const QString& name, Streams& streams)
     m_linkOptions.addTo(m_line.parser());
     // A message starts on a line of its own, not behind the progress.
     m_prompts->beforeMessage = [this] { m_progress.clear(); };
+    if (SwitchSlot* slot = streams.slot) {
+        m_progress.setSink(
+            [slot](const QString& status, int value) { slot->showProgress(status, value); });
+        // What this switch has said so far is shown with the question.
+        m_prompts->decide = [this, slot](const QString& question, TextPrompts::Question kind) {
+            m_streams.out.flush();
+            m_streams.err.flush();
+            return slot->ask(question, kind);
+        };
+    }
 }
 
 std::optional<int> SwitchCommand::parse(const QStringList& arguments, int positional,
@@ -55,6 +65,11 @@ std::optional<int> SwitchCommand::parse(const QStringList& arguments, int positi
     if (!options)
         return fail(problem);
     m_options = *options;
+    if (const SwitchSlot* slot = m_streams.slot) {
+        m_options.device = slot->device();
+        m_options.devices = {m_options.device};
+        m_options.traceFile = slot->traceFile();
+    }
     if (!m_line.parser().isSet(m_cardsOption))
         return fail(QStringLiteral("which cards? (--cards LIST)"));
     const std::optional<QList<int>> cards =
@@ -63,6 +78,15 @@ std::optional<int> SwitchCommand::parse(const QStringList& arguments, int positi
         return fail(problem);
     m_cards = *cards;
     return std::nullopt;
+}
+
+std::optional<int> SwitchCommand::runSideBySide(const QStringList& arguments,
+                                                const SwitchCommandFunction& run, bool answerYes)
+{
+    if (m_streams.slot || m_options.devices.size() < 2)
+        return std::nullopt;
+    return cli::runSideBySide(arguments, m_streams, run, m_options.devices, m_options.traceFile,
+                              m_options.json, answerYes);
 }
 
 bool SwitchCommand::managementCard() const

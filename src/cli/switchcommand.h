@@ -2,6 +2,7 @@
 
 #include "command.h"
 #include "linksession.h"
+#include "severalswitches.h"
 #include "textview.h"
 
 #include "platform/qttimesource.h"
@@ -33,6 +34,10 @@ public:
     std::optional<int> parse(const QStringList& arguments, int positional,
                              const QString& what = {});
     int fail(const QString& problem) const { return m_line.fail(m_streams, problem); }
+    // With several --device, runs `run` (this command) once per device side
+    // by side and gives its exit code; nothing with one switch.
+    std::optional<int> runSideBySide(const QStringList& arguments, const SwitchCommandFunction& run,
+                                     bool answerYes = false);
 
     const LinkOptions& options() const { return m_options; }
     bool json() const { return m_options.json; }

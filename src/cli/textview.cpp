@@ -56,10 +56,17 @@ void ProgressLine::showProgress(int value)
 void ProgressLine::draw()
 {
     // A run shows its bar before its first status: wait for the status.
-    if (!m_enabled || m_status.isEmpty())
+    if (m_status.isEmpty())
         return;
     // The idle status at 0 is the end of a run: nothing left to show.
-    if (m_status == IdleStatusText && m_value == 0) {
+    const bool idle = m_status == IdleStatusText && m_value == 0;
+    if (m_sink) {
+        m_sink(idle ? QString() : m_status, m_value);
+        return;
+    }
+    if (!m_enabled)
+        return;
+    if (idle) {
         clear();
         return;
     }

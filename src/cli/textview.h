@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QJsonArray;
 class QTextStream;
 
@@ -39,7 +41,13 @@ void printCardVersions(QTextStream& out, const QList<CardVersion>& cards, const 
 class ProgressLine
 {
 public:
+    // Gets the status and bar value in place of the terminal; the status
+    // empty once a run has ended.
+    using Sink = std::function<void(const QString& status, int value)>;
+
     ProgressLine(QTextStream& err, bool enabled) : m_err(err), m_enabled(enabled) {}
+    // A switch of several: its progress goes to the display of them all.
+    void setSink(Sink sink) { m_sink = std::move(sink); }
     void showStatus(const QString& text);
     void showProgress(int value);
     // Empties the line, so that a message starts at its beginning.
@@ -50,6 +58,7 @@ private:
 
     QTextStream& m_err;
     bool m_enabled;
+    Sink m_sink;
     bool m_drawn = false;
     QString m_status;
     int m_value = 0;

@@ -158,6 +158,10 @@ int updateCards(Update& update)
     case Outcome::Ended:
         return ExitCode::SwitchFailed;
     }
+    // Side by side, no switch starts downloading while another still waits
+    // for its answer.
+    if (SwitchSlot* slot = update.streams.slot)
+        slot->beforeChanges();
     const link::UpdatePlan& plan = preparation.plan();
     update.target = update.manager() ? link::DownloadTarget::ManagementCard
                                      : link::UpdateRun::remoteTarget(plan.remoteCards,
@@ -210,6 +214,9 @@ int runUpdate(const QStringList& arguments, Streams& streams)
                                            QStringLiteral("The firmware file (.hex)."));
     if (const auto done = command.parse(arguments, 1, QStringLiteral("file")))
         return *done;
+    if (const auto several =
+            command.runSideBySide(arguments, runUpdate, command.parser().isSet(yes)))
+        return *several;
 
     Update update(command, streams, command.parser().positionalArguments().first(),
                   command.parser().isSet(yes));

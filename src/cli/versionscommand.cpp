@@ -45,6 +45,8 @@ int runVersions(const QStringList& arguments, Streams& streams)
     command.parser().addOption(hardware);
     if (const auto done = command.parse(arguments, 0))
         return *done;
+    if (const auto several = command.runSideBySide(arguments, runVersions))
+        return *several;
 
     TextView& view = command.view();
     view.expectCards(command.cards());

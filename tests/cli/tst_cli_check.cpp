@@ -83,6 +83,11 @@ private slots:
         wrong("simulated and a device",
               {"versions", "--simulate", "--device", "/dev/ttyS0", "--cards", "2"},
               "exclude each other");
+        // Two sessions on one device would take each other's replies.
+        wrong("the same device twice",
+              {"versions", "--device", "/dev/ttyS0", "--device", "/dev/ttyS1", "--device",
+               "/dev/ttyS0", "--cards", "2"},
+              "\"/dev/ttyS0\" is given twice");
     }
     void run()
     {

@@ -56,7 +56,7 @@ void writeManagerFile(const QString& path, const QString& version)
 QJsonObject expectedJson(const QString& text)
 {
     QJsonObject object = QJsonDocument::fromJson(text.toUtf8()).object();
-    if (object["message"] == QLatin1String("COMMS"))
+    if (object.value(QLatin1String("message")) == QLatin1String("COMMS"))
         object["message"] = QString(link::Link::communicationErrorText()).replace("\r\n", "\n");
     return object;
 }
@@ -219,6 +219,112 @@ private slots:
         for (const QJsonValue& card : cards) {
             for (const QJsonValue& image : card["images"].toArray())
                 QCOMPARE(image.toVariant().toStringList(), m_remoteImage);
+        }
+    }
+
+    // Several switches at once, each behind its own simulator: DEVICE1 to
+    // DEVICE3 in the arguments and the output stand for their devices.
+    void severalSwitchesSideBySide_data()
+    {
+        QTest::addColumn<QList<QStringList>>("switches"); // each simulator's options
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output"); // JSON, or the exact text
+        QTest::addColumn<QStringList>("received"); // per switch
+
+        const QString before = R"([{"card":2,"version":"QLREM ver1.07 US","status":"ok"},
+                                   {"card":3,"version":"QLREM ver1.07 US","status":"ok"}])";
+        const QString after =
+            R"([{"card":2,"version":"QLREM ver1.10 US","status":"ok","matches_file":true},
+                {"card":3,"version":"QLREM ver1.10 US","status":"ok","matches_file":true}])";
+        const QString updated =
+            QStringLiteral(R"({"ok":true,"message":null,"target":128,"before":%1,"after":%2)")
+                .arg(before, after);
+        // The middle switch's cards abort the download: the other two are
+        // updated regardless, and the highest exit code is the tool's.
+        QTest::newRow("update: one of three fails mid-download")
+            << QList<QStringList>{{"--cards", "2-4"},
+                                  {"--cards", "2-4", "--abort-record", "2"},
+                                  {"--cards", "2-4"}}
+            << QStringList{"update", RemoteFile, "--device", "DEVICE1", "--device", "DEVICE2",
+                           "--device", "DEVICE3", "--cards", "2,3", "--yes", "--json"}
+            << 1
+            << QStringLiteral(R"({"ok":false,"switches":[%1,"device":"DEVICE1"},
+                   {"ok":false,"message":"Verification Error","target":128,"before":%2,
+                    "after":[],"device":"DEVICE2"},
+                   %1,"device":"DEVICE3"}]})")
+                   .arg(updated, before)
+            << QStringList{"2:r0i1 3:r0i1", "", "2:r0i1 3:r0i1"};
+        // Nobody to confirm: every switch refuses, none is written to.
+        QTest::newRow("update: the confirmation refused for all")
+            << QList<QStringList>{{"--cards", "2-4"}, {"--cards", "2-4"}}
+            << QStringList{"update", RemoteFile, "--device", "DEVICE1", "--device", "DEVICE2",
+                           "--cards", "2,3", "--json"}
+            << 2
+            << QStringLiteral(R"({"ok":false,"switches":[
+                   {"ok":false,"target":0,"before":%1,"after":[],"device":"DEVICE1",
+                    "message":"no confirmation: confirm on a terminal or give --yes"},
+                   {"ok":false,"target":0,"before":%1,"after":[],"device":"DEVICE2",
+                    "message":"no confirmation: confirm on a terminal or give --yes"}]})")
+                   .arg(before)
+            << QStringList{"", ""};
+        QTest::newRow("versions: two switches, each its own answers")
+            << QList<QStringList>{{"--cards", "2-4", "--remote-version", "QLREM ver1.09 DE"},
+                                  {"--cards", "2-4", "--not-responding", "3"}}
+            << QStringList{"versions", "--device", "DEVICE1", "--device", "DEVICE2", "--cards",
+                           "2,3"}
+            << 0
+            << "DEVICE1: done\ncard  2: F/W - QLREM ver1.09 DE\ncard  3: F/W - QLREM ver1.09 DE\n"
+               "DEVICE2: done\ncard  2: F/W - QLREM ver1.07 US\ncard  3: F/W - Not responding\n"
+            << QStringList{"", ""};
+    }
+    void severalSwitchesSideBySide()
+    {
+        QFETCH(QList<QStringList>, switches);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QFETCH(QStringList, received);
+        // Each simulator keeps the wire's pace, so that the downloads overlap.
+        std::vector<std::unique_ptr<PtySimulator>> simulators;
+        for (const QStringList& options : switches) {
+            simulators.push_back(std::make_unique<PtySimulator>());
+            QVERIFY(simulators.back()->start(options));
+            const QString name = QStringLiteral("DEVICE%1").arg(simulators.size());
+            arguments.replaceInStrings(name, simulators.back()->path);
+            output.replace(name, simulators.back()->path);
+        }
+        arguments.replaceInStrings(RemoteFile, remoteFilePath());
+        const QString trace = simulators.front()->dir.filePath(QStringLiteral("trace.txt"));
+
+        QProcess tool;
+        tool.start(QStringLiteral(QUORLINK_CLI), arguments + QStringList{"--trace", trace});
+        QVERIFY(tool.waitForFinished(60000));
+        const QByteArray out = tool.readAllStandardOutput();
+        const QByteArray err = tool.readAllStandardError();
+
+        QVERIFY2(tool.exitCode() == exitCode, err.constData());
+        if (output.startsWith(u'{')) {
+            QCOMPARE(QJsonDocument::fromJson(out).object(), expectedJson(output));
+            QCOMPARE(out.count('\n'), 1);
+        } else {
+            QCOMPARE(QString::fromUtf8(out), output);
+        }
+        // One trace per switch, numbered in the order given.
+        for (std::size_t i = 1; i <= simulators.size(); ++i) {
+            QFile traced(QStringLiteral("%1.%2").arg(trace).arg(i));
+            QVERIFY(traced.open(QIODevice::ReadOnly));
+            QVERIFY(traced.readAll().contains(" out mark "));
+        }
+        // The confirmation is put once, for all (and without --yes not at all).
+        QVERIFY2(err.count("(Y/N)?") == (arguments.contains("--yes") ? 1 : 0), err.constData());
+        for (std::size_t i = 0; i < simulators.size(); ++i) {
+            const QJsonArray cards = simulators[i]->stop();
+            QCOMPARE(receivedText(cards), received[static_cast<qsizetype>(i)]);
+            for (const QJsonValue& card : cards) {
+                for (const QJsonValue& image : card["images"].toArray())
+                    QCOMPARE(image.toVariant().toStringList(), m_remoteImage);
+            }
         }
     }
 
