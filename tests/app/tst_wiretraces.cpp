@@ -148,6 +148,7 @@ QList<Scenario> scenarios()
         {"reset of card 17", {17}, ToolbarButton::Reset, {}},
         {"reset of the management card", {1}, ToolbarButton::Reset, {}},
         {"reset of all cards", {0}, ToolbarButton::Reset, {}},
+        {"reset of cards 3 and 40", {3, 40}, ToolbarButton::Reset, {}},
         {"reset of a silent card", {9}, ToolbarButton::Reset,
          [](Switch& s) { s.card(9).setSilent(true); }},
         {"update of cards 3, 17 and 40", {3, 17, 40}, ToolbarButton::Start, {}},
