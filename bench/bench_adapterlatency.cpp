@@ -9,7 +9,7 @@
 //
 //   bench_adapterlatency [records]   (default 400; 2000 takes several minutes)
 
-#include "firmwaremaker.h"
+#include "toolbench.h"
 #include "link/protocol.h"
 
 #include <QCoreApplication>
@@ -30,23 +30,6 @@ namespace {
 
 constexpr int SmallRecordCount = 100;
 constexpr int Card = 7;
-
-QString toolPath()
-{
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quorlink"));
-}
-
-// A remote card file of about `records` records; returns how many it holds.
-qsizetype writeFile(const QString& path, int records)
-{
-    const QStringList texts = maker::FirmwareMaker(1).remoteRecordTexts(
-        maker::makeImage(0x0000, (records - 1) * 32, QStringLiteral("QLREM ver1.08 US"), 1));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    file.write(maker::FirmwareMaker(1).fileContents(texts));
-    return texts.size();
-}
 
 double timedUpdate(const QString& file, const QString& device)
 {
@@ -92,8 +75,8 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     const QString large = dir.filePath(QStringLiteral("qdx_rem108_e.hex"));
     const QString small = dir.filePath(QStringLiteral("qdx_rem109_e.hex"));
-    const qsizetype largeCount = writeFile(large, records);
-    const qsizetype smallCount = writeFile(small, SmallRecordCount);
+    const qsizetype largeCount = writeRemoteFile(large, records).size();
+    const qsizetype smallCount = writeRemoteFile(small, SmallRecordCount).size();
 
     const double minimumMs = protocol::RecordLength * protocol::CharacterTimeMicroseconds / 1000;
     std::printf("quorlink update of one card, %lld and %lld records; protocol minimum per record "

@@ -13,7 +13,7 @@
 //
 //   bench_cliupdate [records]   (default 2000)
 
-#include "firmwaremaker.h"
+#include "toolbench.h"
 #include "link/protocol.h"
 
 #include <QCoreApplication>
@@ -39,23 +39,6 @@ namespace {
 
 constexpr int SmallRecordCount = 200;
 constexpr int Card = 7;
-
-QString toolPath()
-{
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quorlink"));
-}
-
-// A remote card file of about `records` records; returns its record texts.
-QStringList writeFile(const QString& path, int records)
-{
-    const QStringList texts = maker::FirmwareMaker(1).remoteRecordTexts(
-        maker::makeImage(0x0000, (records - 1) * 32, QStringLiteral("QLREM ver1.08 US"), 1));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    file.write(maker::FirmwareMaker(1).fileContents(texts));
-    return texts;
-}
 
 // One byte from `fd` within a second, else -1.
 int readByte(int fd)
@@ -130,8 +113,8 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     const QString large = dir.filePath(QStringLiteral("qdx_rem108_e.hex"));
     const QString small = dir.filePath(QStringLiteral("qdx_rem109_e.hex"));
-    const QStringList largeTexts = writeFile(large, records);
-    const QStringList smallTexts = writeFile(small, SmallRecordCount);
+    const QStringList largeTexts = writeRemoteFile(large, records);
+    const QStringList smallTexts = writeRemoteFile(small, SmallRecordCount);
     const qsizetype largeCount = largeTexts.size();
     const qsizetype smallCount = smallTexts.size();
 

@@ -6,7 +6,7 @@
 //
 //   bench_switches [records]   (default 300)
 
-#include "firmwaremaker.h"
+#include "toolbench.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -28,23 +28,6 @@ namespace {
 
 constexpr int SwitchCount = 3;
 constexpr int Card = 7;
-
-QString toolPath()
-{
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quorlink"));
-}
-
-// A remote card file of about `records` records; returns how many it holds.
-qsizetype writeFile(const QString& path, int records)
-{
-    const QStringList texts = maker::FirmwareMaker(1).remoteRecordTexts(
-        maker::makeImage(0x0000, (records - 1) * 32, QStringLiteral("QLREM ver1.08 US"), 1));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    file.write(maker::FirmwareMaker(1).fileContents(texts));
-    return texts.size();
-}
 
 // A simulated switch behind a pseudo-terminal; returns its device path.
 QString startSimulator(QProcess& simulator)
@@ -86,7 +69,7 @@ int main(int argc, char* argv[])
     const int records = argc > 1 ? std::atoi(argv[1]) : 300;
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("qdx_rem108_e.hex"));
-    const qsizetype count = writeFile(file, records);
+    const qsizetype count = writeRemoteFile(file, records).size();
 
     std::array<std::unique_ptr<QProcess>, SwitchCount> simulators;
     QStringList devices;
