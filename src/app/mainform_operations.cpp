@@ -44,11 +44,11 @@ void MainForm::CheckResetSelection()
         return;
     const link::Link::Operation operation(link);
     int mode = 0;
-    if (List1[1]->selCount() != 0)
+    if (m_ui.List1[1]->selCount() != 0)
         mode = 1;
-    if (List1[2]->selCount() != 0)
+    if (m_ui.List1[2]->selCount() != 0)
         mode = 2;
-    else if (List1[3]->selCount() != 0)
+    else if (m_ui.List1[3]->selCount() != 0)
         mode = 3;
     if (mode == 0) {
         prompts().beep();
