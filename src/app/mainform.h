@@ -87,7 +87,6 @@ class MainForm : public QMainWindow, public link::OperationEvents
 public:
     static constexpr int PortCount = 4;
     static constexpr int RemoteCardSlots = 64; // index card number - 2
-    static constexpr int ListMarkSlots = 33;   // items of one remote list, with room to spare
     // The card lists, List1(0) to List1(3).
     static constexpr int OsdList = 0;
     static constexpr int ManagerList = 1;
@@ -266,7 +265,10 @@ private:
     Outcome toggleFocusItem(int index, int focusItem);
     void applyOutcome(Outcome outcome, int clickedIndex);
     void giveFocusItem(int index);
-    bool anyCardListSelection() const;
+    // The lists' selection is the one record of the chosen cards; a remote
+    // selection is the target where both kinds are selected.
+    bool managerSelected() const;
+    bool remoteSelected() const;
     void enableCardListsWhenNothingSelected();
     void setMenusEnabled(bool enabled);
     static void setMenuEnabled(QAction* menu, bool enabled);
@@ -337,14 +339,8 @@ private:
 
     bool m_busy = false;
     bool m_listEventsSuppressed = false;
-    bool m_managerSelected = false;
-    bool m_remoteSelected = false;
     std::array<int, 4> m_lastListIndex{};
     bool m_tabPressed = false;
-    // The handlers' own record of the selected items (index = item index).
-    bool m_managerMark = false;
-    std::array<bool, ListMarkSlots> m_firstListMarks{};
-    std::array<bool, ListMarkSlots> m_secondListMarks{};
 
     bool m_advancedMode = false;
     bool m_wantHardwareVersion = false;

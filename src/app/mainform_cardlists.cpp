@@ -76,28 +76,31 @@ void MainForm::List1_MouseUp(int index, int button, int /*shift*/, int /*x*/, in
     applyOutcome(toggleFocusItem(index, focusItem), index);
 }
 
-// The record, not the list's own state, decides: a key or click the list
-// box might also have reacted to still toggles exactly once.
+// The lists never select by themselves, so the item's own state is the
+// user's last choice: a key or click the list box might also have reacted
+// to still toggles exactly once.
 MainForm::Outcome MainForm::toggleFocusItem(int index, int focusItem)
 {
-    if (index == ManagerList) {
-        m_managerMark = !m_managerMark;
-        m_ui.List1[ManagerList]->setItemSelected(0, m_managerMark);
-        return m_managerMark ? Outcome::Manager : Outcome::None;
-    }
-    if (index != FirstRemoteList && index != SecondRemoteList)
+    if (index < ManagerList || index > SecondRemoteList)
         return Outcome::None;
-    auto& marks = index == FirstRemoteList ? m_firstListMarks : m_secondListMarks;
-    if (focusItem >= static_cast<int>(marks.size()))
-        return Outcome::None;
-    bool& mark = marks[static_cast<std::size_t>(focusItem)];
-    mark = !mark;
-    m_ui.List1[index]->setItemSelected(focusItem, mark);
-    if (mark)
-        return Outcome::Remote;
-    const bool remoteLeft = m_ui.List1[FirstRemoteList]->selCount() != 0 ||
-                            m_ui.List1[SecondRemoteList]->selCount() != 0;
-    return remoteLeft ? Outcome::Remote : Outcome::None;
+    CardList* list = m_ui.List1[index];
+    const int row = index == ManagerList ? 0 : focusItem;
+    const bool selected = !list->isItemSelected(row);
+    list->setItemSelected(row, selected);
+    if (index == ManagerList)
+        return selected ? Outcome::Manager : Outcome::None;
+    return selected || remoteSelected() ? Outcome::Remote : Outcome::None;
+}
+
+bool MainForm::managerSelected() const
+{
+    return m_ui.List1[ManagerList]->selCount() != 0;
+}
+
+bool MainForm::remoteSelected() const
+{
+    return m_ui.List1[FirstRemoteList]->selCount() != 0 ||
+           m_ui.List1[SecondRemoteList]->selCount() != 0;
 }
 
 void MainForm::applyOutcome(Outcome outcome, int clickedIndex)
@@ -117,8 +120,6 @@ void MainForm::applyOutcome(Outcome outcome, int clickedIndex)
             m_ui.List1[list]->setListIndex(-1);
             m_ui.List1[list]->setEnabled(false);
         }
-        m_managerSelected = true;
-        m_remoteSelected = false;
         break;
     case Outcome::Remote:
         if (!m_firmwareFile.contains(RemoteFilePrefix, Qt::CaseInsensitive))
@@ -130,8 +131,6 @@ void MainForm::applyOutcome(Outcome outcome, int clickedIndex)
         m_ui.List1[clickedIndex == FirstRemoteList ? SecondRemoteList : FirstRemoteList]
             ->setListIndex(-1);
         m_ui.List1[ManagerList]->setEnabled(false);
-        m_remoteSelected = true;
-        m_managerSelected = false;
         break;
     case Outcome::None:
         m_ui.mnuOpen->setEnabled(false);
@@ -141,11 +140,6 @@ void MainForm::applyOutcome(Outcome outcome, int clickedIndex)
         m_ui.asxToolbar1->refresh();
         for (int list = ManagerList; list <= SecondRemoteList; ++list)
             m_ui.List1[list]->setEnabled(true);
-        m_managerSelected = false;
-        m_remoteSelected = false;
-        m_managerMark = false;
-        m_firstListMarks.fill(false);
-        m_secondListMarks.fill(false);
         break;
     }
 }
@@ -187,8 +181,7 @@ void MainForm::List1_LostFocus(int index)
     if (!m_tabPressed)
         return;
     if (index == SecondRemoteList) {
-        if (m_ui.List1[FirstRemoteList]->selCount() == 0 &&
-            m_ui.List1[SecondRemoteList]->selCount() == 0)
+        if (!remoteSelected())
             giveFocusItem(OsdList);
     } else if (m_ui.List1[index]->selCount() == 0) {
         giveFocusItem(index + 1);
@@ -202,19 +195,15 @@ void MainForm::SelectAllRemoteCards()
 {
     m_listEventsSuppressed = true;
     m_ui.List1[ManagerList]->setItemSelected(0, false);
-    m_managerMark = false;
     CardList* first = m_ui.List1[FirstRemoteList];
     CardList* second = m_ui.List1[SecondRemoteList];
-    const int n = first->listCount();
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < first->listCount(); ++i) {
         first->setItemSelected(i, true);
-        m_firstListMarks[static_cast<std::size_t>(i)] = true;
         time().yield();
     }
     first->setListIndex(0);
     for (int k = 0; k < second->listCount(); ++k) {
         second->setItemSelected(k, true);
-        m_secondListMarks[static_cast<std::size_t>(k)] = true;
         time().yield();
     }
     m_ui.List1[ManagerList]->setListIndex(-1);
@@ -224,8 +213,6 @@ void MainForm::SelectAllRemoteCards()
     second->setEnabled(true);
     m_lastListIndex[0] = 0;
     m_lastListIndex[1] = 0;
-    m_managerSelected = false;
-    m_remoteSelected = true;
     m_ui.mnuOpen->setEnabled(true);
     m_listEventsSuppressed = false;
 }
@@ -235,20 +222,15 @@ void MainForm::UnselectAllRemoteCards()
     m_listEventsSuppressed = true;
     CardList* first = m_ui.List1[FirstRemoteList];
     CardList* second = m_ui.List1[SecondRemoteList];
-    const int n = first->listCount();
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < first->listCount(); ++i) {
         first->setItemSelected(i, false);
-        m_firstListMarks[static_cast<std::size_t>(i)] = false;
         time().yield();
     }
     for (int k = 0; k < second->listCount(); ++k) {
         second->setItemSelected(k, false);
-        m_secondListMarks[static_cast<std::size_t>(k)] = false;
         time().yield();
     }
     m_ui.List1[ManagerList]->setEnabled(true);
-    m_managerSelected = false;
-    m_remoteSelected = false;
     m_ui.mnuOpen->setEnabled(false);
     first->setListIndex(-1);
     second->setListIndex(-1);
@@ -256,18 +238,9 @@ void MainForm::UnselectAllRemoteCards()
     m_listEventsSuppressed = false;
 }
 
-bool MainForm::anyCardListSelection() const
-{
-    for (int list = ManagerList; list <= SecondRemoteList; ++list) {
-        if (m_ui.List1[list]->selCount() != 0)
-            return true;
-    }
-    return false;
-}
-
 void MainForm::enableCardListsWhenNothingSelected()
 {
-    if (anyCardListSelection())
+    if (managerSelected() || remoteSelected())
         return;
     for (int list = ManagerList; list <= SecondRemoteList; ++list)
         m_ui.List1[list]->setEnabled(true);

@@ -160,8 +160,6 @@ void MainForm::CancelOperation()
     const bool linkInUse = link.operationRunning();
     link.cancelRequested = true; // stays set; the next command clears it
     m_busy = false;
-    m_managerSelected = false;
-    m_remoteSelected = false;
 
     setEnabled(true);
     setMenusEnabled(true);
@@ -180,13 +178,10 @@ void MainForm::CancelOperation()
     for (int list = 1; list <= 3; ++list)
         m_ui.List1[list]->setEnabled(true);
     m_ui.List1[1]->setItemSelected(0, false);
-    m_managerSelected = false;
     for (int list : {FirstRemoteList, SecondRemoteList}) {
         for (int row = 0; row < m_ui.List1[list]->listCount(); ++row)
             m_ui.List1[list]->setItemSelected(row, false);
     }
-    // The idle-state refresh above saw the remote selection still in place.
-    m_remoteSelected = false;
     for (int button = ToolbarButton::SelectAll; button <= ToolbarButton::HardwareVersion; ++button)
         m_ui.asxToolbar1->setButtonEnabled(button, true);
     m_ui.asxToolbar1->refresh();
@@ -194,10 +189,6 @@ void MainForm::CancelOperation()
     m_ui.List1[2]->setListIndex(-1);
     m_ui.List1[3]->setListIndex(-1);
     m_listEventsSuppressed = false;
-
-    m_managerMark = false;
-    m_firstListMarks.fill(false);
-    m_secondListMarks.fill(false);
 
     // Firmware files are opened and closed within their command: none is
     // open here. The port is reopened to drop whatever is pending.
@@ -251,22 +242,18 @@ void MainForm::restoreIdleWindow(bool stopLinkTimers)
 
     if (m_ui.List1[1]->selCount() == 0) {
         m_ui.List1[1]->setListIndex(-1);
-        m_managerSelected = false;
     } else {
         m_ui.List1[1]->setListIndex(0);
         m_ui.List1[1]->setEnabled(true);
-        m_managerSelected = true;
     }
     if (m_ui.List1[2]->selCount() == 0 && m_ui.List1[3]->selCount() == 0) {
         m_ui.List1[2]->setListIndex(-1);
         m_ui.List1[3]->setListIndex(-1);
-        m_remoteSelected = false;
     } else {
         m_ui.List1[2]->setListIndex(0);
         m_ui.List1[2]->setEnabled(true);
         m_ui.List1[3]->setEnabled(true);
         m_ui.List1[3]->setListIndex(-1);
-        m_remoteSelected = true;
     }
     m_listEventsSuppressed = false;
     link.replyReceived = false;

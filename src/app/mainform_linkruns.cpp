@@ -267,18 +267,10 @@ void MainForm::keepCardSelected(int card)
     m_ui.List1[ManagerList]->setEnabled(false);
 }
 
-// The handlers' record goes with the selection, or the next click would
-// read the card as still chosen.
 void MainForm::deselectCard(int card)
 {
     const CardItem item = itemOfCard(card);
     m_ui.List1[item.list]->setItemSelected(item.row, false);
-    if (item.list == ManagerList)
-        m_managerMark = false;
-    else if (item.row < ListMarkSlots)
-        (item.list == FirstRemoteList ? m_firstListMarks
-                                      : m_secondListMarks)[static_cast<std::size_t>(item.row)] =
-            false;
 }
 
 void MainForm::finishManagerVersionRun()
@@ -293,11 +285,7 @@ void MainForm::finishManagerVersionRun()
         m_ui.List1[SecondRemoteList]->setEnabled(true);
         setToolbarButtonsEnabled(ToolbarButton::SelectAll, ToolbarButton::UnselectAll, true);
         m_ui.asxToolbar1->refresh();
-        m_managerSelected = false;
-    } else {
-        m_managerSelected = true;
     }
-    m_remoteSelected = false;
     m_listEventsSuppressed = false;
     setMenusEnabled(true);
 }
@@ -314,9 +302,7 @@ void MainForm::finishRemoteVersionRun()
         focusLowestSelectedItem(SecondRemoteList);
     } else {
         m_ui.List1[ManagerList]->setEnabled(true);
-        m_remoteSelected = false;
     }
-    m_managerSelected = false;
     m_listEventsSuppressed = false;
     setMenusEnabled(true);
 }
@@ -324,7 +310,6 @@ void MainForm::finishRemoteVersionRun()
 void MainForm::focusLowestSelectedItem(int list)
 {
     m_ui.mnuOpen->setEnabled(true);
-    m_remoteSelected = true;
     m_ui.List1[otherRemoteList(list)]->setListIndex(-1);
     CardList* cards = m_ui.List1[list];
     for (int row = 0; row < cards->listCount(); ++row) {
@@ -349,8 +334,6 @@ void MainForm::recoverFromVersionRunError()
     link.cancelRequested = false;
     m_listEventsSuppressed = false;
     m_busy = false;
-    m_managerSelected = false;
-    m_remoteSelected = false;
     for (QAction* menu : {m_ui.mnuFile, m_ui.mnuOptions, m_ui.mnuHelp})
         setMenuEnabled(menu, true);
     reopenPortSilently();

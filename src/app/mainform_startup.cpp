@@ -126,8 +126,6 @@ void MainForm::Form_Load()
     m_listEventsSuppressed = false;
 
     m_ui.mnuOpen->setEnabled(false);
-    m_managerSelected = false;
-    m_remoteSelected = false;
 
     if (m_splash) {
         m_splash->close();

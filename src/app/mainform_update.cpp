@@ -28,19 +28,21 @@ QString MainForm::openFolder() const
 
 void MainForm::mnuOpen_Click()
 {
-    if (!m_managerSelected && !m_remoteSelected)
+    const bool manager = managerSelected();
+    const bool remote = remoteSelected();
+    if (!manager && !remote)
         return;
     QString filter;
-    if (m_managerSelected)
+    if (manager)
         filter = QStringLiteral("Hex Files (*.hex)|qdx_mgt*e.hex");
-    if (m_remoteSelected)
+    if (remote)
         filter = QStringLiteral("Hex Files (*.hex)|qdx_rem*e.hex");
     const QString path = prompts().openFileName(openFolder(), filter);
     if (path.isEmpty())
         return;
 
     const firmware::FileOutcome name = firmware::checkFileName(
-        path, m_managerSelected ? firmware::CardKind::Manager : firmware::CardKind::Remote);
+        path, manager ? firmware::CardKind::Manager : firmware::CardKind::Remote);
     if (!name.ok()) {
         clearFirmwareFile();
         prompts().message(name.text, name.style, name.title);

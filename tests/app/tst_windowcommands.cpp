@@ -83,6 +83,18 @@ private slots:
         QCOMPARE(window.selectedCards(), QList<int>{});
         window.click(3, 5);
         QCOMPARE(window.selectedCards(), QList<int>{38});
+        // Alt+U leaves a chosen management card chosen: once Open is offered
+        // again, it asks for a management file.
+        window.click(3, 5);
+        window.click(1, 0);
+        QTest::keyClick(window.list(1), Qt::Key_U, Qt::AltModifier);
+        form.mnuAdvanced_Click();
+        form.mnuAdvanced_Click();
+        window.prompts.clear();
+        form.controls().mnuOpen->trigger();
+        const auto& entries = window.prompts.entries();
+        QVERIFY(!entries.empty());
+        QCOMPARE(entries.front().filter, "Hex Files (*.hex)|qdx_mgt*e.hex");
     }
 
     void cancelReturnsToTheEmptyStartingState_data()
