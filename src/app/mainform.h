@@ -8,6 +8,7 @@
 #include "link/link.h"
 #include "link/operationevents.h"
 #include "link/session.h"
+#include "link/versionrun.h"
 #include "platform/commport.h"
 #include "platform/timesource.h"
 
@@ -136,22 +137,20 @@ public:
     void Form_Resize();
 
     // Entry points of the operations started from the window.
-    void CheckVersionSelection();
+    void CheckVersionSelection(bool hardware = false);
     void CheckResetSelection();
     void StartUpdate();
     void mnuOpen_Click();
-    // Sends the checked file to the selected cards (the last step of Start).
-    void RunUpdate(const link::UpdatePlan& plan);
     // The folder File > Open starts in: the sample files while the port is
     // the built-in simulated switch, else the folder of real firmware.
     QString openFolder() const;
 
     // --- Version run -------------------------------------------------------------
     // The version query over the chosen cards (scope 4 the management card,
-    // 1 or 2 the selected remote cards). In UpdateMode the answers go to
-    // ManagerVersionText / RemoteVersionTexts / LastVersionList instead of
-    // the lists. The caller holds link::Link::Operation.
-    void GetVersions(int scope);
+    // 1 or 2 the selected remote cards). In update mode the answers are kept
+    // for the version confirmation instead of shown in the lists. The caller
+    // holds link::Link::Operation.
+    void GetVersions(int scope, link::VersionRun::Options options = {});
     // The selected remote cards of List1(2) and List1(3), card numbers ascending.
     QList<int> selectedRemoteCards() const;
 
@@ -305,6 +304,8 @@ private:
     void focusLowestSelectedItem(int list);
     bool passesReadTest(const QString& path);
     void prepareAndRunUpdate();
+    // Sends the checked file to the selected cards (the last step of Start).
+    void RunUpdate(const link::UpdatePlan& plan);
     // The toolbar button of a command letter (S, U, T, V, W, C, R), else 0.
     static int buttonOfCommandKey(int keyCode);
 
@@ -337,14 +338,11 @@ private:
     QString m_comSetting; // the settings file's port line, read at start-up
     Ports m_ports;
 
-    bool m_busy = false;
     bool m_listEventsSuppressed = false;
+    // Per list, the focus item at the last click; Tab brings it back.
     std::array<int, 4> m_lastListIndex{};
-    bool m_tabPressed = false;
-
+    bool m_tabPressed = false; // the last key released in the window was Tab
     bool m_advancedMode = false;
-    bool m_wantHardwareVersion = false;
-    bool m_updateMode = false;
 
     QString m_firmwareFile;
     // What the version confirmation shows.

@@ -31,14 +31,7 @@ void MainForm::asxToolbar1_ButtonClick(int /*index*/, const QString& key)
     } else if (key == ToolbarKey::Start) {
         StartUpdate();
     } else if (key == ToolbarKey::FirmwareVersion || key == ToolbarKey::HardwareVersion) {
-        // A running operation keeps the flag it started with.
-        if (link.operationRunning())
-            return;
-        m_wantHardwareVersion = key == ToolbarKey::HardwareVersion;
-        CheckVersionSelection();
-        // Whatever way the command ended, the next query (Start's too) asks
-        // for firmware versions again.
-        m_wantHardwareVersion = false;
+        CheckVersionSelection(key == ToolbarKey::HardwareVersion);
     } else if (key == ToolbarKey::Cancel) {
         CancelOperation();
     } else if (key == ToolbarKey::Reset) {
@@ -159,7 +152,6 @@ void MainForm::CancelOperation()
 {
     const bool linkInUse = link.operationRunning();
     link.cancelRequested = true; // stays set; the next command clears it
-    m_busy = false;
 
     setEnabled(true);
     setMenusEnabled(true);

@@ -195,13 +195,13 @@ void MainForm::runEnds(link::RunKind kind)
 
 // --- Version run -----------------------------------------------------------------
 
-void MainForm::GetVersions(int scope)
+void MainForm::GetVersions(int scope, link::VersionRun::Options options)
 {
     // A list handler or another run is changing the lists.
     if (scope == link::Scope::None || m_listEventsSuppressed)
         return;
     m_listEventsSuppressed = true;
-    link::VersionRun run(link, *this, {m_wantHardwareVersion, m_updateMode});
+    link::VersionRun run(link, *this, options);
     run.getVersions(scope, selectedRemoteCards());
 }
 
@@ -324,7 +324,6 @@ void MainForm::focusLowestSelectedItem(int list)
 void MainForm::endVersionRun()
 {
     setEnabled(true);
-    m_wantHardwareVersion = false;
 }
 
 // A run-time error outside the card exchanges: the run's state dropped, the
@@ -333,7 +332,6 @@ void MainForm::recoverFromVersionRunError()
 {
     link.cancelRequested = false;
     m_listEventsSuppressed = false;
-    m_busy = false;
     for (QAction* menu : {m_ui.mnuFile, m_ui.mnuOptions, m_ui.mnuHelp})
         setMenuEnabled(menu, true);
     reopenPortSilently();

@@ -14,7 +14,7 @@ namespace quorlink::app {
 // One operation on the link at a time: a command that finds one running is
 // ignored (every wait yields, so it could otherwise take the running one's
 // reply and leave it waiting for ever).
-void MainForm::CheckVersionSelection()
+void MainForm::CheckVersionSelection(bool hardware)
 {
     if (link.operationRunning())
         return;
@@ -31,7 +31,7 @@ void MainForm::CheckVersionSelection()
     if (!link.checkPortOpen())
         return;
     try {
-        GetVersions(scope);
+        GetVersions(scope, {hardware, false});
     } catch (const RuntimeError& error) {
         qCInfo(lcApp) << "version run:" << error.message();
         recoverFromVersionRunError();

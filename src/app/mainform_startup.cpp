@@ -164,7 +164,7 @@ void MainForm::closeEvent(QCloseEvent* event)
 {
     // No closing while cards are being written, nor under any other
     // operation's wait: it would close the port the wait is polling.
-    if (m_busy || link.operationRunning()) {
+    if (link.operationRunning()) {
         event->ignore();
         return;
     }

@@ -125,8 +125,7 @@ public:
         m_form.m_managerVersionText.clear();
         for (QString& text : m_form.m_remoteVersionTexts)
             text.clear();
-        m_form.m_updateMode = true;
-        m_form.GetVersions(scope);
+        m_form.GetVersions(scope, {false, true});
         m_form.time().yield();
     }
     QString managerVersionText() const override { return m_form.m_managerVersionText; }
@@ -155,10 +154,7 @@ void MainForm::StartUpdate()
         const firmware::FileOutcome failure = firmware::FileOutcome::cannotRead(m_firmwareFile);
         prompts().beep();
         prompts().message(failure.text, failure.style, failure.title);
-        // Whatever the error interrupted, the window must close again and the
-        // next version query must show its answers.
-        m_busy = false;
-        m_updateMode = false;
+        // Whatever the error interrupted, the window must close again.
         m_ui.ProgBar1->setBarStartColour(Colour::Blue);
         m_ui.ProgBar1->setBarEndColour(Colour::Blue);
         link.settleTimersAndInput();
@@ -178,9 +174,9 @@ void MainForm::prepareAndRunUpdate()
     WindowPreparation face(*this, scope);
     link::UpdatePreparation preparation(face, prompts(), time(), m_firmware);
     const auto outcome = preparation.prepare(
-        {m_firmwareFile, scope, m_ui.List1[2]->listCount() + m_ui.List1[3]->listCount()});
+        {m_firmwareFile, scope,
+         m_ui.List1[FirstRemoteList]->listCount() + m_ui.List1[SecondRemoteList]->listCount()});
     m_fileVersionText = m_firmware.fileVersionText;
-    m_updateMode = false;
     if (outcome != link::UpdatePreparation::Outcome::Run) {
         RestoreIdleState();
         time().yield();
@@ -192,9 +188,11 @@ void MainForm::prepareAndRunUpdate()
 
 // --- Update run ------------------------------------------------------------------
 
+// Only Start comes here, holding the link's operation: no second run can
+// begin while one goes on.
 void MainForm::RunUpdate(const link::UpdatePlan& plan)
 {
-    if (plan.scope == link::Scope::None || m_busy)
+    if (plan.scope == link::Scope::None)
         return;
     link::UpdateRun run(link, *this, [this](int versionScope) { GetVersions(versionScope); });
     link::RemoteCardFlags groupFlags{};
@@ -236,10 +234,8 @@ void MainForm::downloadEnds()
 
 void MainForm::updateRunBegins()
 {
-    m_busy = true;
     setMenusEnabled(false);
     setEnabled(false);
-    m_wantHardwareVersion = false;
     m_listEventsSuppressed = false;
 }
 
@@ -279,7 +275,6 @@ void MainForm::remoteRunEnds()
 
 void MainForm::updateRunEnds()
 {
-    m_busy = false;
     setMenusEnabled(true);
     for (int button = ToolbarButton::Start; button <= ToolbarButton::Cancel; ++button)
         m_ui.asxToolbar1->setButtonEnabled(button, true);
