@@ -7,6 +7,7 @@
 #include "firmware/firmwarereader.h"
 #include "link/link.h"
 #include "link/operationevents.h"
+#include "link/resetrun.h"
 #include "link/session.h"
 #include "link/versionrun.h"
 #include "platform/commport.h"
@@ -119,10 +120,8 @@ public:
     void List1_LostFocus(int index);
     void SelectAllRemoteCards();
     void UnselectAllRemoteCards();
-    // What a command works on: 4 the management card, 1 remote cards with a
-    // selection in List1(2), 2 remote cards only in List1(3), 0 nothing. A
-    // remote selection wins over the management card.
-    int selectionScope() const;
+    // What a command works on. A remote selection wins over the management card.
+    link::Scope selectionScope() const;
 
     // --- Commands --------------------------------------------------------------
     void asxToolbar1_ButtonClick(int index, const QString& key);
@@ -146,11 +145,11 @@ public:
     QString openFolder() const;
 
     // --- Version run -------------------------------------------------------------
-    // The version query over the chosen cards (scope 4 the management card,
-    // 1 or 2 the selected remote cards). In update mode the answers are kept
+    // The version query over the chosen cards (the management card or the
+    // selected remote cards). In update mode the answers are kept
     // for the version confirmation instead of shown in the lists. The caller
     // holds link::Link::Operation.
-    void GetVersions(int scope, link::VersionRun::Options options = {});
+    void GetVersions(link::Scope scope, link::VersionRun::Options options = {});
     // The selected remote cards of List1(2) and List1(3), card numbers ascending.
     QList<int> selectedRemoteCards() const;
 
@@ -166,9 +165,9 @@ public:
     int cardOfItem(int list, int row) const;
 
     // --- Reset ---------------------------------------------------------------------
-    // Restarts the chosen cards: mode 1 the management card, 2 or 3 the
-    // selected remote cards. The caller holds link::Link::Operation.
-    void ResetCards(int mode);
+    // Restarts the chosen cards: the management card or the selected remote
+    // cards. The caller holds link::Link::Operation.
+    void ResetCards(link::ResetMode mode);
 
     // Shows the version confirmation at the window's top-left corner, modal;
     // returns whether the user confirmed.

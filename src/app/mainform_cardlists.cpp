@@ -46,16 +46,13 @@ QList<int> MainForm::selectedRemoteCards() const
     return cards;
 }
 
-int MainForm::selectionScope() const
+link::Scope MainForm::selectionScope() const
 {
-    int scope = 0;
-    if (m_ui.List1[ManagerList]->selCount() != 0)
-        scope = 4;
     if (m_ui.List1[FirstRemoteList]->selCount() != 0)
-        scope = 1;
-    else if (m_ui.List1[SecondRemoteList]->selCount() != 0)
-        scope = 2;
-    return scope;
+        return link::Scope::RemoteCards;
+    if (m_ui.List1[SecondRemoteList]->selCount() != 0)
+        return link::Scope::SecondRemoteListOnly;
+    return managerSelected() ? link::Scope::ManagementCard : link::Scope::None;
 }
 
 void MainForm::List1_MouseUp(int index, int button, int /*shift*/, int /*x*/, int /*y*/)

@@ -195,7 +195,7 @@ void MainForm::runEnds(link::RunKind kind)
 
 // --- Version run -----------------------------------------------------------------
 
-void MainForm::GetVersions(int scope, link::VersionRun::Options options)
+void MainForm::GetVersions(link::Scope scope, link::VersionRun::Options options)
 {
     // A list handler or another run is changing the lists.
     if (scope == link::Scope::None || m_listEventsSuppressed)
@@ -341,7 +341,7 @@ void MainForm::recoverFromVersionRunError()
 
 // --- Reset --------------------------------------------------------------------------
 
-void MainForm::ResetCards(int mode)
+void MainForm::ResetCards(link::ResetMode mode)
 {
     QList<int> cards;
     if (mode == link::ResetMode::RemoteCards || mode == link::ResetMode::SecondRemoteListOnly)

@@ -100,7 +100,7 @@ bool MainForm::passesReadTest(const QString& path)
 class MainForm::WindowPreparation final : public link::PreparationFace
 {
 public:
-    WindowPreparation(MainForm& form, int scope)
+    WindowPreparation(MainForm& form, link::Scope scope)
         : m_form(form), m_scope(scope), m_remoteCards(form.selectedRemoteCards())
     {
     }
@@ -119,7 +119,7 @@ public:
     {
         return m_form.link.checkPortOpen() ? &m_form.link : nullptr;
     }
-    void readVersions(int scope) override
+    void readVersions(link::Scope scope) override
     {
         // Texts of an earlier run must not stand in for a card that stays silent now.
         m_form.m_managerVersionText.clear();
@@ -138,7 +138,7 @@ public:
 
 private:
     MainForm& m_form;
-    int m_scope;
+    link::Scope m_scope;
     QList<int> m_remoteCards;
 };
 
@@ -170,7 +170,7 @@ void MainForm::prepareAndRunUpdate()
         m_ui.asxToolbar1->setButtonEnabled(button, false);
     m_ui.asxToolbar1->refresh();
 
-    const int scope = selectionScope();
+    const link::Scope scope = selectionScope();
     WindowPreparation face(*this, scope);
     link::UpdatePreparation preparation(face, prompts(), time(), m_firmware);
     const auto outcome = preparation.prepare(
@@ -194,7 +194,8 @@ void MainForm::RunUpdate(const link::UpdatePlan& plan)
 {
     if (plan.scope == link::Scope::None)
         return;
-    link::UpdateRun run(link, *this, [this](int versionScope) { GetVersions(versionScope); });
+    link::UpdateRun run(link, *this,
+                        [this](link::Scope versionScope) { GetVersions(versionScope); });
     link::RemoteCardFlags groupFlags{};
     run.run(plan, groupFlags);
 }
