@@ -169,14 +169,13 @@ struct OperationWindow : WindowFixture
     // 1000 ms), the status and the bar.
     QString idleProblems() const
     {
+        const auto& ui = form->controls();
         QStringList found;
         if (!form->isEnabled() || form->listEventsSuppressed() ||
             session->link().operationRunning())
             found << QStringLiteral("window locked or busy");
-        for (QAction* menu :
-             {form->controls().mnuFile, form->controls().mnuExit, form->controls().mnuOptions,
-              form->controls().mnuPort, form->controls().mnuAdvanced, form->controls().mnuHelp,
-              form->controls().mnuAbout}) {
+        for (QAction* menu : {ui.mnuFile, ui.mnuExit, ui.mnuOptions, ui.mnuPort, ui.mnuAdvanced,
+                              ui.mnuHelp, ui.mnuAbout}) {
             if (!menu->isEnabled())
                 found << menu->text();
         }
@@ -186,7 +185,7 @@ struct OperationWindow : WindowFixture
             const bool advancedOnly = form->advancedMode() && button >= app::ToolbarButton::Start &&
                                       button <= app::ToolbarButton::HardwareVersion;
             if (!buttonEnabled(button) && !(manager && button <= 2) && !advancedOnly)
-                found << form->controls().asxToolbar1->caption(button);
+                found << ui.asxToolbar1->caption(button);
         }
         // A remote selection is the target even beside the management card.
         for (int index = 1; index <= 3; ++index) {
@@ -198,10 +197,9 @@ struct OperationWindow : WindowFixture
             if (timer->isEnabled() || timer->interval() != 1000)
                 found << QStringLiteral("timer at %1 ms").arg(timer->interval());
         }
-        if (form->statusText() != QStringLiteral("Status:") ||
-            form->controls().ProgBar1->value() != 0)
+        if (form->statusText() != QStringLiteral("Status:") || ui.ProgBar1->value() != 0)
             found << form->statusText() + QStringLiteral(", bar ") +
-                         QString::number(form->controls().ProgBar1->value());
+                         QString::number(ui.ProgBar1->value());
         return found.join(QStringLiteral("; "));
     }
 

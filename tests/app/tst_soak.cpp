@@ -218,6 +218,7 @@ private:
         if (QApplication::activeModalWidget())
             return;
         auto& form = *m_window.form;
+        const auto& ui = form.controls();
         const bool usable = form.isEnabled();
         // A disabled action still fires when triggered; a disabled menu item
         // cannot be clicked.
@@ -227,13 +228,12 @@ private:
         if (action == CardClick) {
             clickAnyCard();
         } else if (action == Advanced) {
-            if (item(form.controls().mnuOptions, form.controls().mnuAdvanced))
-                form.controls().mnuAdvanced->trigger();
+            if (item(ui.mnuOptions, ui.mnuAdvanced))
+                ui.mnuAdvanced->trigger();
         } else if (action == ComPort) {
-            if (item(form.controls().mnuOptions, form.controls().mnuPort))
+            if (item(ui.mnuOptions, ui.mnuPort))
                 chooseComPort();
-        } else if (action == CloseBox ||
-                   (action == FileExit && item(form.controls().mnuFile, form.controls().mnuExit))) {
+        } else if (action == CloseBox || (action == FileExit && item(ui.mnuFile, ui.mnuExit))) {
             requestClose(action == CloseBox);
             // Refused while an operation runs: the window stays, and its port.
             if (!form.isVisible() || (!deviceGone() && !m_window.session->port().portOpen()))
@@ -350,16 +350,16 @@ private:
     void checkIdle()
     {
         auto& form = *m_window.form;
+        const auto& ui = form.controls();
         if (const QString problems = m_window.idleProblems(); !problems.isEmpty())
             problem("left behind: %1", problems);
-        if (!deviceGone() && (!m_window.session->port().portOpen() ||
-                              m_window.session->port().settings() != "19200,s,8,1"))
-            problem("port left at %1", m_window.session->port().settings());
-        if (form.controls().mnuAdvanced->isChecked() != form.advancedMode() ||
-            form.controls().asxToolbar1->isButtonEnabled(ToolbarButton::Reset) !=
-                form.advancedMode())
+        const quorlink::CommPort& port = m_window.session->port();
+        if (!deviceGone() && (!port.portOpen() || port.settings() != "19200,s,8,1"))
+            problem("port left at %1", port.settings());
+        if (ui.mnuAdvanced->isChecked() != form.advancedMode() ||
+            ui.asxToolbar1->isButtonEnabled(ToolbarButton::Reset) != form.advancedMode())
             problem("Advanced mode shown wrongly");
-        if (form.controls().ProgBar1->barStartColour() != 0xFF0000u)
+        if (ui.ProgBar1->barStartColour() != 0xFF0000u)
             problem("the red bar left behind");
     }
 
