@@ -165,7 +165,7 @@ struct OperationWindow : WindowFixture
     // Everything an ended operation must put back, empty when all is well:
     // the window, its menus, toolbar buttons 1 to 6 (Advanced mode withholds
     // Start and the version queries), the lists that hold the selection (all
-    // three when nothing is selected), Busy, the link, both timers (disabled,
+    // three when nothing is selected), the link's operation, both timers (disabled,
     // 1000 ms), the status and the bar.
     QString idleProblems() const
     {
