@@ -105,7 +105,7 @@ int main(int argc, char** argv)
                              readBackMinimum(card, QStringLiteral("QLREM ver1.08 US")) / 1000.0;
 
     link::RemoteCardFlags flags{};
-    link::UpdateRun run(link, view, [&](int scope) {
+    link::UpdateRun run(link, view, [&](link::Scope scope) {
         link::VersionRun(link, view, {}).getVersions(scope, plan.remoteCards);
     });
     const double cpuBefore = processCpuSeconds();

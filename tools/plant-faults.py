@@ -44,9 +44,12 @@ FAULTS = [
     ("a stale answer is taken as the next card's", "src/link/link.cpp",
      "    discardStaleInput();\n    setAddressSettings();\n    replyText.clear();",
      "    setAddressSettings();\n    replyText.clear();"),
-    ("a second-list row mapped to the wrong card", "src/app/mainform_linkruns.cpp",
+    ("a second-list row mapped to the wrong card", "src/app/mainform_cardlists.cpp",
      "return {SecondRemoteList, card - 2 - firstCount};",
      "return {SecondRemoteList, card - 1 - firstCount};"),
+    ("a selected second-list row taken for the next card", "src/app/mainform_cardlists.cpp",
+     "? m_ui.List1[FirstRemoteList]->listCount() : 0;",
+     "? m_ui.List1[FirstRemoteList]->listCount() + 1 : 0;"),
     ("a record cut short", "src/link/download.cpp",
      "line = records.at(i).left(protocol::RecordLength);",
      "line = records.at(i).left(protocol::RecordLength - 1);"),
@@ -57,8 +60,8 @@ FAULTS = [
     ("no pacing between reset frames", "src/link/resetrun.cpp",
      "    for (const int card : cards) {\n        m_link.sleepPacing();",
      "    for (const int card : cards) {"),
-    # The version commands are guarded twice (the toolbar and the command),
-    # the reset once.
+    # The window stays usable while a reset runs, so a second command can
+    # arrive during one.
     ("a reset accepted during an operation", "src/app/mainform_operations.cpp",
      "void MainForm::CheckResetSelection()\n{\n    if (link.operationRunning())\n        return;",
      "void MainForm::CheckResetSelection()\n{"),

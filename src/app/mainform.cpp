@@ -37,8 +37,9 @@ int menuBarHeightOf(QMainWindow& window)
 } // namespace
 
 MainForm::MainForm(const MainFormServices& services, QWidget* parent)
-    : QMainWindow(parent), MSComm1(services.session.port()), Timer1(services.session.timer1()),
-      Timer2(services.session.timer2()), link(services.session.link()), m_services(services)
+    : QMainWindow(parent), m_services(services), MSComm1(services.session.port()),
+      Timer1(services.session.timer1()), Timer2(services.session.timer2()),
+      link(services.session.link())
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Varnex Quorlink Update"));
@@ -64,49 +65,49 @@ void MainForm::createControls()
     central->setObjectName(QStringLiteral("client"));
     setCentralWidget(central);
 
-    Frame1[0] = new QGroupBox(QStringLiteral("Varnex Quorlink Management Card"), central);
-    Frame1[1] = new QGroupBox(QStringLiteral("Varnex Quorlink Remote Cards"), central);
+    m_ui.Frame1[0] = new QGroupBox(QStringLiteral("Varnex Quorlink Management Card"), central);
+    m_ui.Frame1[1] = new QGroupBox(QStringLiteral("Varnex Quorlink Remote Cards"), central);
     for (int index = 0; index < 2; ++index) {
-        Frame1[index]->setObjectName(QStringLiteral("Frame1_%1").arg(index));
-        Frame1[index]->setStyleSheet(classicFrameStyleSheet());
+        m_ui.Frame1[index]->setObjectName(QStringLiteral("Frame1_%1").arg(index));
+        m_ui.Frame1[index]->setStyleSheet(classicFrameStyleSheet());
     }
     for (int index = 0; index < 4; ++index)
-        List1[index] = new CardList(index, Frame1[index < 2 ? 0 : 1]);
-    List1[0]->addItem(QStringLiteral(" Quorlink OSD"));
-    List1[0]->setEnabled(false);
+        m_ui.List1[index] = new CardList(index, m_ui.Frame1[index < 2 ? 0 : 1]);
+    m_ui.List1[0]->addItem(QStringLiteral(" Quorlink OSD"));
+    m_ui.List1[0]->setEnabled(false);
     // One-item lists: no scroll bar over the item's text.
     for (int index = 0; index < 2; ++index) {
-        List1[index]->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        List1[index]->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_ui.List1[index]->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_ui.List1[index]->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
     connectCardLists();
 
-    ProgBar1 = new progbar::ProgBar(central);
-    ProgBar1->setObjectName(QStringLiteral("ProgBar1"));
-    applyMainFormDesign(*ProgBar1);
+    m_ui.ProgBar1 = new progbar::ProgBar(central);
+    m_ui.ProgBar1->setObjectName(QStringLiteral("ProgBar1"));
+    applyMainFormDesign(*m_ui.ProgBar1);
 
     createToolbar();
 
-    StatusBar1 = new StatusPanels(this);
-    setStatusBar(StatusBar1);
-    StatusBar1->setPanelText(1, QStringLiteral("File Name:"));
-    StatusBar1->setPanelText(2, IdleStatusText);
+    m_ui.StatusBar1 = new StatusPanels(this);
+    setStatusBar(m_ui.StatusBar1);
+    m_ui.StatusBar1->setPanelText(1, QStringLiteral("File Name:"));
+    m_ui.StatusBar1->setPanelText(2, IdleStatusText);
 }
 
 void MainForm::createToolbar()
 {
-    asxToolbar1 = new Toolbar(centralWidget());
+    m_ui.asxToolbar1 = new Toolbar(centralWidget());
     for (const QString& key :
          {ToolbarKey::SelectAll, ToolbarKey::UnselectAll, ToolbarKey::Start,
           ToolbarKey::FirmwareVersion, ToolbarKey::HardwareVersion, ToolbarKey::Cancel})
-        asxToolbar1->addButton(key);
-    asxToolbar1->addButton(ToolbarKey::Reset, false);
-    connect(asxToolbar1, &Toolbar::buttonClick, this, &MainForm::asxToolbar1_ButtonClick);
+        m_ui.asxToolbar1->addButton(key);
+    m_ui.asxToolbar1->addButton(ToolbarKey::Reset, false);
+    connect(m_ui.asxToolbar1, &Toolbar::buttonClick, this, &MainForm::asxToolbar1_ButtonClick);
 }
 
 void MainForm::connectCardLists()
 {
-    for (CardList* list : List1) {
+    for (CardList* list : m_ui.List1) {
         const int index = list->index();
         connect(list, &CardList::mouseUp, this, [this, index](int button, int shift, int x, int y) {
             List1_MouseUp(index, button, shift, x, y);
@@ -121,23 +122,23 @@ void MainForm::connectCardLists()
 void MainForm::createMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFile = file->menuAction();
-    mnuOpen = file->addAction(QStringLiteral("&Open"));
-    connect(mnuOpen, &QAction::triggered, this, &MainForm::mnuOpen_Click);
+    m_ui.mnuFile = file->menuAction();
+    m_ui.mnuOpen = file->addAction(QStringLiteral("&Open"));
+    connect(m_ui.mnuOpen, &QAction::triggered, this, &MainForm::mnuOpen_Click);
     file->addSeparator();
-    mnuExit = file->addAction(QStringLiteral("&Exit"));
-    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+    m_ui.mnuExit = file->addAction(QStringLiteral("&Exit"));
+    connect(m_ui.mnuExit, &QAction::triggered, this, &QWidget::close);
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
-    mnuOptions = options->menuAction();
-    mnuPort = options->addAction(QStringLiteral("&Com Port"));
-    connect(mnuPort, &QAction::triggered, this, &MainForm::mnuPort_Click);
-    mnuAdvanced = options->addAction(QStringLiteral("&Advanced"));
-    mnuAdvanced->setCheckable(true);
-    connect(mnuAdvanced, &QAction::triggered, this, &MainForm::mnuAdvanced_Click);
+    m_ui.mnuOptions = options->menuAction();
+    m_ui.mnuPort = options->addAction(QStringLiteral("&Com Port"));
+    connect(m_ui.mnuPort, &QAction::triggered, this, &MainForm::mnuPort_Click);
+    m_ui.mnuAdvanced = options->addAction(QStringLiteral("&Advanced"));
+    m_ui.mnuAdvanced->setCheckable(true);
+    connect(m_ui.mnuAdvanced, &QAction::triggered, this, &MainForm::mnuAdvanced_Click);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    mnuHelp = help->menuAction();
-    mnuAbout = help->addAction(QStringLiteral("&About"));
-    connect(mnuAbout, &QAction::triggered, this, &MainForm::mnuAbout_Click);
+    m_ui.mnuHelp = help->menuAction();
+    m_ui.mnuAbout = help->addAction(QStringLiteral("&About"));
+    connect(m_ui.mnuAbout, &QAction::triggered, this, &MainForm::mnuAbout_Click);
 }
 
 // --- Size and layout ----------------------------------------------------------
@@ -179,19 +180,20 @@ void MainForm::Form_Resize()
     }
 
     const FormLayout layout = FormLayout::compute(w, h);
-    Frame1[0]->setGeometry(pixelRectFromTwips(layout.managementFrame));
-    List1[0]->setGeometry(pixelRectFromTwips(layout.osdList));
-    List1[1]->setGeometry(pixelRectFromTwips(layout.managerList));
-    Frame1[1]->setGeometry(pixelRectFromTwips(layout.remoteFrame));
-    List1[2]->setGeometry(pixelRectFromTwips(layout.firstRemoteList));
-    List1[3]->setGeometry(pixelRectFromTwips(layout.secondRemoteList));
-    ProgBar1->setGeometry(pixelRectFromTwips(layout.progBar));
+    m_ui.Frame1[0]->setGeometry(pixelRectFromTwips(layout.managementFrame));
+    m_ui.List1[0]->setGeometry(pixelRectFromTwips(layout.osdList));
+    m_ui.List1[1]->setGeometry(pixelRectFromTwips(layout.managerList));
+    m_ui.Frame1[1]->setGeometry(pixelRectFromTwips(layout.remoteFrame));
+    m_ui.List1[2]->setGeometry(pixelRectFromTwips(layout.firstRemoteList));
+    m_ui.List1[3]->setGeometry(pixelRectFromTwips(layout.secondRemoteList));
+    m_ui.ProgBar1->setGeometry(pixelRectFromTwips(layout.progBar));
 
     // The toolbar sits on the status bar, across the whole window.
     QWidget* client = centralWidget();
-    const int toolbarHeight = asxToolbar1->sizeHint().height();
-    asxToolbar1->setGeometry(0, client->height() - toolbarHeight, client->width(), toolbarHeight);
-    StatusBar1->setFileNamePanelWidth(pixelsFromTwipsX(layout.statusPanel1Width));
+    const int toolbarHeight = m_ui.asxToolbar1->sizeHint().height();
+    m_ui.asxToolbar1->setGeometry(0, client->height() - toolbarHeight, client->width(),
+                                  toolbarHeight);
+    m_ui.StatusBar1->setFileNamePanelWidth(pixelsFromTwipsX(layout.statusPanel1Width));
     update();
 }
 

@@ -7,7 +7,9 @@
 #include "firmware/firmwarereader.h"
 #include "link/link.h"
 #include "link/operationevents.h"
+#include "link/resetrun.h"
 #include "link/session.h"
+#include "link/versionrun.h"
 #include "platform/commport.h"
 #include "platform/timesource.h"
 
@@ -87,7 +89,11 @@ class MainForm : public QMainWindow, public link::OperationEvents
 public:
     static constexpr int PortCount = 4;
     static constexpr int RemoteCardSlots = 64; // index card number - 2
-    static constexpr int ListMarkSlots = 33;   // items of one remote list, with room to spare
+    // The card lists, List1(0) to List1(3).
+    static constexpr int OsdList = 0;
+    static constexpr int ManagerList = 1;
+    static constexpr int FirstRemoteList = 2;
+    static constexpr int SecondRemoteList = 3;
 
     explicit MainForm(const MainFormServices& services, QWidget* parent = nullptr);
     ~MainForm() override;
@@ -114,10 +120,8 @@ public:
     void List1_LostFocus(int index);
     void SelectAllRemoteCards();
     void UnselectAllRemoteCards();
-    // What a command works on: 4 the management card, 1 remote cards with a
-    // selection in List1(2), 2 remote cards only in List1(3), 0 nothing. A
-    // remote selection wins over the management card.
-    int selectionScope() const;
+    // What a command works on. A remote selection wins over the management card.
+    link::Scope selectionScope() const;
 
     // --- Commands --------------------------------------------------------------
     void asxToolbar1_ButtonClick(int index, const QString& key);
@@ -132,101 +136,86 @@ public:
     void Form_Resize();
 
     // Entry points of the operations started from the window.
-    void CheckVersionSelection();
+    void CheckVersionSelection(bool hardware = false);
     void CheckResetSelection();
     void StartUpdate();
     void mnuOpen_Click();
-    // Sends the checked file to the selected cards (the last step of Start).
-    void RunUpdate(const link::UpdatePlan& plan);
     // The folder File > Open starts in: the sample files while the port is
     // the built-in simulated switch, else the folder of real firmware.
     QString openFolder() const;
 
     // --- Version run -------------------------------------------------------------
-    // The version query over the chosen cards (scope 4 the management card,
-    // 1 or 2 the selected remote cards). In UpdateMode the answers go to
-    // ManagerVersionText / RemoteVersionTexts / LastVersionList instead of
-    // the lists. The caller holds link::Link::Operation.
-    void GetVersions(int scope);
+    // The version query over the chosen cards (the management card or the
+    // selected remote cards). In update mode the answers are kept
+    // for the version confirmation instead of shown in the lists. The caller
+    // holds link::Link::Operation.
+    void GetVersions(link::Scope scope, link::VersionRun::Options options = {});
     // The selected remote cards of List1(2) and List1(3), card numbers ascending.
     QList<int> selectedRemoteCards() const;
 
+    // Where card `card` is listed: List1(1) row 0 for the management card;
+    // the remote cards from 2 on down List1(2), then on in List1(3).
+    struct CardItem
+    {
+        int list;
+        int row;
+    };
+    CardItem itemOfCard(int card) const;
+    // The card listed at `row` of List1(list), `list` 1 to 3.
+    int cardOfItem(int list, int row) const;
+
     // --- Reset ---------------------------------------------------------------------
-    // Restarts the chosen cards: mode 1 the management card, 2 or 3 the
-    // selected remote cards (marked in RemoteCardSelected while it runs).
-    // The caller holds link::Link::Operation.
-    void ResetCards(int mode);
+    // Restarts the chosen cards: the management card or the selected remote
+    // cards. The caller holds link::Link::Operation.
+    void ResetCards(link::ResetMode mode);
 
     // Shows the version confirmation at the window's top-left corner, modal;
-    // returns UpdateConfirmed.
+    // returns whether the user confirmed.
     bool ShowVersionDialog();
 
-    // FirmwareFile and status panel 1 together.
+    // The chosen firmware file and status panel 1 together.
     void setFirmwareFile(const QString& path);
     void clearFirmwareFile();
     // Status panel 2.
     void setStatusText(const QString& text);
     QString statusText() const;
 
-    // --- Shared state ----------------------------------------------------------
-    // The session's.
-    CommPort& MSComm1;
-    LinkTimer& Timer1;
-    LinkTimer& Timer2;
-    // Also holds the link flags WaitingForReply, PauseActive, ReplyReceived,
-    // CancelRequested and LinkOk.
-    link::Link& link;
+    // The window's controls. Only the window changes them; others may look
+    // and act as a user would (click, trigger).
+    struct Controls
+    {
+        std::array<QGroupBox*, 2> Frame1{};
+        std::array<CardList*, 4> List1{};
+        progbar::ProgBar* ProgBar1 = nullptr;
+        Toolbar* asxToolbar1 = nullptr;
+        StatusPanels* StatusBar1 = nullptr;
+        QAction* mnuFile = nullptr;
+        QAction* mnuOpen = nullptr;
+        QAction* mnuExit = nullptr;
+        QAction* mnuOptions = nullptr;
+        QAction* mnuPort = nullptr;
+        QAction* mnuAdvanced = nullptr;
+        QAction* mnuHelp = nullptr;
+        QAction* mnuAbout = nullptr;
+    };
+    const Controls& controls() const { return m_ui; }
 
-    QString WindowsDirectory;
-    QString ComSetting;
-    std::array<bool, PortCount> PortBusy{};
-    // The COM port dialog's tooltips: why a busy port is unusable, with its
-    // device; for a free port behind a slow USB adapter, how to speed it up.
-    std::array<QString, PortCount> PortTips{};
-    int ComPortNumber = 1;
-    int RemoteCardCount = 0;
+    // The ports found at start-up and the one remembered; the COM port
+    // dialog reads them and moves the number.
+    struct Ports
+    {
+        int number = 1;
+        std::array<bool, PortCount> busy{};
+        // The dialog's tooltips: why a busy port is unusable, with its
+        // device; for a free port behind a slow USB adapter, how to speed it up.
+        std::array<QString, PortCount> tips{};
+    };
+    const Ports& ports() const { return m_ports; }
 
-    bool Busy = false;
-    bool ListEventsSuppressed = false;
-    bool ManagerSelected = false;
-    bool RemoteSelected = false;
-    std::array<int, 4> LastListIndex{};
-    bool TabPressed = false;
-    // The handlers' own record of the selected items (index = item index).
-    bool ManagerMark = false;
-    std::array<bool, ListMarkSlots> FirstListMarks{};
-    std::array<bool, ListMarkSlots> SecondListMarks{};
-    // The remote cards chosen for a reset or a group download.
-    std::array<bool, RemoteCardSlots> RemoteCardSelected{};
-
-    bool AdvancedMode = false;
-    bool WantHardwareVersion = false;
-    bool UpdateMode = false;
-    bool UpdateConfirmed = false;
-    bool LanguageChange = false;
-
-    QString FirmwareFile;
-    QString FileVersionText;
-    QString ManagerVersionText;
-    std::array<QString, RemoteCardSlots> RemoteVersionTexts;
-    int LastVersionList = 0;
-    // The firmware file as Start last read it.
-    firmware::FirmwareReader Firmware;
-
-    // --- Controls --------------------------------------------------------------
-    std::array<QGroupBox*, 2> Frame1{};
-    std::array<CardList*, 4> List1{};
-    progbar::ProgBar* ProgBar1 = nullptr;
-    Toolbar* asxToolbar1 = nullptr;
-    StatusPanels* StatusBar1 = nullptr;
-    QAction* mnuFile = nullptr;
-    QAction* mnuOpen = nullptr;
-    QAction* mnuExit = nullptr;
-    QAction* mnuOptions = nullptr;
-    QAction* mnuPort = nullptr;
-    QAction* mnuAdvanced = nullptr;
-    QAction* mnuHelp = nullptr;
-    QAction* mnuAbout = nullptr;
+    // Reset is offered (Options > Advanced); the version queries and Start are not.
+    bool advancedMode() const { return m_advancedMode; }
+    // While set, the list handlers leave the selection alone.
+    bool listEventsSuppressed() const { return m_listEventsSuppressed; }
 
     Prompts& prompts() { return m_services.session.prompts(); }
     TimeSource& time() { return m_services.session.time(); }
@@ -274,7 +263,10 @@ private:
     Outcome toggleFocusItem(int index, int focusItem);
     void applyOutcome(Outcome outcome, int clickedIndex);
     void giveFocusItem(int index);
-    bool anyCardListSelection() const;
+    // The lists' selection is the one record of the chosen cards; a remote
+    // selection is the target where both kinds are selected.
+    bool managerSelected() const;
+    bool remoteSelected() const;
     void enableCardListsWhenNothingSelected();
     void setMenusEnabled(bool enabled);
     static void setMenuEnabled(QAction* menu, bool enabled);
@@ -284,14 +276,6 @@ private:
     void reopenPortSilently();
     bool handleKeyPreview(QObject* watched, QEvent* event);
 
-    // Where card `card` is listed: List1(2) or List1(3) and the row there;
-    // List1(1) row 0 for the management card.
-    struct CardItem
-    {
-        int list;
-        int row;
-    };
-    CardItem itemOfCard(int card) const;
     // The widget steps of the operations' events.
     void lockForVersionRun();
     void showManagerQueryStarting();
@@ -319,6 +303,8 @@ private:
     void focusLowestSelectedItem(int list);
     bool passesReadTest(const QString& path);
     void prepareAndRunUpdate();
+    // Sends the checked file to the selected cards (the last step of Start).
+    void RunUpdate(const link::UpdatePlan& plan);
     // The toolbar button of a command letter (S, U, T, V, W, C, R), else 0.
     static int buttonOfCommandKey(int keyCode);
 
@@ -336,7 +322,36 @@ private:
     bool m_updateOfManager = false;
     bool m_programming = false;
 
+    class WindowPreparation;
+
     MainFormServices m_services;
+    // The session's.
+    CommPort& MSComm1;
+    LinkTimer& Timer1;
+    LinkTimer& Timer2;
+    // Also holds the link flags WaitingForReply, PauseActive, ReplyReceived,
+    // CancelRequested and LinkOk.
+    link::Link& link;
+    Controls m_ui;
+
+    QString m_comSetting; // the settings file's port line, read at start-up
+    Ports m_ports;
+
+    bool m_listEventsSuppressed = false;
+    // Per list, the focus item at the last click; Tab brings it back.
+    std::array<int, 4> m_lastListIndex{};
+    bool m_tabPressed = false; // the last key released in the window was Tab
+    bool m_advancedMode = false;
+
+    QString m_firmwareFile;
+    // What the version confirmation shows.
+    QString m_fileVersionText;
+    QString m_managerVersionText;
+    std::array<QString, RemoteCardSlots> m_remoteVersionTexts;
+    int m_lastVersionList = 0;
+    // The firmware file as Start last read it.
+    firmware::FirmwareReader m_firmware;
+
     std::unique_ptr<Splash> m_splash;
     std::optional<QPointF> m_positionTwips;
 };

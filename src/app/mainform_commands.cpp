@@ -31,14 +31,7 @@ void MainForm::asxToolbar1_ButtonClick(int /*index*/, const QString& key)
     } else if (key == ToolbarKey::Start) {
         StartUpdate();
     } else if (key == ToolbarKey::FirmwareVersion || key == ToolbarKey::HardwareVersion) {
-        // A running operation keeps the flag it started with.
-        if (link.operationRunning())
-            return;
-        WantHardwareVersion = key == ToolbarKey::HardwareVersion;
-        CheckVersionSelection();
-        // Whatever way the command ended, the next query (Start's too) asks
-        // for firmware versions again.
-        WantHardwareVersion = false;
+        CheckVersionSelection(key == ToolbarKey::HardwareVersion);
     } else if (key == ToolbarKey::Cancel) {
         CancelOperation();
     } else if (key == ToolbarKey::Reset) {
@@ -74,18 +67,18 @@ int MainForm::buttonOfCommandKey(int keyCode)
 void MainForm::Form_KeyUp(int keyCode, int shift)
 {
     if (keyCode == TabKeyCode) {
-        TabPressed = true;
+        m_tabPressed = true;
         return;
     }
     const int button = buttonOfCommandKey(keyCode);
     if (button == 0)
         return;
-    TabPressed = false;
+    m_tabPressed = false;
     if (!(shift & AltBit))
         return;
-    if (button == ToolbarButton::Reset && !AdvancedMode)
+    if (button == ToolbarButton::Reset && !m_advancedMode)
         return;
-    asxToolbar1_ButtonClick(button, asxToolbar1->key(button));
+    asxToolbar1_ButtonClick(button, m_ui.asxToolbar1->key(button));
 }
 
 // Both ways the mode is switched whole before the event loop runs: a click
@@ -93,20 +86,20 @@ void MainForm::Form_KeyUp(int keyCode, int shift)
 // afterwards, and must not find it half switched, nor be undone by the rest.
 void MainForm::mnuAdvanced_Click()
 {
-    if (!AdvancedMode) {
-        mnuAdvanced->setChecked(true);
+    if (!m_advancedMode) {
+        m_ui.mnuAdvanced->setChecked(true);
         for (int button : {ToolbarButton::SelectAll, ToolbarButton::UnselectAll,
                            ToolbarButton::Cancel, ToolbarButton::Reset})
-            asxToolbar1->setButtonEnabled(button, true);
+            m_ui.asxToolbar1->setButtonEnabled(button, true);
         for (int button :
              {ToolbarButton::Start, ToolbarButton::FirmwareVersion, ToolbarButton::HardwareVersion})
-            asxToolbar1->setButtonEnabled(button, false);
-        AdvancedMode = true;
-        ListEventsSuppressed = true;
+            m_ui.asxToolbar1->setButtonEnabled(button, false);
+        m_advancedMode = true;
+        m_listEventsSuppressed = true;
         enableCardListsWhenNothingSelected();
-        mnuOpen->setEnabled(false);
-        ListEventsSuppressed = false;
-        asxToolbar1->refresh();
+        m_ui.mnuOpen->setEnabled(false);
+        m_listEventsSuppressed = false;
+        m_ui.asxToolbar1->refresh();
         time().yield();
     } else {
         leaveAdvancedMode();
@@ -116,22 +109,22 @@ void MainForm::mnuAdvanced_Click()
 // Also the end of every reset.
 void MainForm::leaveAdvancedMode()
 {
-    mnuAdvanced->setChecked(false);
-    AdvancedMode = false;
+    m_ui.mnuAdvanced->setChecked(false);
+    m_advancedMode = false;
     setToolbarButtonsEnabled(ToolbarButton::SelectAll, ToolbarButton::Cancel, true);
-    asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
-    ListEventsSuppressed = true;
+    m_ui.asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
+    m_listEventsSuppressed = true;
     enableCardListsWhenNothingSelected();
-    ListEventsSuppressed = false;
-    mnuOpen->setEnabled(true);
-    asxToolbar1->refresh();
+    m_listEventsSuppressed = false;
+    m_ui.mnuOpen->setEnabled(true);
+    m_ui.asxToolbar1->refresh();
     time().yield();
 }
 
 void MainForm::setMenusEnabled(bool enabled)
 {
-    for (QAction* menu :
-         {mnuFile, mnuOpen, mnuExit, mnuOptions, mnuPort, mnuAdvanced, mnuHelp, mnuAbout})
+    for (QAction* menu : {m_ui.mnuFile, m_ui.mnuOpen, m_ui.mnuExit, m_ui.mnuOptions, m_ui.mnuPort,
+                          m_ui.mnuAdvanced, m_ui.mnuHelp, m_ui.mnuAbout})
         setMenuEnabled(menu, enabled);
 }
 
@@ -148,7 +141,7 @@ void MainForm::setMenuEnabled(QAction* menu, bool enabled)
 void MainForm::setToolbarButtonsEnabled(int first, int last, bool enabled)
 {
     for (int button = first; button <= last; ++button)
-        asxToolbar1->setButtonEnabled(button, enabled);
+        m_ui.asxToolbar1->setButtonEnabled(button, enabled);
 }
 
 // Cancel restores the window at once, also while a reset runs. The timers
@@ -159,50 +152,35 @@ void MainForm::CancelOperation()
 {
     const bool linkInUse = link.operationRunning();
     link.cancelRequested = true; // stays set; the next command clears it
-    Busy = false;
-    ManagerSelected = false;
-    RemoteSelected = false;
 
     setEnabled(true);
     setMenusEnabled(true);
-    mnuAdvanced->setChecked(false);
-    AdvancedMode = false;
+    m_ui.mnuAdvanced->setChecked(false);
+    m_advancedMode = false;
 
     for (int button = ToolbarButton::SelectAll; button <= ToolbarButton::Cancel; ++button)
-        asxToolbar1->setButtonEnabled(button, true);
-    asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
-    asxToolbar1->refresh();
+        m_ui.asxToolbar1->setButtonEnabled(button, true);
+    m_ui.asxToolbar1->setButtonEnabled(ToolbarButton::Reset, false);
+    m_ui.asxToolbar1->refresh();
 
     restoreIdleWindow(!linkInUse);
 
-    ListEventsSuppressed = true;
+    m_listEventsSuppressed = true;
     clearFirmwareFile();
     for (int list = 1; list <= 3; ++list)
-        List1[list]->setEnabled(true);
-    List1[1]->setItemSelected(0, false);
-    ManagerSelected = false;
-    const int n = List1[2]->listCount();
-    for (int i = 0; i < n; ++i) {
-        List1[2]->setItemSelected(i, false);
-        RemoteCardSelected[static_cast<std::size_t>(i)] = false;
+        m_ui.List1[list]->setEnabled(true);
+    m_ui.List1[1]->setItemSelected(0, false);
+    for (int list : {FirstRemoteList, SecondRemoteList}) {
+        for (int row = 0; row < m_ui.List1[list]->listCount(); ++row)
+            m_ui.List1[list]->setItemSelected(row, false);
     }
-    for (int k = 0; k < List1[3]->listCount(); ++k) {
-        List1[3]->setItemSelected(k, false);
-        RemoteCardSelected[static_cast<std::size_t>(n + k)] = false;
-    }
-    // The idle-state refresh above saw the remote selection still in place.
-    RemoteSelected = false;
     for (int button = ToolbarButton::SelectAll; button <= ToolbarButton::HardwareVersion; ++button)
-        asxToolbar1->setButtonEnabled(button, true);
-    asxToolbar1->refresh();
-    List1[1]->setListIndex(0);
-    List1[2]->setListIndex(-1);
-    List1[3]->setListIndex(-1);
-    ListEventsSuppressed = false;
-
-    ManagerMark = false;
-    FirstListMarks.fill(false);
-    SecondListMarks.fill(false);
+        m_ui.asxToolbar1->setButtonEnabled(button, true);
+    m_ui.asxToolbar1->refresh();
+    m_ui.List1[1]->setListIndex(0);
+    m_ui.List1[2]->setListIndex(-1);
+    m_ui.List1[3]->setListIndex(-1);
+    m_listEventsSuppressed = false;
 
     // Firmware files are opened and closed within their command: none is
     // open here. The port is reopened to drop whatever is pending.
@@ -238,76 +216,69 @@ void MainForm::restoreIdleWindow(bool stopLinkTimers)
         Timer2.setEnabled(false);
     }
     link.replyReceived = false;
-    ListEventsSuppressed = true;
+    m_listEventsSuppressed = true;
 
     setEnabled(true);
     for (int button = ToolbarButton::SelectAll; button <= ToolbarButton::Cancel; ++button)
-        asxToolbar1->setButtonEnabled(button, true);
-    asxToolbar1->refresh();
+        m_ui.asxToolbar1->setButtonEnabled(button, true);
+    m_ui.asxToolbar1->refresh();
 
     // Drops the version texts a query appended.
-    const int n = List1[2]->listCount();
-    for (int i = 0; i < n; ++i) {
-        List1[2]->setItemText(i, remoteItemText(i + 2));
-        time().yield();
+    for (int list : {FirstRemoteList, SecondRemoteList}) {
+        for (int row = 0; row < m_ui.List1[list]->listCount(); ++row) {
+            m_ui.List1[list]->setItemText(row, remoteItemText(cardOfItem(list, row)));
+            time().yield();
+        }
     }
-    for (int k = 0; k < List1[3]->listCount(); ++k) {
-        List1[3]->setItemText(k, remoteItemText(k + 2 + n));
-        time().yield();
-    }
-    List1[1]->setItemText(0, managerItemText());
+    m_ui.List1[1]->setItemText(0, managerItemText());
 
-    if (List1[1]->selCount() == 0) {
-        List1[1]->setListIndex(-1);
-        ManagerSelected = false;
+    if (m_ui.List1[1]->selCount() == 0) {
+        m_ui.List1[1]->setListIndex(-1);
     } else {
-        List1[1]->setListIndex(0);
-        List1[1]->setEnabled(true);
-        ManagerSelected = true;
+        m_ui.List1[1]->setListIndex(0);
+        m_ui.List1[1]->setEnabled(true);
     }
-    if (List1[2]->selCount() == 0 && List1[3]->selCount() == 0) {
-        List1[2]->setListIndex(-1);
-        List1[3]->setListIndex(-1);
-        RemoteSelected = false;
+    if (m_ui.List1[2]->selCount() == 0 && m_ui.List1[3]->selCount() == 0) {
+        m_ui.List1[2]->setListIndex(-1);
+        m_ui.List1[3]->setListIndex(-1);
     } else {
-        List1[2]->setListIndex(0);
-        List1[2]->setEnabled(true);
-        List1[3]->setEnabled(true);
-        List1[3]->setListIndex(-1);
-        RemoteSelected = true;
+        m_ui.List1[2]->setListIndex(0);
+        m_ui.List1[2]->setEnabled(true);
+        m_ui.List1[3]->setEnabled(true);
+        m_ui.List1[3]->setListIndex(-1);
     }
-    ListEventsSuppressed = false;
+    m_listEventsSuppressed = false;
     link.replyReceived = false;
 
     setMenusEnabled(true);
-    asxToolbar1->refresh();
+    m_ui.asxToolbar1->refresh();
 
     setStatusText(IdleStatusText);
-    ProgBar1->setValue(0);
-    ListEventsSuppressed = false;
+    m_ui.ProgBar1->setValue(0);
+    m_listEventsSuppressed = false;
     time().yield();
 }
 
 void MainForm::setFirmwareFile(const QString& path)
 {
-    FirmwareFile = path;
-    StatusBar1->setPanelText(1, path);
+    m_firmwareFile = path;
+    m_ui.StatusBar1->setPanelText(1, path);
 }
 
 void MainForm::clearFirmwareFile()
 {
-    FirmwareFile.clear();
-    StatusBar1->setPanelText(1, QStringLiteral("File Name:"));
+    m_firmwareFile.clear();
+    m_ui.StatusBar1->setPanelText(1, QStringLiteral("File Name:"));
 }
 
 void MainForm::setStatusText(const QString& text)
 {
-    StatusBar1->setPanelText(2, text);
+    m_ui.StatusBar1->setPanelText(2, text);
 }
 
 QString MainForm::statusText() const
 {
-    return StatusBar1->panelText(2);
+    return m_ui.StatusBar1->panelText(2);
 }
 
 // --- Dialogs --------------------------------------------------------------------
@@ -318,7 +289,7 @@ void MainForm::mnuPort_Click()
     // pull the device from under the operation.
     if (link.operationRunning())
         return;
-    ComPortDialog dialog(MSComm1, ComPortNumber, PortBusy, this, PortTips);
+    ComPortDialog dialog(MSComm1, m_ports.number, m_ports.busy, this, m_ports.tips);
     dialog.move(pixelsFromTwipsX((outerWidthTwips() + leftTwips()) / 3),
                 pixelsFromTwipsY((outerHeightTwips() + topTwips()) / 4));
     dialog.exec();
@@ -334,12 +305,14 @@ void MainForm::mnuAbout_Click()
 
 bool MainForm::ShowVersionDialog()
 {
+    bool confirmed = false;
     VersionDialog dialog(
-        {LastVersionList, ManagerVersionText, RemoteVersionTexts, FileVersionText, UpdateConfirmed},
+        {m_lastVersionList, m_managerVersionText, m_remoteVersionTexts, m_fileVersionText,
+         confirmed},
         [this] { time().yield(); }, this);
     dialog.move(pos());
     dialog.exec();
-    return UpdateConfirmed;
+    return confirmed;
 }
 
 } // namespace quorlink::app

@@ -15,13 +15,10 @@ namespace quorlink::app {
 
 namespace {
 
-constexpr int ManagerList = 1;
-constexpr int FirstRemoteList = 2;
-constexpr int SecondRemoteList = 3;
-
 int otherRemoteList(int list)
 {
-    return list == FirstRemoteList ? SecondRemoteList : FirstRemoteList;
+    return list == MainForm::FirstRemoteList ? MainForm::SecondRemoteList
+                                             : MainForm::FirstRemoteList;
 }
 
 } // namespace
@@ -106,7 +103,7 @@ void MainForm::cardKept(int card, bool kept)
 
 void MainForm::progress(int value)
 {
-    ProgBar1->setValue(value);
+    m_ui.ProgBar1->setValue(value);
 }
 
 void MainForm::stageReached(link::Stage stage)
@@ -125,15 +122,15 @@ void MainForm::stageReached(link::Stage stage)
     case link::Stage::Programming:
         m_programming = true;
         setStatusText(QStringLiteral("Please wait..."));
-        ProgBar1->setBarStartColour(Colour::Red);
-        ProgBar1->setBarEndColour(Colour::Red);
-        ProgBar1->setFontColour(Colour::Black);
+        m_ui.ProgBar1->setBarStartColour(Colour::Red);
+        m_ui.ProgBar1->setBarEndColour(Colour::Red);
+        m_ui.ProgBar1->setFontColour(Colour::Black);
         break;
     case link::Stage::Programmed:
         m_programming = false;
-        ProgBar1->setBarStartColour(Colour::Blue);
-        ProgBar1->setBarEndColour(Colour::Blue);
-        ProgBar1->setFontColour(Colour::Black);
+        m_ui.ProgBar1->setBarStartColour(Colour::Blue);
+        m_ui.ProgBar1->setBarEndColour(Colour::Blue);
+        m_ui.ProgBar1->setFontColour(Colour::Black);
         break;
     }
 }
@@ -141,9 +138,9 @@ void MainForm::stageReached(link::Stage stage)
 void MainForm::progressTextLight(bool light)
 {
     if (!light)
-        ProgBar1->setFontColour(Colour::Black);
+        m_ui.ProgBar1->setFontColour(Colour::Black);
     else
-        ProgBar1->setFontColour(m_programming ? Colour::Yellow : Colour::White);
+        m_ui.ProgBar1->setFontColour(m_programming ? Colour::Yellow : Colour::White);
 }
 
 void MainForm::downloadStage(link::DownloadStage stage, int target)
@@ -196,164 +193,125 @@ void MainForm::runEnds(link::RunKind kind)
         endVersionRun();
 }
 
-MainForm::CardItem MainForm::itemOfCard(int card) const
-{
-    if (card == link::protocol::ManagementCard)
-        return {ManagerList, 0};
-    const int firstCount = List1[FirstRemoteList]->listCount();
-    if (card <= firstCount + 1)
-        return {FirstRemoteList, card - 2};
-    return {SecondRemoteList, card - 2 - firstCount};
-}
-
-QList<int> MainForm::selectedRemoteCards() const
-{
-    QList<int> cards;
-    const int firstCount = List1[FirstRemoteList]->listCount();
-    for (int i = 0; i < firstCount; ++i) {
-        if (List1[FirstRemoteList]->isItemSelected(i))
-            cards << i + 2;
-    }
-    for (int k = 0; k < List1[SecondRemoteList]->listCount(); ++k) {
-        if (List1[SecondRemoteList]->isItemSelected(k))
-            cards << k + 2 + firstCount;
-    }
-    return cards;
-}
-
 // --- Version run -----------------------------------------------------------------
 
-void MainForm::GetVersions(int scope)
+void MainForm::GetVersions(link::Scope scope, link::VersionRun::Options options)
 {
     // A list handler or another run is changing the lists.
-    if (scope == link::Scope::None || ListEventsSuppressed)
+    if (scope == link::Scope::None || m_listEventsSuppressed)
         return;
-    ListEventsSuppressed = true;
-    link::VersionRun run(link, *this, {WantHardwareVersion, UpdateMode});
+    m_listEventsSuppressed = true;
+    link::VersionRun run(link, *this, options);
     run.getVersions(scope, selectedRemoteCards());
 }
 
 void MainForm::lockForVersionRun()
 {
-    ListEventsSuppressed = true;
+    m_listEventsSuppressed = true;
     for (int list = ManagerList; list <= SecondRemoteList; ++list)
-        List1[list]->setEnabled(false);
+        m_ui.List1[list]->setEnabled(false);
     setToolbarButtonsEnabled(ToolbarButton::SelectAll, ToolbarButton::HardwareVersion, false);
-    asxToolbar1->refresh();
+    m_ui.asxToolbar1->refresh();
     setMenusEnabled(false);
     setEnabled(false);
 }
 
 void MainForm::showManagerQueryStarting()
 {
-    List1[ManagerList]->setItemText(0, managerItemText());
-    List1[ManagerList]->setListIndex(0);
+    m_ui.List1[ManagerList]->setItemText(0, managerItemText());
+    m_ui.List1[ManagerList]->setListIndex(0);
     setToolbarButtonsEnabled(ToolbarButton::SelectAll, ToolbarButton::UnselectAll, false);
-    asxToolbar1->refresh();
+    m_ui.asxToolbar1->refresh();
 }
 
 void MainForm::showRemoteQueryStarting(int card)
 {
     const CardItem item = itemOfCard(card);
-    ListEventsSuppressed = true;
-    List1[otherRemoteList(item.list)]->setListIndex(-1);
-    List1[item.list]->setListIndex(item.row);
-    List1[item.list]->setItemText(item.row, remoteItemText(card));
-    LastListIndex[static_cast<std::size_t>(item.list)] = item.row;
+    m_listEventsSuppressed = true;
+    m_ui.List1[otherRemoteList(item.list)]->setListIndex(-1);
+    m_ui.List1[item.list]->setListIndex(item.row);
+    m_ui.List1[item.list]->setItemText(item.row, remoteItemText(card));
+    m_lastListIndex[static_cast<std::size_t>(item.list)] = item.row;
 }
 
 void MainForm::showRemoteAnswerArriving(int card)
 {
     const CardItem item = itemOfCard(card);
-    List1[ManagerList]->setListIndex(-1);
-    List1[otherRemoteList(item.list)]->setListIndex(-1);
-    ListEventsSuppressed = true;
+    m_ui.List1[ManagerList]->setListIndex(-1);
+    m_ui.List1[otherRemoteList(item.list)]->setListIndex(-1);
+    m_listEventsSuppressed = true;
 }
 
 void MainForm::appendVersionText(int card, const QString& answer)
 {
     const CardItem item = itemOfCard(card);
-    List1[item.list]->setItemText(item.row, List1[item.list]->itemText(item.row) + answer);
+    m_ui.List1[item.list]->setItemText(item.row,
+                                       m_ui.List1[item.list]->itemText(item.row) + answer);
 }
 
 void MainForm::storeVersionText(int card, const QString& answer)
 {
     const CardItem item = itemOfCard(card);
-    LastVersionList = item.list;
-    const QString text = List1[item.list]->itemText(item.row) + answer;
+    m_lastVersionList = item.list;
+    const QString text = m_ui.List1[item.list]->itemText(item.row) + answer;
     if (card == link::protocol::ManagementCard)
-        ManagerVersionText = text;
+        m_managerVersionText = text;
     else
-        RemoteVersionTexts[static_cast<std::size_t>(card - 2)] = text;
+        m_remoteVersionTexts[static_cast<std::size_t>(card - 2)] = text;
 }
 
 void MainForm::keepCardSelected(int card)
 {
     const CardItem item = itemOfCard(card);
-    List1[item.list]->setItemSelected(item.row, true);
-    List1[ManagerList]->setEnabled(false);
+    m_ui.List1[item.list]->setItemSelected(item.row, true);
+    m_ui.List1[ManagerList]->setEnabled(false);
 }
 
-// The handlers' record goes with the selection, or the next click would
-// read the card as still chosen.
 void MainForm::deselectCard(int card)
 {
     const CardItem item = itemOfCard(card);
-    List1[item.list]->setItemSelected(item.row, false);
-    if (item.list == ManagerList)
-        ManagerMark = false;
-    else if (item.row < ListMarkSlots)
-        (item.list == FirstRemoteList ? FirstListMarks
-                                      : SecondListMarks)[static_cast<std::size_t>(item.row)] =
-            false;
+    m_ui.List1[item.list]->setItemSelected(item.row, false);
 }
 
 void MainForm::finishManagerVersionRun()
 {
-    List1[ManagerList]->setEnabled(true);
+    m_ui.List1[ManagerList]->setEnabled(true);
     setToolbarButtonsEnabled(ToolbarButton::Start, ToolbarButton::HardwareVersion, true);
-    asxToolbar1->refresh();
-    if (List1[ManagerList]->selCount() == 0) {
+    m_ui.asxToolbar1->refresh();
+    if (m_ui.List1[ManagerList]->selCount() == 0) {
         // It answered "Not responding": nothing is chosen any more, so the
         // remote cards and Select All / Unselect All are offered again.
-        List1[FirstRemoteList]->setEnabled(true);
-        List1[SecondRemoteList]->setEnabled(true);
+        m_ui.List1[FirstRemoteList]->setEnabled(true);
+        m_ui.List1[SecondRemoteList]->setEnabled(true);
         setToolbarButtonsEnabled(ToolbarButton::SelectAll, ToolbarButton::UnselectAll, true);
-        asxToolbar1->refresh();
-        ManagerSelected = false;
-    } else {
-        ManagerSelected = true;
+        m_ui.asxToolbar1->refresh();
     }
-    RemoteSelected = false;
-    ListEventsSuppressed = false;
+    m_listEventsSuppressed = false;
     setMenusEnabled(true);
 }
 
 void MainForm::finishRemoteVersionRun()
 {
-    List1[FirstRemoteList]->setEnabled(true);
-    List1[SecondRemoteList]->setEnabled(true);
+    m_ui.List1[FirstRemoteList]->setEnabled(true);
+    m_ui.List1[SecondRemoteList]->setEnabled(true);
     setToolbarButtonsEnabled(ToolbarButton::SelectAll, ToolbarButton::HardwareVersion, true);
-    asxToolbar1->refresh();
-    if (List1[FirstRemoteList]->selCount() >= 1) {
+    m_ui.asxToolbar1->refresh();
+    if (m_ui.List1[FirstRemoteList]->selCount() >= 1) {
         focusLowestSelectedItem(FirstRemoteList);
-    } else if (List1[SecondRemoteList]->selCount() >= 1) {
+    } else if (m_ui.List1[SecondRemoteList]->selCount() >= 1) {
         focusLowestSelectedItem(SecondRemoteList);
     } else {
-        List1[ManagerList]->setEnabled(true);
-        RemoteSelected = false;
+        m_ui.List1[ManagerList]->setEnabled(true);
     }
-    ManagerSelected = false;
-    ListEventsSuppressed = false;
+    m_listEventsSuppressed = false;
     setMenusEnabled(true);
 }
 
 void MainForm::focusLowestSelectedItem(int list)
 {
-    mnuOpen->setEnabled(true);
-    RemoteSelected = true;
-    List1[otherRemoteList(list)]->setListIndex(-1);
-    CardList* cards = List1[list];
+    m_ui.mnuOpen->setEnabled(true);
+    m_ui.List1[otherRemoteList(list)]->setListIndex(-1);
+    CardList* cards = m_ui.List1[list];
     for (int row = 0; row < cards->listCount(); ++row) {
         if (cards->isItemSelected(row)) {
             cards->setListIndex(row);
@@ -366,7 +324,6 @@ void MainForm::focusLowestSelectedItem(int list)
 void MainForm::endVersionRun()
 {
     setEnabled(true);
-    WantHardwareVersion = false;
 }
 
 // A run-time error outside the card exchanges: the run's state dropped, the
@@ -374,11 +331,8 @@ void MainForm::endVersionRun()
 void MainForm::recoverFromVersionRunError()
 {
     link.cancelRequested = false;
-    ListEventsSuppressed = false;
-    Busy = false;
-    ManagerSelected = false;
-    RemoteSelected = false;
-    for (QAction* menu : {mnuFile, mnuOptions, mnuHelp})
+    m_listEventsSuppressed = false;
+    for (QAction* menu : {m_ui.mnuFile, m_ui.mnuOptions, m_ui.mnuHelp})
         setMenuEnabled(menu, true);
     reopenPortSilently();
     RestoreIdleState();
@@ -387,16 +341,13 @@ void MainForm::recoverFromVersionRunError()
 
 // --- Reset --------------------------------------------------------------------------
 
-void MainForm::ResetCards(int mode)
+void MainForm::ResetCards(link::ResetMode mode)
 {
     QList<int> cards;
-    if (mode == link::ResetMode::RemoteCards || mode == link::ResetMode::SecondRemoteListOnly) {
-        RemoteCardSelected.fill(false);
+    if (mode == link::ResetMode::RemoteCards || mode == link::ResetMode::SecondRemoteListOnly)
         cards = selectedRemoteCards();
-        for (const int card : cards)
-            RemoteCardSelected[static_cast<std::size_t>(card - 2)] = true;
-    }
-    const int listed = List1[FirstRemoteList]->listCount() + List1[SecondRemoteList]->listCount();
+    const int listed =
+        m_ui.List1[FirstRemoteList]->listCount() + m_ui.List1[SecondRemoteList]->listCount();
     link::ResetRun(link, *this).resetCards(mode, cards, listed);
 }
 
@@ -405,7 +356,6 @@ void MainForm::ResetCards(int mode)
 void MainForm::finishReset()
 {
     leaveAdvancedMode();
-    RemoteCardSelected.fill(false);
 }
 
 } // namespace quorlink::app

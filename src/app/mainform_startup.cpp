@@ -35,7 +35,7 @@ double positionInScreen(double value, double screenExtent)
 
 QString MainForm::settingsFilePath() const
 {
-    return SettingsFile::pathIn(WindowsDirectory);
+    return SettingsFile::pathIn(m_services.systemDirectory);
 }
 
 // Twips are finer than pixels: the value last set is kept as long as the
@@ -73,11 +73,10 @@ void MainForm::Form_Initialize()
     m_splash->show();
     time().yield();  // let it paint; start-up goes on at once
 
-    WindowsDirectory = m_services.systemDirectory;
     const QString path = settingsFilePath();
     SettingsFile::ensureExists(path);
     const SettingsFile::Lines lines = SettingsFile::readLines(path);
-    ComSetting = lines.com;
+    m_comSetting = lines.com;
 
     setLeftTwips(SettingsFile::leftValue(lines.left).value_or(DesignLeftTwips));
     setTopTwips(SettingsFile::topValue(lines.top).value_or(DesignTopTwips));
@@ -90,15 +89,16 @@ void MainForm::Form_Load()
 {
     for (int port = 1; port <= PortCount; ++port) {
         const link::PortDiagnosis diagnosis = link::diagnosePort(link, port);
-        PortBusy[port - 1] = diagnosis.busy();
-        PortTips[port - 1] =
-            diagnosis.busy() ? diagnosis.reason
-                             : slowAdapterAdvice(diagnosis.device, adapterLatencyMs(diagnosis.device));
+        m_ports.busy[port - 1] = diagnosis.busy();
+        m_ports.tips[port - 1] =
+            diagnosis.busy()
+                ? diagnosis.reason
+                : slowAdapterAdvice(diagnosis.device, adapterLatencyMs(diagnosis.device));
     }
 
     int firstFree = 0;
     for (int port = PortCount; port >= 1; --port) {
-        if (!PortBusy[port - 1])
+        if (!m_ports.busy[port - 1])
             firstFree = port;
     }
 
@@ -106,28 +106,26 @@ void MainForm::Form_Load()
         prompts().beep();
         prompts().message(QStringLiteral("There are no free Com Ports available in the system!"),
                           MessageStyle::CriticalOk, QStringLiteral("System Error"));
-        ComPortNumber = 1;
+        m_ports.number = 1;
     } else {
-        ComPortNumber = SettingsFile::comPortValue(ComSetting);
-        if (PortBusy[ComPortNumber - 1])
-            ComPortNumber = firstFree;
+        m_ports.number = SettingsFile::comPortValue(m_comSetting);
+        if (m_ports.busy[m_ports.number - 1])
+            m_ports.number = firstFree;
         openChosenPort();
     }
 
     fillCardLists();
 
-    ListEventsSuppressed = true;
-    List1[0]->setListIndex(-1);
-    List1[1]->setListIndex(0);
-    List1[2]->setListIndex(-1);
-    List1[3]->setListIndex(-1);
-    LastListIndex[0] = 0;
-    LastListIndex[1] = 0;
-    ListEventsSuppressed = false;
+    m_listEventsSuppressed = true;
+    m_ui.List1[0]->setListIndex(-1);
+    m_ui.List1[1]->setListIndex(0);
+    m_ui.List1[2]->setListIndex(-1);
+    m_ui.List1[3]->setListIndex(-1);
+    m_lastListIndex[0] = 0;
+    m_lastListIndex[1] = 0;
+    m_listEventsSuppressed = false;
 
-    mnuOpen->setEnabled(false);
-    ManagerSelected = false;
-    RemoteSelected = false;
+    m_ui.mnuOpen->setEnabled(false);
 
     if (m_splash) {
         m_splash->close();
@@ -145,7 +143,7 @@ void MainForm::openChosenPort()
         qCWarning(lcApp) << "settings:" << error.message();
     }
     try {
-        MSComm1.setCommPort(ComPortNumber);
+        MSComm1.setCommPort(m_ports.number);
         if (!MSComm1.portOpen())
             MSComm1.setPortOpen(true);
     } catch (const RuntimeError& error) {
@@ -155,19 +153,18 @@ void MainForm::openChosenPort()
 
 void MainForm::fillCardLists()
 {
-    List1[1]->addItem(managerItemText());
-    RemoteCardCount = link::protocol::RemoteCardCount;
-    for (int card = 2; card <= 32; ++card)
-        List1[2]->addItem(remoteItemText(card));
-    for (int card = 33; card <= RemoteCardCount; ++card)
-        List1[3]->addItem(remoteItemText(card));
+    m_ui.List1[ManagerList]->addItem(managerItemText());
+    for (int card = link::protocol::FirstRemoteCard; card <= 32; ++card)
+        m_ui.List1[FirstRemoteList]->addItem(remoteItemText(card));
+    for (int card = 33; card <= link::protocol::LastRemoteCard; ++card)
+        m_ui.List1[SecondRemoteList]->addItem(remoteItemText(card));
 }
 
 void MainForm::closeEvent(QCloseEvent* event)
 {
     // No closing while cards are being written, nor under any other
     // operation's wait: it would close the port the wait is polling.
-    if (Busy || link.operationRunning()) {
+    if (link.operationRunning()) {
         event->ignore();
         return;
     }
@@ -180,10 +177,10 @@ void MainForm::Form_Unload()
     MSComm1.setPortOpen(false);
     const double left = positionInScreen(leftTwips(), screenWidthTwips());
     const double top = positionInScreen(topTwips(), screenHeightTwips());
-    if (ComPortNumber < 1)
-        ComPortNumber = 1;
-    if (!SettingsFile::write(settingsFilePath(), static_cast<float>(left),
-                             static_cast<float>(top), ComPortNumber))
+    if (m_ports.number < 1)
+        m_ports.number = 1;
+    if (!SettingsFile::write(settingsFilePath(), static_cast<float>(left), static_cast<float>(top),
+                             m_ports.number))
         qCWarning(lcApp) << "cannot write" << settingsFilePath();
 }
 

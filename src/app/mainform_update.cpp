@@ -28,19 +28,21 @@ QString MainForm::openFolder() const
 
 void MainForm::mnuOpen_Click()
 {
-    if (!ManagerSelected && !RemoteSelected)
+    const bool manager = managerSelected();
+    const bool remote = remoteSelected();
+    if (!manager && !remote)
         return;
     QString filter;
-    if (ManagerSelected)
+    if (manager)
         filter = QStringLiteral("Hex Files (*.hex)|qdx_mgt*e.hex");
-    if (RemoteSelected)
+    if (remote)
         filter = QStringLiteral("Hex Files (*.hex)|qdx_rem*e.hex");
     const QString path = prompts().openFileName(openFolder(), filter);
     if (path.isEmpty())
         return;
 
     const firmware::FileOutcome name = firmware::checkFileName(
-        path, ManagerSelected ? firmware::CardKind::Manager : firmware::CardKind::Remote);
+        path, manager ? firmware::CardKind::Manager : firmware::CardKind::Remote);
     if (!name.ok()) {
         clearFirmwareFile();
         prompts().message(name.text, name.style, name.title);
@@ -68,7 +70,8 @@ bool MainForm::passesReadTest(const QString& path)
     // Only a regular file is read: a named pipe would block the window until
     // something writes to it, and a device never ends.
     QFile file(path);
-    QTemporaryFile workingCopy(QDir(WindowsDirectory).filePath(QStringLiteral("myXXXXXX.hex")));
+    QTemporaryFile workingCopy(
+        QDir(m_services.systemDirectory).filePath(QStringLiteral("myXXXXXX.hex")));
     if (QFileInfo(path).isFile()) {
         const bool opened = file.open(QIODevice::ReadOnly);
         time().yield();
@@ -92,14 +95,12 @@ bool MainForm::passesReadTest(const QString& path)
 
 // --- Start -------------------------------------------------------------------------
 
-namespace {
-
 // The window's side of Start's preparation: its version query and dialog,
 // and the lists, which still take clicks while the file is read.
-class WindowPreparation final : public link::PreparationFace
+class MainForm::WindowPreparation final : public link::PreparationFace
 {
 public:
-    WindowPreparation(MainForm& form, int scope)
+    WindowPreparation(MainForm& form, link::Scope scope)
         : m_form(form), m_scope(scope), m_remoteCards(form.selectedRemoteCards())
     {
     }
@@ -118,31 +119,28 @@ public:
     {
         return m_form.link.checkPortOpen() ? &m_form.link : nullptr;
     }
-    void readVersions(int scope) override
+    void readVersions(link::Scope scope) override
     {
         // Texts of an earlier run must not stand in for a card that stays silent now.
-        m_form.ManagerVersionText.clear();
-        for (QString& text : m_form.RemoteVersionTexts)
+        m_form.m_managerVersionText.clear();
+        for (QString& text : m_form.m_remoteVersionTexts)
             text.clear();
-        m_form.UpdateMode = true;
-        m_form.GetVersions(scope);
+        m_form.GetVersions(scope, {false, true});
         m_form.time().yield();
     }
-    QString managerVersionText() const override { return m_form.ManagerVersionText; }
+    QString managerVersionText() const override { return m_form.m_managerVersionText; }
     bool confirmUpdate() override
     {
-        m_form.FileVersionText = m_form.Firmware.fileVersionText;
+        m_form.m_fileVersionText = m_form.m_firmware.fileVersionText;
         return m_form.ShowVersionDialog();
     }
     QList<int> remoteCards() const override { return m_form.selectedRemoteCards(); }
 
 private:
     MainForm& m_form;
-    int m_scope;
+    link::Scope m_scope;
     QList<int> m_remoteCards;
 };
-
-} // namespace
 
 void MainForm::StartUpdate()
 {
@@ -153,15 +151,12 @@ void MainForm::StartUpdate()
         prepareAndRunUpdate();
     } catch (const RuntimeError& error) {
         qCInfo(lcApp) << "update stopped:" << error.message();
-        const firmware::FileOutcome failure = firmware::FileOutcome::cannotRead(FirmwareFile);
+        const firmware::FileOutcome failure = firmware::FileOutcome::cannotRead(m_firmwareFile);
         prompts().beep();
         prompts().message(failure.text, failure.style, failure.title);
-        // Whatever the error interrupted, the window must close again and the
-        // next version query must show its answers.
-        Busy = false;
-        UpdateMode = false;
-        ProgBar1->setBarStartColour(Colour::Blue);
-        ProgBar1->setBarEndColour(Colour::Blue);
+        // Whatever the error interrupted, the window must close again.
+        m_ui.ProgBar1->setBarStartColour(Colour::Blue);
+        m_ui.ProgBar1->setBarEndColour(Colour::Blue);
         link.settleTimersAndInput();
         RestoreIdleState();
         time().yield();
@@ -171,125 +166,120 @@ void MainForm::StartUpdate()
 void MainForm::prepareAndRunUpdate()
 {
     link.cancelRequested = false;
-    LanguageChange = false;
     for (int button = ToolbarButton::SelectAll; button <= ToolbarButton::Cancel; ++button)
-        asxToolbar1->setButtonEnabled(button, false);
-    asxToolbar1->refresh();
+        m_ui.asxToolbar1->setButtonEnabled(button, false);
+    m_ui.asxToolbar1->refresh();
 
-    const int scope = selectionScope();
+    const link::Scope scope = selectionScope();
     WindowPreparation face(*this, scope);
-    link::UpdatePreparation preparation(face, prompts(), time(), Firmware);
+    link::UpdatePreparation preparation(face, prompts(), time(), m_firmware);
     const auto outcome = preparation.prepare(
-        {FirmwareFile, scope, List1[2]->listCount() + List1[3]->listCount()});
-    FileVersionText = Firmware.fileVersionText;
-    LanguageChange = preparation.plan().languageChange;
-    UpdateMode = false;
+        {m_firmwareFile, scope,
+         m_ui.List1[FirstRemoteList]->listCount() + m_ui.List1[SecondRemoteList]->listCount()});
+    m_fileVersionText = m_firmware.fileVersionText;
     if (outcome != link::UpdatePreparation::Outcome::Run) {
         RestoreIdleState();
         time().yield();
         return;
     }
-    UpdateConfirmed = true;
     RunUpdate(preparation.plan());
     time().yield();
 }
 
 // --- Update run ------------------------------------------------------------------
 
+// Only Start comes here, holding the link's operation: no second run can
+// begin while one goes on.
 void MainForm::RunUpdate(const link::UpdatePlan& plan)
 {
-    if (plan.scope == link::Scope::None || Busy)
+    if (plan.scope == link::Scope::None)
         return;
-    link::UpdateRun run(link, *this, [this](int versionScope) { GetVersions(versionScope); });
-    run.run(plan, RemoteCardSelected);
+    link::UpdateRun run(link, *this,
+                        [this](link::Scope versionScope) { GetVersions(versionScope); });
+    link::RemoteCardFlags groupFlags{};
+    run.run(plan, groupFlags);
 }
 
 // --- What the download and the update run show ---------------------------------------
 
 void MainForm::downloadBegins()
 {
-    asxToolbar1->setButtonEnabled(ToolbarButton::HardwareVersion, false);
-    asxToolbar1->refresh();
+    m_ui.asxToolbar1->setButtonEnabled(ToolbarButton::HardwareVersion, false);
+    m_ui.asxToolbar1->refresh();
     setEnabled(false);
 }
 
 // Lists are rewritten from the bottom, as the cards were always cleared.
 void MainForm::downloadStored(int target)
 {
-    ListEventsSuppressed = true;
+    m_listEventsSuppressed = true;
     time().yield();
     if (target == link::DownloadTarget::ManagementCard) {
-        List1[1]->setItemText(0, managerItemText());
+        m_ui.List1[1]->setItemText(0, managerItemText());
     } else {
-        const int firstCount = List1[2]->listCount();
-        for (int j = firstCount - 1; j >= 0; --j) {
-            if (List1[2]->isItemSelected(j))
-                List1[2]->setItemText(j, remoteItemText(j + 2));
-        }
-        for (int j = List1[3]->listCount() - 1; j >= 0; --j) {
-            if (List1[3]->isItemSelected(j))
-                List1[3]->setItemText(j, remoteItemText(j + firstCount + 2));
+        for (int list : {FirstRemoteList, SecondRemoteList}) {
+            for (int row = m_ui.List1[list]->listCount() - 1; row >= 0; --row) {
+                if (m_ui.List1[list]->isItemSelected(row))
+                    m_ui.List1[list]->setItemText(row, remoteItemText(cardOfItem(list, row)));
+            }
         }
     }
-    ListEventsSuppressed = false;
+    m_listEventsSuppressed = false;
 }
 
 void MainForm::downloadEnds()
 {
-    asxToolbar1->setButtonEnabled(ToolbarButton::Cancel, true);
-    asxToolbar1->refresh();
+    m_ui.asxToolbar1->setButtonEnabled(ToolbarButton::Cancel, true);
+    m_ui.asxToolbar1->refresh();
 }
 
 void MainForm::updateRunBegins()
 {
-    Busy = true;
     setMenusEnabled(false);
     setEnabled(false);
-    WantHardwareVersion = false;
-    ListEventsSuppressed = false;
+    m_listEventsSuppressed = false;
 }
 
 void MainForm::managerRunBegins()
 {
-    List1[1]->setItemText(0, managerItemText());
+    m_ui.List1[1]->setItemText(0, managerItemText());
     for (int list : {2, 3, 1})
-        List1[list]->setEnabled(false);
+        m_ui.List1[list]->setEnabled(false);
 }
 
 void MainForm::remoteRunBegins()
 {
     for (int list : {1, 2, 3})
-        List1[list]->setEnabled(false);
-    List1[3]->setListIndex(-1);
+        m_ui.List1[list]->setEnabled(false);
+    m_ui.List1[3]->setListIndex(-1);
 }
 
 void MainForm::remoteDownloadOver()
 {
-    List1[3]->setListIndex(-1);
+    m_ui.List1[3]->setListIndex(-1);
 }
 
 void MainForm::managerRunEnds()
 {
     setEnabled(true);
-    List1[1]->setEnabled(true);
+    m_ui.List1[1]->setEnabled(true);
 }
 
 void MainForm::remoteRunEnds()
 {
     setEnabled(true);
-    List1[2]->setEnabled(true);
-    List1[3]->setEnabled(true);
-    asxToolbar1->setButtonEnabled(ToolbarButton::SelectAll, true);
-    asxToolbar1->setButtonEnabled(ToolbarButton::UnselectAll, true);
+    m_ui.List1[2]->setEnabled(true);
+    m_ui.List1[3]->setEnabled(true);
+    m_ui.asxToolbar1->setButtonEnabled(ToolbarButton::SelectAll, true);
+    m_ui.asxToolbar1->setButtonEnabled(ToolbarButton::UnselectAll, true);
 }
 
 void MainForm::updateRunEnds()
 {
-    Busy = false;
     setMenusEnabled(true);
     for (int button = ToolbarButton::Start; button <= ToolbarButton::Cancel; ++button)
-        asxToolbar1->setButtonEnabled(button, true);
-    asxToolbar1->refresh();
+        m_ui.asxToolbar1->setButtonEnabled(button, true);
+    m_ui.asxToolbar1->refresh();
     setEnabled(true);
 }
 

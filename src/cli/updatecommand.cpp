@@ -48,7 +48,7 @@ struct Update final : link::PreparationFace
     std::optional<link::Link::Operation> operation;
 
     bool manager() const { return command.managementCard(); }
-    int scope() const
+    link::Scope scope() const
     {
         return manager() ? link::Scope::ManagementCard : link::Scope::RemoteCards;
     }
@@ -62,7 +62,7 @@ struct Update final : link::PreparationFace
         operation.emplace(command.link());
         return &command.link();
     }
-    void readVersions(int) override
+    void readVersions(link::Scope) override
     {
         queryVersions(true);
         before = command.view().cards();
@@ -106,7 +106,7 @@ struct Update final : link::PreparationFace
     {
         // The window reads the versions back through its own query, no
         // longer in update mode.
-        link::UpdateRun run(command.link(), command.view(), [this](int) {
+        link::UpdateRun run(command.link(), command.view(), [this](link::Scope) {
             readBack = true;
             queryVersions(false);
             after = command.view().cards();

@@ -26,7 +26,7 @@ QByteArray ResetRun::signature()
     return QByteArray(protocol::ResetSignature.data(), protocol::ResetSignature.size());
 }
 
-bool ResetRun::resetCards(int mode, const QList<int>& remoteCards, int listedRemoteCards)
+bool ResetRun::resetCards(ResetMode mode, const QList<int>& remoteCards, int listedRemoteCards)
 {
     const int errorsBefore = m_link.communicationErrorCount();
     m_events.runStarts(RunKind::Reset, mode == ResetMode::ManagementCard

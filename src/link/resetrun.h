@@ -12,12 +12,13 @@ class OperationEvents;
 
 // Which cards a reset restarts, chosen from the selections: a remote
 // selection always wins over the management card.
-namespace ResetMode {
-inline constexpr int None = 0;
-inline constexpr int ManagementCard = 1;
-inline constexpr int RemoteCards = 2;          // List1(2) has a selection
-inline constexpr int SecondRemoteListOnly = 3; // only List1(3) has one
-} // namespace ResetMode
+enum class ResetMode
+{
+    None = 0,
+    ManagementCard = 1,
+    RemoteCards = 2,          // List1(2) has a selection
+    SecondRemoteListOnly = 3, // only List1(3) has one
+};
 
 // The card reset: writes the reset frames of the chosen cards, waits once for
 // the acknowledgement and runs a short timed animation of the progress.
@@ -37,7 +38,7 @@ public:
     // numbers, ascending): one card by its own address, all
     // `listedRemoteCards` at once by 0xFF, any other set one frame per card.
     // Any other mode only finishes. Returns whether the cards acknowledged.
-    bool resetCards(int mode, const QList<int>& remoteCards, int listedRemoteCards);
+    bool resetCards(ResetMode mode, const QList<int>& remoteCards, int listedRemoteCards);
 
     // The seven letters written before every reset address byte.
     static QByteArray signature();

@@ -33,7 +33,7 @@ public:
     virtual Link* openLink() = 0;
     // The firmware version query over the scope in update mode, the answers
     // kept for the confirmation; link.linkOk tells whether a card answered.
-    virtual void readVersions(int scope) = 0;
+    virtual void readVersions(Scope scope) = 0;
     // What the management card reported to that query; empty when it did not.
     virtual QString managerVersionText() const = 0;
     // Shows the cards' versions against the file's; true goes on.
@@ -47,7 +47,7 @@ public:
 struct UpdateChoice
 {
     QString path;                 // the firmware file; empty: none chosen
-    int scope = Scope::None;      // from the selection
+    Scope scope = Scope::None;    // from the selection
     int remoteCardCount = 0;      // the remote cards listed in all
     // A missing file is reported as such (the tool, as Open does); otherwise
     // it is a file that cannot be read.

@@ -17,7 +17,7 @@ constexpr int ManagerProgressSpan = 80;
 } // namespace
 
 UpdateRun::UpdateRun(Link& link, OperationEvents& events,
-                     std::function<void(int scope)> readBackVersions)
+                     std::function<void(Scope scope)> readBackVersions)
     : m_link(link), m_events(events), m_download(link, events),
       m_readBackVersions(std::move(readBackVersions))
 {

@@ -17,7 +17,7 @@ class OperationEvents;
 // the file; nothing here needs a window.
 struct UpdatePlan
 {
-    int scope = Scope::None;
+    Scope scope = Scope::None;
     // Remote run: the whole file, final end record last.
     QStringList records;
     // Management run: the file's two images, each with its end record last.
@@ -46,7 +46,7 @@ public:
 
     // `readBackVersions` runs the firmware version query over the scope.
     UpdateRun(Link& link, OperationEvents& events,
-              std::function<void(int scope)> readBackVersions);
+              std::function<void(Scope scope)> readBackVersions);
 
     // `remoteCardSelected` is the caller's record of the cards chosen for a
     // group: cleared, then set for the cards of a remote run.
@@ -66,7 +66,7 @@ private:
     Link& m_link;
     OperationEvents& m_events;
     FirmwareDownload m_download;
-    std::function<void(int)> m_readBackVersions;
+    std::function<void(Scope)> m_readBackVersions;
 };
 
 } // namespace quorlink::link

@@ -28,7 +28,7 @@ RunKind VersionRun::kind() const
     return m_options.hardware ? RunKind::HardwareVersions : RunKind::FirmwareVersions;
 }
 
-void VersionRun::getVersions(int scope, const QList<int>& remoteCards)
+void VersionRun::getVersions(Scope scope, const QList<int>& remoteCards)
 {
     if (scope == Scope::None)
         return;

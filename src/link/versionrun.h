@@ -13,12 +13,13 @@ enum class RunKind;
 
 // What a command works on, chosen from the selections: a remote selection
 // always wins over the management card.
-namespace Scope {
-inline constexpr int None = 0;
-inline constexpr int RemoteCards = 1;          // List1(2) has a selection
-inline constexpr int SecondRemoteListOnly = 2; // only List1(3) has one
-inline constexpr int ManagementCard = 4;
-} // namespace Scope
+enum class Scope
+{
+    None = 0,
+    RemoteCards = 1,          // List1(2) has a selection
+    SecondRemoteListOnly = 2, // only List1(3) has one
+    ManagementCard = 4,
+};
 
 // The version run: asks each chosen card for its firmware or hardware
 // version, one card after the other, and reports its progress and each
@@ -44,7 +45,7 @@ public:
     // numbers 2..64, ascending). Scope 0 does nothing. Afterwards
     // link.replyReceived is False, except in update mode, where it tells
     // whether the last card asked gave a reply.
-    void getVersions(int scope, const QList<int>& remoteCards);
+    void getVersions(Scope scope, const QList<int>& remoteCards);
 
     std::uint8_t command() const;
     // What the run reports itself as: the hardware version only outside

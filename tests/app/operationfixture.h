@@ -126,7 +126,7 @@ struct OperationWindow : WindowFixture
 
     void pressButton(int button) const
     {
-        QTest::mouseClick(form->asxToolbar1->button(button), Qt::LeftButton);
+        QTest::mouseClick(form->controls().asxToolbar1->button(button), Qt::LeftButton);
     }
     void pressAlt(Qt::Key key) const { QTest::keyClick(form.get(), key, Qt::AltModifier); }
 
@@ -165,26 +165,27 @@ struct OperationWindow : WindowFixture
     // Everything an ended operation must put back, empty when all is well:
     // the window, its menus, toolbar buttons 1 to 6 (Advanced mode withholds
     // Start and the version queries), the lists that hold the selection (all
-    // three when nothing is selected), Busy, the link, both timers (disabled,
+    // three when nothing is selected), the link's operation, both timers (disabled,
     // 1000 ms), the status and the bar.
     QString idleProblems() const
     {
+        const auto& ui = form->controls();
         QStringList found;
-        if (!form->isEnabled() || form->ListEventsSuppressed || form->Busy ||
-            form->link.operationRunning())
+        if (!form->isEnabled() || form->listEventsSuppressed() ||
+            session->link().operationRunning())
             found << QStringLiteral("window locked or busy");
-        for (QAction* menu : {form->mnuFile, form->mnuExit, form->mnuOptions, form->mnuPort,
-                              form->mnuAdvanced, form->mnuHelp, form->mnuAbout}) {
+        for (QAction* menu : {ui.mnuFile, ui.mnuExit, ui.mnuOptions, ui.mnuPort, ui.mnuAdvanced,
+                              ui.mnuHelp, ui.mnuAbout}) {
             if (!menu->isEnabled())
                 found << menu->text();
         }
         const bool remote = remoteSelCount() != 0;
         const bool manager = !remote && list(1)->selCount() != 0;
         for (int button = 1; button <= 6; ++button) {
-            const bool advancedOnly = form->AdvancedMode && button >= app::ToolbarButton::Start &&
+            const bool advancedOnly = form->advancedMode() && button >= app::ToolbarButton::Start &&
                                       button <= app::ToolbarButton::HardwareVersion;
             if (!buttonEnabled(button) && !(manager && button <= 2) && !advancedOnly)
-                found << form->asxToolbar1->caption(button);
+                found << ui.asxToolbar1->caption(button);
         }
         // A remote selection is the target even beside the management card.
         for (int index = 1; index <= 3; ++index) {
@@ -192,13 +193,13 @@ struct OperationWindow : WindowFixture
             if (holdsTarget && !list(index)->isEnabled())
                 found << QStringLiteral("List1(%1)").arg(index);
         }
-        for (const auto* timer : {&form->Timer1, &form->Timer2}) {
+        for (const auto* timer : {&session->timer1(), &session->timer2()}) {
             if (timer->isEnabled() || timer->interval() != 1000)
                 found << QStringLiteral("timer at %1 ms").arg(timer->interval());
         }
-        if (form->statusText() != QStringLiteral("Status:") || form->ProgBar1->value() != 0)
+        if (form->statusText() != QStringLiteral("Status:") || ui.ProgBar1->value() != 0)
             found << form->statusText() + QStringLiteral(", bar ") +
-                         QString::number(form->ProgBar1->value());
+                         QString::number(ui.ProgBar1->value());
         return found.join(QStringLiteral("; "));
     }
 
@@ -246,8 +247,8 @@ private:
     {
         const QString seen =
             QStringLiteral("%1 %2")
-                .arg(m_form.ProgBar1->value())
-                .arg(m_form.ProgBar1->fontColour() == 0xFFFFFF ? "white" : "black");
+                .arg(m_form.controls().ProgBar1->value())
+                .arg(m_form.controls().ProgBar1->fontColour() == 0xFFFFFF ? "white" : "black");
         if (m_bar.isEmpty() || m_bar.last() != seen) {
             m_bar << seen;
             m_times << m_clock.nowMicroseconds();

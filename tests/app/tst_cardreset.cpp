@@ -57,7 +57,7 @@ private slots:
         QFETCH(QList<int>, reset);
         OperationWindow window;
         auto& form = window.window();
-        form.mnuAdvanced->trigger();
+        form.controls().mnuAdvanced->trigger();
         choose(window, choice);
         const QList<int> selected = window.selectedCards();
         BarWatcher watcher(window.clock, form);
@@ -68,7 +68,7 @@ private slots:
             window.pressButton(ToolbarButton::Reset);
 
         QCOMPARE(cardsReset(window), reset);
-        QVERIFY(!form.AdvancedMode && !form.mnuAdvanced->isChecked());
+        QVERIFY(!form.advancedMode() && !form.controls().mnuAdvanced->isChecked());
         QCOMPARE(window.idleProblems(), QString());
         QCOMPARE(window.selectedCards(), selected);
         QCOMPARE(window.prompts.entries().size(), std::size_t{0});
@@ -91,7 +91,7 @@ private slots:
         OperationWindow window;
         auto& form = window.window();
         window.simulatedSwitch.card(5).setReplyDelay(500);
-        form.mnuAdvanced->trigger();
+        form.controls().mnuAdvanced->trigger();
         window.choose(2, 3);
         BarWatcher watcher(window.clock, form);
         const std::int64_t start = window.clock.nowMicroseconds();
@@ -105,7 +105,7 @@ private slots:
         // The reset took its own acknowledgement and finished.
         QVERIFY(watcher.statuses().contains("Status: Reset completed"));
         QCOMPARE(window.prompts.entries().size(), std::size_t{0});
-        QVERIFY(!form.AdvancedMode);
+        QVERIFY(!form.advancedMode());
         QCOMPARE(window.idleProblems(), QString());
         QCOMPARE(window.selectedCards(), QList<int>{5});
     }
@@ -131,7 +131,7 @@ private slots:
             auto& form = window.window();
             for (int card : {3, 5})
                 window.simulatedSwitch.card(card).setReplyDelay(300).setSilent(silent);
-            form.mnuAdvanced->trigger();
+            form.controls().mnuAdvanced->trigger();
             window.choose(2, 1);
             window.choose(2, 3);
             const std::int64_t start = window.clock.nowMicroseconds();
@@ -141,9 +141,9 @@ private slots:
                         window.pressAlt(Qt::Key_C);
                     else
                         window.pressButton(ToolbarButton::Cancel);
-                    QVERIFY(form.link.operationRunning());
+                    QVERIFY(window.session->link().operationRunning());
                     QCOMPARE(window.selectedCards(), QList<int>{});
-                    QVERIFY(!form.AdvancedMode);
+                    QVERIFY(!form.advancedMode());
                 });
             }
             window.pressButton(ToolbarButton::Reset);
@@ -163,7 +163,7 @@ private slots:
         window.choose(3, 0);
         window.pressButton(ToolbarButton::FirmwareVersion);
         QCOMPARE(window.lineOf(33), QStringLiteral("33. Computer 33 F/W - FW33"));
-        form.mnuExit->trigger();
+        form.controls().mnuExit->trigger();
         QVERIFY(!form.isVisible());
     }
 };

@@ -3,10 +3,12 @@
 #include "app/comportdialog.h"
 #include "app/versiondialog.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 using quorlink::app::ComPortDialog;
 using quorlink::app::VersionDialog;
@@ -65,22 +67,25 @@ private slots:
         WindowFixture window;
         auto& form = *window.form;
         const int opens = window.devices.openCount();
-        {
-            ComPortDialog dialog(form.MSComm1, form.ComPortNumber, form.PortBusy, &form,
-                                 form.PortTips);
-            QVERIFY(dialog.option(0)->isChecked());
+        bool shown = false;
+        QTimer::singleShot(0, &form, [&] {
+            auto* dialog = qobject_cast<ComPortDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            shown = true;
+            QVERIFY(dialog->option(0)->isChecked());
             // A greyed port tells its device and why.
-            QCOMPARE(dialog.option(1)->toolTip(), QStringLiteral("COM2 does not exist"));
-            QVERIFY(dialog.option(0)->isEnabled() && dialog.option(2)->isEnabled());
-            QVERIFY(!dialog.option(1)->isEnabled() && !dialog.option(3)->isEnabled());
+            QCOMPARE(dialog->option(1)->toolTip(), QStringLiteral("COM2 does not exist"));
+            QVERIFY(dialog->option(0)->isEnabled() && dialog->option(2)->isEnabled());
+            QVERIFY(!dialog->option(1)->isEnabled() && !dialog->option(3)->isEnabled());
             if (chooseCom3)
-                dialog.option(2)->click();
-            closeDialog(dialog, how);
-        }
+                dialog->option(2)->click();
+            closeDialog(*dialog, how);
+        });
+        form.controls().mnuPort->trigger();
+        QVERIFY(shown);
         QCOMPARE(window.devices.openCount(), opens + (how == Close::CloseBox ? 0 : 1));
-        QCOMPARE(form.MSComm1.commPort(), portInUse);
-        QCOMPARE(form.MSComm1.settings(), QStringLiteral("19200,s,8,1"));
-        QCOMPARE(form.ComPortNumber, remembered);
+        QCOMPARE(window.session->port().commPort(), portInUse);
+        QCOMPARE(window.session->port().settings(), QStringLiteral("19200,s,8,1"));
         QVERIFY(form.close());
         QVERIFY(window.settingsFileText().endsWith(QStringLiteral("Com = %1\r\n").arg(remembered)));
     }

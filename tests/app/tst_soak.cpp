@@ -128,7 +128,7 @@ public:
     void close()
     {
         requestClose(between(0, 1) == 0);
-        if (m_window.form->isVisible() || m_window.form->MSComm1.portOpen())
+        if (m_window.form->isVisible() || m_window.session->port().portOpen())
             m_failures << QStringLiteral("seed %1: the window stayed open at the end").arg(m_seed);
     }
 
@@ -218,6 +218,7 @@ private:
         if (QApplication::activeModalWidget())
             return;
         auto& form = *m_window.form;
+        const auto& ui = form.controls();
         const bool usable = form.isEnabled();
         // A disabled action still fires when triggered; a disabled menu item
         // cannot be clicked.
@@ -227,16 +228,15 @@ private:
         if (action == CardClick) {
             clickAnyCard();
         } else if (action == Advanced) {
-            if (item(form.mnuOptions, form.mnuAdvanced))
-                form.mnuAdvanced->trigger();
+            if (item(ui.mnuOptions, ui.mnuAdvanced))
+                ui.mnuAdvanced->trigger();
         } else if (action == ComPort) {
-            if (item(form.mnuOptions, form.mnuPort))
+            if (item(ui.mnuOptions, ui.mnuPort))
                 chooseComPort();
-        } else if (action == CloseBox ||
-                   (action == FileExit && item(form.mnuFile, form.mnuExit))) {
+        } else if (action == CloseBox || (action == FileExit && item(ui.mnuFile, ui.mnuExit))) {
             requestClose(action == CloseBox);
             // Refused while an operation runs: the window stays, and its port.
-            if (!form.isVisible() || (!deviceGone() && !form.MSComm1.portOpen()))
+            if (!form.isVisible() || (!deviceGone() && !m_window.session->port().portOpen()))
                 problem("a close request closed the running window or its port");
         } else if (action < CardClick) {
             // A toolbar command by its button or its Alt key, released on
@@ -280,8 +280,8 @@ private:
             }
         });
         closer.start(0);
-        m_window.form->mnuPort->trigger();
-        if (opened && m_window.form->link.operationRunning())
+        m_window.form->controls().mnuPort->trigger();
+        if (opened && m_window.session->link().operationRunning())
             problem("the Com Port dialog opened while an operation ran");
     }
 
@@ -293,13 +293,13 @@ private:
         if (closeBox)
             QApplication::sendEvent(m_window.form->windowHandle(), &event);
         else
-            m_window.form->mnuExit->trigger();
+            m_window.form->controls().mnuExit->trigger();
     }
 
     void setAdvanced(bool on)
     {
-        if (m_window.form->AdvancedMode != on)
-            m_window.form->mnuAdvanced->trigger();
+        if (m_window.form->advancedMode() != on)
+            m_window.form->controls().mnuAdvanced->trigger();
     }
 
     // Clears the selection by clicking each chosen card again, then chooses
@@ -350,14 +350,16 @@ private:
     void checkIdle()
     {
         auto& form = *m_window.form;
+        const auto& ui = form.controls();
         if (const QString problems = m_window.idleProblems(); !problems.isEmpty())
             problem("left behind: %1", problems);
-        if (!deviceGone() && (!form.MSComm1.portOpen() || form.MSComm1.settings() != "19200,s,8,1"))
-            problem("port left at %1", form.MSComm1.settings());
-        if (form.mnuAdvanced->isChecked() != form.AdvancedMode ||
-            form.asxToolbar1->isButtonEnabled(ToolbarButton::Reset) != form.AdvancedMode)
+        const quorlink::CommPort& port = m_window.session->port();
+        if (!deviceGone() && (!port.portOpen() || port.settings() != "19200,s,8,1"))
+            problem("port left at %1", port.settings());
+        if (ui.mnuAdvanced->isChecked() != form.advancedMode() ||
+            ui.asxToolbar1->isButtonEnabled(ToolbarButton::Reset) != form.advancedMode())
             problem("Advanced mode shown wrongly");
-        if (form.ProgBar1->barStartColour() != 0xFF0000u)
+        if (ui.ProgBar1->barStartColour() != 0xFF0000u)
             problem("the red bar left behind");
     }
 
@@ -386,7 +388,7 @@ private:
         const bool oneCanAnswer = std::any_of(m_target.begin(), m_target.end(),
                                               [this](int number) { return card(number).takesPart(); });
         if (cleanRun() &&
-            (m_window.form->AdvancedMode || communicationErrors() != (oneCanAnswer ? 0 : 1)))
+            (m_window.form->advancedMode() || communicationErrors() != (oneCanAnswer ? 0 : 1)))
             problem("on a clean line %1 communication errors", communicationErrors());
     }
 
@@ -400,7 +402,7 @@ private:
         m_window.prompts.scriptFile(!manager             ? m_files.remote.path
                                     : between(0, 2) == 0 ? m_files.managerInGerman.path
                                                          : m_files.manager.path);
-        m_window.form->mnuOpen->trigger();
+        m_window.form->controls().mnuOpen->trigger();
         const bool confirm = between(0, 9) != 0;
         quorlink::test::VersionDialogAnswer answer(confirm);
         operate(ToolbarButton::Start, Qt::Key_T);

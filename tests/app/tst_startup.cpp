@@ -126,8 +126,8 @@ private slots:
         MainForm& form = machine.start();
         QCOMPARE(form.leftTwips(), left);
         QCOMPARE(form.topTwips(), top);
-        QCOMPARE(form.ComPortNumber, 1);
-        QVERIFY(form.MSComm1.portOpen());
+        QCOMPARE(form.ports().number, 1);
+        QVERIFY(machine.session.port().portOpen());
         if (content == "<folder>")
             QVERIFY(QFileInfo(path).isDir());
         else
@@ -135,7 +135,7 @@ private slots:
         // Exit still ends the program where the file cannot be written.
         form.close();
         QVERIFY(!form.isVisible());
-        QVERIFY(!form.MSComm1.portOpen());
+        QVERIFY(!machine.session.port().portOpen());
     }
 
     // COM1 answers like a modem, COM2 is missing, COM3 carries the switch and
@@ -161,19 +161,19 @@ private slots:
         writeRaw(machine.settingsPath(), "Left = 100\r\nTop = 100\r\n" + comLine + "\r\n");
         MainForm& form = machine.start();
 
-        QCOMPARE(form.PortBusy, (std::array<bool, 4>{true, true, false, false}));
-        QCOMPARE(form.PortTips,
+        QCOMPARE(form.ports().busy, (std::array<bool, 4>{true, true, false, false}));
+        QCOMPARE(form.ports().tips,
                  (std::array<QString, 4>{
                      QStringLiteral("something on Simulated modem answers \"AT\" (a modem?)"),
                      QStringLiteral("COM2 does not exist"), QString(), QString()}));
         // Each free port listens for exactly one second; the modem answers at once.
         QVERIFY(machine.clock.nowMilliseconds() >= 2000);
         QVERIFY(machine.clock.nowMilliseconds() < 2100);
-        QCOMPARE(form.ComPortNumber, expected);
-        QCOMPARE(form.MSComm1.commPort(), expected);
-        QCOMPARE(form.MSComm1.settings(), QString(link::protocol::DataSettings));
+        QCOMPARE(form.ports().number, expected);
+        QCOMPARE(machine.session.port().commPort(), expected);
+        QCOMPARE(machine.session.port().settings(), QString(link::protocol::DataSettings));
         QVERIFY(machine.prompts.entries().empty());
-        QCOMPARE(form.List1[3]->item(31)->text(), QStringLiteral("64. Computer 64"));
+        QCOMPARE(form.controls().List1[3]->item(31)->text(), QStringLiteral("64. Computer 64"));
         form.close();
         QCOMPARE(readAll(machine.settingsPath()),
                  "Left = 100\r\nTop = 100\r\nCom = " + QByteArray::number(expected) + "\r\n");
@@ -191,7 +191,7 @@ private slots:
         QCOMPARE(message.text,
                  QStringLiteral("There are no free Com Ports available in the system!"));
         QCOMPARE(message.style, 0x10010);
-        QVERIFY(!form.MSComm1.portOpen());
+        QVERIFY(!machine.session.port().portOpen());
         // No settings file yet: the window stands where the defaults put it.
         QVERIFY(form.leftTwips() == 100.0 && form.topTwips() == 100.0);
         form.close();

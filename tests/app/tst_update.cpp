@@ -42,7 +42,7 @@ struct UpdateWindow : test::OperationWindow
     void open(const QString& path)
     {
         prompts.scriptFile(path);
-        form->mnuOpen->trigger();
+        form->controls().mnuOpen->trigger();
     }
     void start() { form->asxToolbar1_ButtonClick(3, app::ToolbarKey::Start); }
 
@@ -58,10 +58,10 @@ struct UpdateWindow : test::OperationWindow
     void verifyIdleAfterwards()
     {
         QCOMPARE(idleProblems(), QString());
-        QVERIFY(!form->UpdateMode && form->mnuOpen->isEnabled());
-        QCOMPARE(form->MSComm1.settings(), QString(protocol::DataSettings));
-        QCOMPARE(form->ProgBar1->barStartColour(), 0xFF0000u); // blue
-        QCOMPARE(form->ProgBar1->displayText(), QStringLiteral("0%"));
+        QVERIFY(form->controls().mnuOpen->isEnabled());
+        QCOMPARE(session->port().settings(), QString(protocol::DataSettings));
+        QCOMPARE(form->controls().ProgBar1->barStartColour(), 0xFF0000u); // blue
+        QCOMPARE(form->controls().ProgBar1->displayText(), QStringLiteral("0%"));
         QVERIFY(form->close());
     }
 };
@@ -97,7 +97,7 @@ private slots:
         for (const int card : cards)
             window.selectCard(card);
         window.open(file.path);
-        QCOMPARE(window.form->FirmwareFile, file.path);
+        QCOMPARE(window.form->controls().StatusBar1->panelText(1), file.path);
         if (abortingCard != 0)
             window.simulatedSwitch.card(abortingCard)
                 .scriptRecordAnswers(2, {protocol::DownloadAborted});
@@ -173,8 +173,8 @@ private slots:
         QCOMPARE(system.entryList(QDir::Files), before);
         QVERIFY(mine.open(QIODevice::ReadOnly));
         QCOMPARE(mine.readAll(), QByteArray("mine"));
-        QCOMPARE(window.form->FirmwareFile, kept);
-        QCOMPARE(window.form->StatusBar1->panelText(1), kept.isEmpty() ? "File Name:" : kept);
+        QCOMPARE(window.form->controls().StatusBar1->panelText(1),
+                 kept.isEmpty() ? "File Name:" : kept);
         const auto& entries = window.prompts.entries();
         if (card == 0) {
             QVERIFY(entries.empty());
@@ -197,7 +197,7 @@ private slots:
     {
         test::OperationWindow window({}, true);
         window.choose(2, 1);
-        window.form->mnuOpen->trigger();
+        window.form->controls().mnuOpen->trigger();
         QCOMPARE(window.prompts.entries().front().text, firmwareFolder());
     }
 
@@ -229,7 +229,7 @@ private slots:
             window.selectCard(card);
         window.open(file.path);
         window.prompts.clear();
-        window.form->link.linkOk = true;
+        window.session->link().linkOk = true;
         if (clicked < 0)
             QFile::remove(file.path);
         window.clock.post(window.clock.nowMicroseconds(), [&] {

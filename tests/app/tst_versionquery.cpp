@@ -60,7 +60,6 @@ private slots:
         QTEST(window.list(focusList)->listIndex(), "focusRow");
         QCOMPARE(window.list(5 - focusList)->listIndex(), -1);
         QCOMPARE(window.prompts.entries().size(), std::size_t{0});
-        QVERIFY(!form.WantHardwareVersion);
     }
 
     // The bar and the lines as cards answer; the run stops at the first card
@@ -140,7 +139,7 @@ private slots:
         QCOMPARE(window.communicationErrors(), 1);
         window.pressAlt(Qt::Key_W);
         QCOMPARE(window.communicationErrors(), 2);
-        form.mnuAdvanced->trigger();
+        form.controls().mnuAdvanced->trigger();
         BarWatcher watcher(window.clock, form); // the reset does not animate
         window.pressButton(ToolbarButton::Reset);
         QCOMPARE(window.communicationErrors(), 3);
@@ -148,7 +147,7 @@ private slots:
         QVERIFY(window.simulatedSwitch.trace().entries().empty());
         QCOMPARE(window.changedRemoteTexts(), QStringList());
         QCOMPARE(window.selectedCards(), (QList<int>{5, 6, 33}));
-        QVERIFY(!form.AdvancedMode);
+        QVERIFY(!form.advancedMode());
         QCOMPARE(window.idleProblems(), QString());
     }
 };

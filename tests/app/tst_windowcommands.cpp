@@ -32,29 +32,25 @@ private slots:
     void keysRunTheirCommandExactlyOnce()
     {
         const auto alt = Qt::AltModifier;
-        // (key, modifiers, warning shown, TabPressed afterwards)
-        const std::tuple<Qt::Key, Qt::KeyboardModifiers, QString, bool> presses[] = {
-            {Qt::Key_R, alt, {}, false}, // Reset needs Advanced mode
-            {Qt::Key_V, {}, {}, false},
-            {Qt::Key_W, Qt::ControlModifier, {}, false},
-            {Qt::Key_X, alt, {}, true}, // no command's letter
-            {Qt::Key_Tab, {}, {}, true},
-            {Qt::Key_V, alt, VersionWarning, false},
-            {Qt::Key_W, alt, VersionWarning, false},
+        // (key, modifiers, warning shown)
+        const std::tuple<Qt::Key, Qt::KeyboardModifiers, QString> presses[] = {
+            {Qt::Key_R, alt, {}}, // Reset needs Advanced mode
+            {Qt::Key_V, {}, {}},
+            {Qt::Key_W, Qt::ControlModifier, {}},
+            {Qt::Key_X, alt, {}}, // no command's letter
+            {Qt::Key_Tab, {}, {}},
+            {Qt::Key_V, alt, VersionWarning},
+            {Qt::Key_W, alt, VersionWarning},
         };
         WindowFixture window;
         auto& form = *window.form;
         QStringList expected;
-        for (const auto& [key, modifiers, warning, tabPressed] : presses) {
-            form.TabPressed = key != Qt::Key_Tab;
+        for (const auto& [key, modifiers, warning] : presses) {
             QTest::keyClick(window.list(2), key, modifiers);
             if (!warning.isEmpty())
                 expected << warning;
             QCOMPARE(messageTexts(window.prompts), expected);
-            QCOMPARE(form.TabPressed, tabPressed);
         }
-        // The H/W warning used to leave its flag set for the next Start.
-        QVERIFY(!form.WantHardwareVersion);
         // Wait before Advanced mode disables the version buttons, which
         // would hide their delayed clicks.
         QTest::qWait(DelayedClickMs);
@@ -79,14 +75,26 @@ private slots:
         QVERIFY(!window.buttonEnabled(ToolbarButton::SelectAll));
         QTest::keyClick(window.list(1), Qt::Key_S, Qt::AltModifier);
         QCOMPARE(window.selectedCards(), WindowFixture::cards(2, 64));
-        QCOMPARE(form.FirmwareFile, managerFile);
-        QVERIFY(form.RemoteSelected && !form.ManagerSelected && !window.list(1)->isEnabled());
+        QCOMPARE(form.controls().StatusBar1->panelText(1), managerFile);
+        QVERIFY(!window.list(1)->isEnabled());
         window.click(3, 5);
         QCOMPARE(window.selectedCards(), WindowFixture::cards(2, 64, 38));
         QTest::keyClick(window.list(2), Qt::Key_U, Qt::AltModifier);
         QCOMPARE(window.selectedCards(), QList<int>{});
         window.click(3, 5);
         QCOMPARE(window.selectedCards(), QList<int>{38});
+        // Alt+U leaves a chosen management card chosen: once Open is offered
+        // again, it asks for a management file.
+        window.click(3, 5);
+        window.click(1, 0);
+        QTest::keyClick(window.list(1), Qt::Key_U, Qt::AltModifier);
+        form.mnuAdvanced_Click();
+        form.mnuAdvanced_Click();
+        window.prompts.clear();
+        form.controls().mnuOpen->trigger();
+        const auto& entries = window.prompts.entries();
+        QVERIFY(!entries.empty());
+        QCOMPARE(entries.front().filter, "Hex Files (*.hex)|qdx_mgt*e.hex");
     }
 
     void cancelReturnsToTheEmptyStartingState_data()
@@ -108,16 +116,15 @@ private slots:
         QTest::keyClick(window.list(2), Qt::Key_C, Qt::AltModifier);
 
         QCOMPARE(window.list(1)->selCount() + window.remoteSelCount(), 0);
-        QVERIFY(!form.ManagerSelected && !form.RemoteSelected);
         QVERIFY(window.list(1)->isEnabled());
-        QVERIFY(form.FirmwareFile.isEmpty());
-        QVERIFY(!form.AdvancedMode && !form.mnuAdvanced->isChecked());
+        QCOMPARE(form.controls().StatusBar1->panelText(1), QStringLiteral("File Name:"));
+        QVERIFY(!form.advancedMode() && !form.controls().mnuAdvanced->isChecked());
         QVERIFY(!window.buttonEnabled(ToolbarButton::Reset));
         QCOMPARE(window.devices.openCount(), opens + (portVanished ? 0 : 1));
-        QCOMPARE(form.MSComm1.portOpen(), !portVanished);
+        QCOMPARE(window.session->port().portOpen(), !portVanished);
         QCOMPARE(window.prompts.messageCount(), 0);
         // Nothing is chosen, so File > Open offers no file dialog.
-        form.mnuOpen->trigger();
+        form.controls().mnuOpen->trigger();
         QVERIFY(window.prompts.entries().empty());
         // A click after Cancel selects again: the records were cleared too.
         window.click(2, 3);

@@ -18,8 +18,9 @@ namespace {
 // border is left out.
 QList<QRect> placedControls(quorlink::app::MainForm& form)
 {
-    return {form.Frame1[0]->geometry().adjusted(0, 0, 0, -2), form.Frame1[1]->geometry(),
-            form.ProgBar1->geometry(), form.asxToolbar1->geometry()};
+    return {form.controls().Frame1[0]->geometry().adjusted(0, 0, 0, -2),
+            form.controls().Frame1[1]->geometry(), form.controls().ProgBar1->geometry(),
+            form.controls().asxToolbar1->geometry()};
 }
 
 } // namespace
@@ -57,9 +58,9 @@ private slots:
                 QVERIFY2(!controls[i].intersects(controls[j]),
                          qPrintable(QStringLiteral("%1 %2").arg(i).arg(j)));
         }
-        QCOMPARE(form.asxToolbar1->geometry().bottom(), client.bottom());
+        QCOMPARE(form.controls().asxToolbar1->geometry().bottom(), client.bottom());
         // The file name takes half the window, also at the smallest size.
-        QCOMPARE(form.StatusBar1->fileNamePanelWidth(),
+        QCOMPARE(form.controls().StatusBar1->fileNamePanelWidth(),
                  quorlink::app::pixelsFromTwipsX(std::nearbyint(form.outerWidthTwips()) / 2));
         for (int index = 0; index < 4; ++index) {
             auto* list = window.list(index);

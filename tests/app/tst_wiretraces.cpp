@@ -80,10 +80,10 @@ public:
         if (scenario.setUp)
             scenario.setUp(simulatedSwitch);
         if (scenario.button == ToolbarButton::Reset)
-            form->mnuAdvanced->trigger();
+            form->controls().mnuAdvanced->trigger();
         for (const int card : scenario.cards) {
             if (card == 0) {
-                QTest::mouseClick(form->asxToolbar1->button(ToolbarButton::SelectAll),
+                QTest::mouseClick(form->controls().asxToolbar1->button(ToolbarButton::SelectAll),
                                   Qt::LeftButton);
             } else {
                 const auto [index, row] = placeOf(card);
@@ -92,14 +92,15 @@ public:
         }
         if (scenario.button == ToolbarButton::Start) {
             prompts.scriptFile(writeFile(scenario.cards == QList<int>{1}));
-            form->mnuOpen->trigger();
+            form->controls().mnuOpen->trigger();
         }
         simulatedSwitch.trace().clear();
         prompts.clear();
         const std::int64_t origin = clock.nowMicroseconds();
         {
             const test::VersionDialogAnswer confirm(true);
-            QTest::mouseClick(form->asxToolbar1->button(scenario.button), Qt::LeftButton);
+            QTest::mouseClick(form->controls().asxToolbar1->button(scenario.button),
+                              Qt::LeftButton);
         }
         QStringList lines = wireLines(simulatedSwitch.trace(), origin);
         for (const auto& entry : prompts.entries()) {

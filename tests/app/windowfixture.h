@@ -51,7 +51,10 @@ struct WindowFixture
         (void)QTest::qWaitForWindowActive(form.get());
     }
 
-    app::CardList* list(int index) const { return form->List1[static_cast<std::size_t>(index)]; }
+    app::CardList* list(int index) const
+    {
+        return form->controls().List1[static_cast<std::size_t>(index)];
+    }
 
     // (list index, row) of `card`'s item.
     std::pair<int, int> placeOf(int card) const
@@ -128,7 +131,10 @@ struct WindowFixture
         return numbers;
     }
 
-    bool buttonEnabled(int button) const { return form->asxToolbar1->isButtonEnabled(button); }
+    bool buttonEnabled(int button) const
+    {
+        return form->controls().asxToolbar1->isButtonEnabled(button);
+    }
     int remoteSelCount() const { return list(2)->selCount() + list(3)->selCount(); }
 
     QString settingsFileText() const

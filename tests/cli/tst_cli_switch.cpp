@@ -369,7 +369,7 @@ private slots:
         chooseInWindow(window, cards);
         if (update) {
             window.prompts.scriptFile(remoteFilePath());
-            window.window().mnuOpen->trigger();
+            window.window().controls().mnuOpen->trigger();
         }
         const std::int64_t start = window.clock.nowMicroseconds();
         if (update) {

@@ -66,7 +66,9 @@ struct DownloadRig : test::Rig
 
     void run(const link::UpdatePlan& plan, link::RemoteCardFlags& flags)
     {
-        link::UpdateRun(link, events, [this](int scope) { readBack << scope; }).run(plan, flags);
+        link::UpdateRun(link, events, [this](link::Scope scope) {
+            readBack << static_cast<int>(scope);
+        }).run(plan, flags);
     }
 
     // The PC's bytes after the address phase's closing 0x00.

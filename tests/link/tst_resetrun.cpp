@@ -4,9 +4,9 @@
 #include "link/resetrun.h"
 
 using namespace quorlink;
+using link::ResetMode;
 using link::ResetRun;
 using test::Rig;
-namespace ResetMode = link::ResetMode;
 
 class ResetRunTest : public QObject
 {
@@ -55,7 +55,9 @@ private slots:
         if (removedAtMs >= 0)
             rig.clock.post(removedAtMs * 1000, [&] { rig.devices.setRemoved(1, true); });
 
-        QCOMPARE(ResetRun(rig.link, events).resetCards(mode, cards, 63), acknowledged);
+        QCOMPARE(
+            ResetRun(rig.link, events).resetCards(static_cast<link::ResetMode>(mode), cards, 63),
+            acknowledged);
         QList<int> reset;
         for (int card = 1; card <= 64; ++card) {
             if (!rig.switchBox.card(card).resetTimes().isEmpty())

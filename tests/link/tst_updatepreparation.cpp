@@ -31,7 +31,7 @@ struct Preparation final : test::Rig, link::PreparationFace
     }
 
     link::Link* openLink() override { return link.checkPortOpen() ? &link : nullptr; }
-    void readVersions(int scope) override
+    void readVersions(link::Scope scope) override
     {
         link::VersionRun(link, view, {false, true}).getVersions(scope, cards);
     }
@@ -176,9 +176,9 @@ private slots:
         rig.switchBox.card(1).setReplyDelay(line == "late" ? 600 : 0);
         for (const int answer : answers)
             rig.prompts.scriptAnswer(answer);
-        const int scope = cards.isEmpty() ? link::Scope::None
-                          : manager       ? link::Scope::ManagementCard
-                                          : link::Scope::RemoteCards;
+        const link::Scope scope = cards.isEmpty() ? link::Scope::None
+                                  : manager       ? link::Scope::ManagementCard
+                                                  : link::Scope::RemoteCards;
         firmware::FirmwareReader reader;
         link::UpdatePreparation preparation(rig, rig.prompts, rig.clock, reader);
 

@@ -4,8 +4,8 @@
 #include "link/versionrun.h"
 
 using namespace quorlink;
+using link::Scope;
 using link::VersionRun;
-namespace Scope = link::Scope;
 
 namespace {
 
@@ -57,7 +57,7 @@ private slots:
             << "dark 0 33 light 67 0";
         // Inside the reply wait: told once, and no timer left running.
         QTest::newRow("device gone, management card")
-            << Scope::ManagementCard << QList<int>{} << false << -400
+            << int(Scope::ManagementCard) << QList<int>{} << false << -400
             << "stage:0 ask:1 stage:1 interrupted stage:2 stage:3 outcome:0 end"
             << "dark 0 light 100 0";
         QTest::newRow("device gone, remote card")
@@ -77,7 +77,7 @@ private slots:
         QFETCH(int, cutAtMs);
         QFETCH(QString, report);
         VersionRig rig;
-        if (scope == Scope::ManagementCard)
+        if (scope == int(Scope::ManagementCard))
             rig.switchBox.card(1).setSilent(true);
         if (cutAtMs != 0) {
             rig.clock.post(std::abs(cutAtMs) * 1000, [&rig, cutAtMs] {
@@ -87,7 +87,8 @@ private slots:
                     rig.devices.setRemoved(1, true);
             });
         }
-        VersionRun(rig.link, rig.events, {false, updateMode}).getVersions(scope, cards);
+        VersionRun(rig.link, rig.events, {false, updateMode})
+            .getVersions(static_cast<Scope>(scope), cards);
 
         QStringList reported;
         QStringList bar;
