@@ -94,7 +94,7 @@ public:
         m_window.simulatedSwitch.clearDoubtfulCards();
         m_window.simulatedSwitch.trace().clear();
         m_faultsBefore = m_faults.totalCount();
-        m_promptsBefore = m_window.prompts.log().size();
+        m_window.prompts.clear();
         // An update writes some thousand bytes, a version query three per card.
         m_faults.setChance(Fault::DeviceVanished,
                            kind == Update ? m_vanishChance / 100 : m_vanishChance);
@@ -339,12 +339,6 @@ private:
                m_window.simulatedSwitch.doubtfulCards().empty() && !deviceGone() && !m_userTouched;
     }
 
-    int communicationErrors() const
-    {
-        return static_cast<int>(m_window.prompts.log().mid(m_promptsBefore).count(
-            QStringLiteral("message:Communication Error")));
-    }
-
     // The window back at rest, the port usable, the bar blue, and Advanced
     // mode shown as it is, whichever way the user left it.
     void checkIdle()
@@ -376,9 +370,10 @@ private:
         const bool stopped = !card(expected.last()).answersQueries() ||
                              card(expected.last()).replyDelayMilliseconds() > 300;
         const QList<int> asked = m_window.cardsAsked();
-        if (cleanRun() && (asked != expected || communicationErrors() != (stopped ? 1 : 0)))
+        const int errors = m_window.communicationErrors();
+        if (cleanRun() && (asked != expected || errors != (stopped ? 1 : 0)))
             problem("on a clean line asked %1 instead of %2, %3 communication errors",
-                    cardNames(asked), cardNames(expected), communicationErrors());
+                    cardNames(asked), cardNames(expected), errors);
     }
 
     // On a clean run the reset ends Advanced mode and is acknowledged
@@ -387,9 +382,9 @@ private:
     {
         const bool oneCanAnswer = std::any_of(m_target.begin(), m_target.end(),
                                               [this](int number) { return card(number).takesPart(); });
-        if (cleanRun() &&
-            (m_window.form->advancedMode() || communicationErrors() != (oneCanAnswer ? 0 : 1)))
-            problem("on a clean line %1 communication errors", communicationErrors());
+        const int errors = m_window.communicationErrors();
+        if (cleanRun() && (m_window.form->advancedMode() || errors != (oneCanAnswer ? 0 : 1)))
+            problem("on a clean line %1 communication errors", errors);
     }
 
     // File > Open with the file that fits the chosen cards, Start, and the
@@ -434,7 +429,6 @@ private:
     QStringList m_problems;
     QList<int> m_target;
     int m_faultsBefore = 0;
-    qsizetype m_promptsBefore = 0;
     bool m_userTouched = false; // an action reached a usable window
 };
 
