@@ -71,9 +71,8 @@ QString cardNames(const QList<int>& cards)
 class Session
 {
 public:
-    Session(std::uint32_t seed, const FirmwareFiles& files, QStringList& failures)
-        : m_seed(seed), m_random(seed), m_faults(seed * 2654435761u), m_files(files),
-          m_failures(failures)
+    Session(std::uint32_t seed, const FirmwareFiles& files)
+        : m_seed(seed), m_random(seed), m_faults(seed * 2654435761u), m_files(files)
     {
         setUpCards();
         setUpFaults();
@@ -82,8 +81,8 @@ public:
     }
     ~Session() { m_window.simulatedSwitch.setFaultInjector(nullptr); }
 
-    // Runs one operation of `kind`; false when a check failed.
-    bool run(int kind, int number)
+    // Runs one operation of `kind`; what went wrong, if anything.
+    QString run(int kind, int number)
     {
         m_problems.clear();
         m_userTouched = false;
@@ -113,23 +112,21 @@ public:
         // Late bytes and a quiet line between the user's commands.
         m_window.clock.sleep(between(0, 3) == 0 ? between(0, 2000) : 0);
         m_window.clock.yield();
-        if (!m_problems.isEmpty())
-            m_failures << QStringLiteral("QUORLINK_SOAK_SEED=%1, operation %2 (%3 of cards %4, "
-                                         "faults %5): %6")
-                              .arg(m_seed)
-                              .arg(number)
-                              .arg(QLatin1String(KindNames[kind]), cardNames(m_target),
-                                   m_faults.summary(), m_problems.join(QStringLiteral("; ")));
-        return m_problems.isEmpty();
+        if (m_problems.isEmpty())
+            return {};
+        return QStringLiteral("QUORLINK_SOAK_SEED=%1, operation %2 (%3 of cards %4, faults %5): %6")
+            .arg(m_seed)
+            .arg(number)
+            .arg(QLatin1String(KindNames[kind]), cardNames(m_target), m_faults.summary(),
+                 m_problems.join(QStringLiteral("; ")));
     }
 
     // The user closes the window with its close box or File > Exit at the
     // end of a session: it closes, and the port with it.
-    void close()
+    bool close()
     {
         requestClose(between(0, 1) == 0);
-        if (m_window.form->isVisible() || m_window.session->port().portOpen())
-            m_failures << QStringLiteral("seed %1: the window stayed open at the end").arg(m_seed);
+        return !m_window.form->isVisible() && !m_window.session->port().portOpen();
     }
 
     int between(int low, int high)
@@ -422,7 +419,6 @@ private:
     std::mt19937 m_random;
     quorlink::sim::FaultInjector m_faults;
     const FirmwareFiles& m_files;
-    QStringList& m_failures;
     double m_vanishChance = 0; // per byte of a version query or reset
     quorlink::test::OperationWindow m_window;
     // Of the operation that runs.
@@ -457,20 +453,17 @@ private slots:
     void randomOperationsUnderRandomFaultsAndUserActions()
     {
         const int operations = 4 * int(environmentNumber("QUORLINK_SOAK_RUNS", 100));
-        QStringList failures;
         const FirmwareFiles files;
         for (std::uint32_t seed = environmentNumber("QUORLINK_SOAK_SEED", 20261206), done = 0;
-             failures.size() < 10 && int(done) < operations; ++seed) {
-            Session session(seed, files, failures);
-            bool passed = true;
-            for (int number = 1, count = session.between(1, 4); number <= count && passed;
-                 ++number, ++done)
-                passed = session.run(session.between(0, 3), number);
-            if (passed)
-                session.close();
+             int(done) < operations; ++seed) {
+            Session session(seed, files);
+            for (int number = 1, count = session.between(1, 4); number <= count; ++number, ++done) {
+                const QString problems = session.run(session.between(0, 3), number);
+                QVERIFY2(problems.isEmpty(), qPrintable(problems));
+            }
+            const QString open = QStringLiteral("seed %1: the window stayed open at the end");
+            QVERIFY2(session.close(), qPrintable(open.arg(seed)));
         }
-        if (!failures.isEmpty())
-            QFAIL(qPrintable(failures.join(QLatin1Char('\n'))));
     }
 };
 
