@@ -102,9 +102,7 @@ private:
 // user starts a command: a toolbar button or its Alt key.
 struct OperationWindow : WindowFixture
 {
-    explicit OperationWindow(const std::function<void(sim::SimulatedDeviceProvider&)>& setUp = {},
-                             bool serialLine = false)
-        : WindowFixture(setUp, serialLine)
+    OperationWindow()
     {
         for (int card = 1; card <= 64; ++card) {
             simulatedSwitch.card(card)

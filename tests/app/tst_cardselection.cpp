@@ -94,11 +94,6 @@ private slots:
                                   {2, Scroll::Keep, 4},
                                   {3, Scroll::Top, 0}}
             << QList<int>{6, 33, 64};
-        QTest::newRow("first list scrolled down, then its top again")
-            << ClicksAfterScrolls{{2, Scroll::Bottom, 29},
-                                  {3, Scroll::Keep, 2},
-                                  {2, Scroll::Top, 1}}
-            << QList<int>{3, 31, 35};
     }
     void aClickSelectsTheCardUnderThePointer()
     {

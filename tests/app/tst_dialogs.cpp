@@ -95,7 +95,6 @@ private slots:
         QTest::addColumn<bool>("forManager");
         QTest::addColumn<Close>("how");
         QTest::addColumn<bool>("confirmed");
-        QTest::newRow("remote OK") << false << Close::Ok << true;
         QTest::newRow("remote close box") << false << Close::CloseBox << false;
         QTest::newRow("manager Cancel") << true << Close::Cancel << false;
     }

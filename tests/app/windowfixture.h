@@ -2,7 +2,6 @@
 
 #include "app/mainform.h"
 #include "recordingprompts.h"
-#include "seriallinedevices.h"
 #include "sim/simulatedport.h"
 #include "sim/simulatedswitch.h"
 #include "sim/virtualclock.h"
@@ -13,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
 #include <memory>
 
 namespace quorlink::test {
@@ -26,22 +24,14 @@ struct WindowFixture
     sim::VirtualClock clock;
     sim::SimulatedSwitch simulatedSwitch{clock};
     sim::SimulatedDeviceProvider devices{simulatedSwitch, 1};
-    SerialLineDevices serialLines{devices};
     RecordingPrompts prompts;
     std::unique_ptr<link::Session> session;
     std::unique_ptr<app::MainForm> form;
 
-    // `setUp` may change the simulated ports before the window starts. With
-    // `serialLine` the window sees its ports as serial lines, as on a real
-    // switch.
-    explicit WindowFixture(const std::function<void(sim::SimulatedDeviceProvider&)>& setUp = {},
-                           bool serialLine = false)
+    WindowFixture()
     {
         devices.setDevice(3, sim::SimulatedDevice::Silent);
-        if (setUp)
-            setUp(devices);
-        DeviceProvider& shown = serialLine ? static_cast<DeviceProvider&>(serialLines) : devices;
-        session = std::make_unique<link::Session>(clock, prompts, shown);
+        session = std::make_unique<link::Session>(clock, prompts, devices);
         form = std::make_unique<app::MainForm>(
             app::MainFormServices{*session, systemDirectory.path()});
         form->Form_Initialize();

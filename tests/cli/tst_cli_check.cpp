@@ -74,9 +74,6 @@ private slots:
         wrong("unknown option", {"check", "a.hex", "--xml"},
               "quorlink check: Unknown option 'xml'. (quorlink check --help)\n");
         wrong("versions without cards", {"versions", "--simulate"}, "which cards?");
-        wrong("reset of the management card with remote cards",
-              {"reset", "--simulate", "--cards", "1,3"},
-              "management card (1) cannot be taken together");
         wrong("versions on COM9", {"versions", "--port", "9", "--cards", "2"},
               "COM number must be 1 to 4");
         wrong("a mapping to COM7", {"ports", "--com", "7=/dev/x"}, "COM number must be 1 to 4");

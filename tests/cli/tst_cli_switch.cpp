@@ -1,17 +1,11 @@
-#include "cli/command.h"
 #include "firmwaremaker.h"
-#include "operationfixture.h"
+#include "link/link.h"
 #include "ptysimulator.h"
-#include "sim/simulatedswitch.h"
-#include "sim/virtualclock.h"
 
 #include <QJsonObject>
 #include <QTest>
-#include <QTextStream>
 
 using namespace quorlink;
-namespace ToolbarButton = app::ToolbarButton;
-using test::OperationWindow;
 using test::PtySimulator;
 
 namespace {
@@ -74,34 +68,10 @@ QString receivedText(const QJsonArray& cards)
     return entries.join(QLatin1Char(' '));
 }
 
-// Every byte on the line, both ways, with the PC's parity and the time since
-// `start`.
-QStringList lineText(const sim::SwitchTrace& trace, std::int64_t start)
-{
-    QStringList lines;
-    for (sim::TraceEntry entry : trace.entries()) {
-        entry.time -= start;
-        lines << sim::describe(entry);
-    }
-    return lines;
-}
-
-// Clicks each remote card of `cards` in its list.
-void chooseInWindow(OperationWindow& window, const QList<int>& cards)
-{
-    const int firstCount = window.list(2)->listCount();
-    for (const int card : cards) {
-        if (card <= firstCount + 1)
-            window.choose(2, card - 2);
-        else
-            window.choose(3, card - 2 - firstCount);
-    }
-}
-
 } // namespace
 
 // The switch commands of the tool against the simulated switch on a real
-// serial device, and against the window.
+// serial device.
 class CliSwitchTest : public QObject
 {
     Q_OBJECT
@@ -113,6 +83,35 @@ class CliSwitchTest : public QObject
     QString managerFilePath() const
     {
         return m_files.filePath(QStringLiteral("qdx_mgt232_de_e.hex"));
+    }
+
+    // The tool's exit code and standard output (JSON, or the exact text).
+    static void runTool(const QStringList& arguments, int exitCode, const QString& output,
+                        QByteArray& err)
+    {
+        QProcess tool;
+        tool.start(QStringLiteral(QUORLINK_CLI), arguments);
+        QVERIFY(tool.waitForFinished(60000));
+        const QByteArray out = tool.readAllStandardOutput();
+        err = tool.readAllStandardError();
+        QVERIFY2(tool.exitCode() == exitCode, err.constData());
+        if (output.startsWith(u'{')) {
+            QCOMPARE(QJsonDocument::fromJson(out).object(), expectedJson(output));
+            QCOMPARE(out.count('\n'), 1);
+        } else {
+            QCOMPARE(QString::fromUtf8(out), output);
+        }
+    }
+
+    // What the simulator's cards report at its end; each card that took an
+    // image has the file's records, in order.
+    void verifyReceived(const QJsonArray& cards, const QString& received) const
+    {
+        QCOMPARE(receivedText(cards), received);
+        for (const QJsonValue& card : cards) {
+            for (const QJsonValue& image : card["images"].toArray())
+                QCOMPARE(image.toVariant().toStringList(), m_remoteImage);
+        }
     }
 
 private slots:
@@ -191,19 +190,10 @@ private slots:
         arguments.replaceInStrings(ManagerFile, managerFilePath());
         const QString trace = simulator.dir.filePath(QStringLiteral("trace.txt"));
 
-        QProcess tool;
-        tool.start(QStringLiteral(QUORLINK_CLI), arguments + QStringList{"--trace", trace});
-        QVERIFY(tool.waitForFinished(60000));
-        const QByteArray out = tool.readAllStandardOutput();
-        const QByteArray err = tool.readAllStandardError();
-
-        QVERIFY2(tool.exitCode() == exitCode, err.constData());
-        if (output.startsWith(u'{')) {
-            QCOMPARE(QJsonDocument::fromJson(out).object(), expectedJson(output));
-            QCOMPARE(out.count('\n'), 1);
-        } else {
-            QCOMPARE(QString::fromUtf8(out), output);
-        }
+        QByteArray err;
+        runTool(arguments + QStringList{"--trace", trace}, exitCode, output, err);
+        if (QTest::currentTestFailed())
+            return;
         // Not a terminal: no progress, only the messages.
         QVERIFY2(!err.contains("Status:"), err.constData());
         QCOMPARE(err.contains("Communication Error"), output.contains("COMMS"));
@@ -213,13 +203,7 @@ private slots:
         QCOMPARE(traced.readAll().contains(" out mark "), !switchOptions.isEmpty());
         if (switchOptions.isEmpty())
             return;
-        const QJsonArray cards = simulator.stop();
-        QCOMPARE(receivedText(cards), received);
-        // Each card that took an image has the file's records, in order.
-        for (const QJsonValue& card : cards) {
-            for (const QJsonValue& image : card["images"].toArray())
-                QCOMPARE(image.toVariant().toStringList(), m_remoteImage);
-        }
+        verifyReceived(simulator.stop(), received);
     }
 
     // Several switches at once, each behind its own simulator: DEVICE1 to
@@ -268,15 +252,6 @@ private slots:
                     "message":"no confirmation: confirm on a terminal or give --yes"}]})")
                    .arg(before)
             << QStringList{"", ""};
-        QTest::newRow("versions: two switches, each its own answers")
-            << QList<QStringList>{{"--cards", "2-4", "--remote-version", "QLREM ver1.09 DE"},
-                                  {"--cards", "2-4", "--not-responding", "3"}}
-            << QStringList{"versions", "--device", "DEVICE1", "--device", "DEVICE2", "--cards",
-                           "2,3"}
-            << 0
-            << "DEVICE1: done\ncard  2: F/W - QLREM ver1.09 DE\ncard  3: F/W - QLREM ver1.09 DE\n"
-               "DEVICE2: done\ncard  2: F/W - QLREM ver1.07 US\ncard  3: F/W - Not responding\n"
-            << QStringList{"", ""};
     }
     void severalSwitchesSideBySide()
     {
@@ -297,19 +272,10 @@ private slots:
         arguments.replaceInStrings(RemoteFile, remoteFilePath());
         const QString trace = simulators.front()->dir.filePath(QStringLiteral("trace.txt"));
 
-        QProcess tool;
-        tool.start(QStringLiteral(QUORLINK_CLI), arguments + QStringList{"--trace", trace});
-        QVERIFY(tool.waitForFinished(60000));
-        const QByteArray out = tool.readAllStandardOutput();
-        const QByteArray err = tool.readAllStandardError();
-
-        QVERIFY2(tool.exitCode() == exitCode, err.constData());
-        if (output.startsWith(u'{')) {
-            QCOMPARE(QJsonDocument::fromJson(out).object(), expectedJson(output));
-            QCOMPARE(out.count('\n'), 1);
-        } else {
-            QCOMPARE(QString::fromUtf8(out), output);
-        }
+        QByteArray err;
+        runTool(arguments + QStringList{"--trace", trace}, exitCode, output, err);
+        if (QTest::currentTestFailed())
+            return;
         // One trace per switch, numbered in the order given.
         for (std::size_t i = 1; i <= simulators.size(); ++i) {
             QFile traced(QStringLiteral("%1.%2").arg(trace).arg(i));
@@ -318,71 +284,10 @@ private slots:
         }
         // The confirmation is put once, for all (and without --yes not at all).
         QVERIFY2(err.count("(Y/N)?") == (arguments.contains("--yes") ? 1 : 0), err.constData());
-        for (std::size_t i = 0; i < simulators.size(); ++i) {
-            const QJsonArray cards = simulators[i]->stop();
-            QCOMPARE(receivedText(cards), received[static_cast<qsizetype>(i)]);
-            for (const QJsonValue& card : cards) {
-                for (const QJsonValue& image : card["images"].toArray())
-                    QCOMPARE(image.toVariant().toStringList(), m_remoteImage);
-            }
-        }
-    }
-
-    // The same choice of cards puts the same traffic on the line from the tool
-    // and from the window: the same bytes with the same parity at the same
-    // moments from the start of the command, and the same answers.
-    void toolAndWindowAgreeOnTheLine_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QList<int>>("cards");
-        QTest::newRow("versions of cards in both lists") << "versions" << QList<int>{5, 6, 40};
-        QTest::newRow("update of a group") << "update" << QList<int>{3, 17, 40};
-    }
-    void toolAndWindowAgreeOnTheLine()
-    {
-        QFETCH(QString, command);
-        QFETCH(QList<int>, cards);
-        const bool update = command == QLatin1String("update");
-        QStringList list;
-        for (const int card : cards)
-            list << QString::number(card);
-        QStringList arguments{command, "--cards", list.join(u',')};
-        if (update)
-            arguments << remoteFilePath() << "--yes";
-        // The tool in-process, on a switch like the window's below.
-        sim::VirtualClock clock;
-        sim::SimulatedSwitch switchBox(clock);
-        for (int card = 1; card <= 64; ++card) {
-            switchBox.card(card)
-                .setFirmwareVersion(QStringLiteral("FW%1").arg(card))
-                .setHardwareVersion(QStringLiteral("HW%1").arg(card));
-        }
-        sim::SimulatedDeviceProvider devices(switchBox, 1);
-        QString out;
-        QString err;
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        cli::Streams streams{outStream, errStream, {&clock, &devices}};
-        QVERIFY2(cli::runCommandLine(arguments, streams) == 0, qPrintable(err));
-
-        OperationWindow window;
-        chooseInWindow(window, cards);
-        if (update) {
-            window.prompts.scriptFile(remoteFilePath());
-            window.window().controls().mnuOpen->trigger();
-        }
-        const std::int64_t start = window.clock.nowMicroseconds();
-        if (update) {
-            const test::VersionDialogAnswer ok(true);
-            window.pressButton(ToolbarButton::Start);
-        } else {
-            window.pressButton(ToolbarButton::FirmwareVersion);
-        }
-
-        QVERIFY(!switchBox.trace().entries().empty());
-        QCOMPARE(lineText(window.simulatedSwitch.trace(), start), lineText(switchBox.trace(), 0));
+        for (std::size_t i = 0; i < simulators.size(); ++i)
+            verifyReceived(simulators[i]->stop(), received[static_cast<qsizetype>(i)]);
     }
 };
 
-QTEST_MAIN(CliSwitchTest)
+QTEST_GUILESS_MAIN(CliSwitchTest)
 #include "tst_cli_switch.moc"

@@ -23,7 +23,8 @@ const char* const WriterMode = "QUORLINK_SETTINGS_WRITER";
 const char* const WriterPath = "QUORLINK_SETTINGS_PATH";
 
 const QByteArray OldContent("Left = 100\r\nTop = 100\r\nCom = 1\r\n");
-const QByteArray FirstContent("Left = 1500\r\nTop = 900.5\r\nCom = 2\r\n");
+// Positions are written in full, never with an exponent.
+const QByteArray FirstContent("Left = 1000000\r\nTop = 900.5\r\nCom = 2\r\n");
 
 // One write with the file size limited to `limit` bytes; the exit code tells
 // whether it reported success.
@@ -34,7 +35,7 @@ int runWriter(const QByteArray& limitText, const QString& path)
     std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
     if (setrlimit(RLIMIT_FSIZE, &sizeLimit) != 0)
         return 2;
-    return SettingsFile::write(path, 1500, 900.5f, 2) ? 0 : 1;
+    return SettingsFile::write(path, 1000000, 900.5f, 2) ? 0 : 1;
 }
 
 QByteArray readAll(const QString& path)
@@ -86,6 +87,14 @@ private slots:
             QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                      QStringList{QStringLiteral("update.ini")});
         }
+    }
+
+    // Read by position, so the word before "=" does not matter; a port
+    // outside 1 to 4 means COM1.
+    void valuesAreReadByPosition()
+    {
+        QCOMPARE(SettingsFile::comPortValue(QStringLiteral("Port= 3")), 3);
+        QCOMPARE(SettingsFile::comPortValue(QStringLiteral("Com = -3")), 1);
     }
 };
 

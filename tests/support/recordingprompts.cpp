@@ -39,14 +39,6 @@ std::vector<RecordingPrompts::Entry> RecordingPrompts::messages() const
     return result;
 }
 
-int RecordingPrompts::beepCount() const
-{
-    int count = 0;
-    for (const Entry& entry : m_entries)
-        count += entry.kind == Entry::Beep ? 1 : 0;
-    return count;
-}
-
 QStringList RecordingPrompts::log() const
 {
     QStringList result;

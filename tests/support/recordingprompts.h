@@ -37,7 +37,6 @@ public:
     const std::vector<Entry>& entries() const { return m_entries; }
     std::vector<Entry> messages() const;
     int messageCount() const { return static_cast<int>(messages().size()); }
-    int beepCount() const;
     // "beep", "message:<title>" ... in order; handy for order assertions.
     QStringList log() const;
     void clear() { m_entries.clear(); }
