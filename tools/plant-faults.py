@@ -69,6 +69,8 @@ FAULTS = [
      ": firmware::checkFileName(choice.path, kind);", ": FileOutcome::good();"),
     ("Start goes on after the chosen cards changed", "src/app/mainform_update.cpp",
      " &&\n               m_form.selectedRemoteCards() == m_remoteCards;", ";"),
+    ("Open starts among the samples on a serial line", "src/app/mainform_update.cpp",
+     "? sampleFolder() : firmwareFolder();", "? sampleFolder() : sampleFolder();"),
     ("Start skips the language question", "src/firmware/language.cpp",
      "Outcome::Question", "Outcome::Same"),
     ("the tool's --yes is ignored", "src/cli/updatecommand.cpp",

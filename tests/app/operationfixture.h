@@ -102,7 +102,7 @@ private:
 // user starts a command: a toolbar button or its Alt key.
 struct OperationWindow : WindowFixture
 {
-    OperationWindow()
+    explicit OperationWindow(bool serialLine = false) : WindowFixture(serialLine)
     {
         for (int card = 1; card <= 64; ++card) {
             simulatedSwitch.card(card)

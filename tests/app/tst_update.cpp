@@ -189,6 +189,16 @@ private slots:
                                                    : "Hex Files (*.hex)|qdx_rem*e.hex");
     }
 
+    // On a serial line Open starts among the real firmware files, never
+    // among the made-up samples.
+    void openStartsInTheFirmwareFolderOnASerialLine()
+    {
+        test::OperationWindow window(true);
+        window.choose(2, 1);
+        window.form->controls().mnuOpen->trigger();
+        QCOMPARE(window.prompts.entries().front().text, firmwareFolder());
+    }
+
     void interruptedStartSendsNothing_data()
     {
         QTest::addColumn<QList<int>>("chosen");

@@ -2,6 +2,7 @@
 
 #include "app/mainform.h"
 #include "recordingprompts.h"
+#include "seriallinedevices.h"
 #include "sim/simulatedport.h"
 #include "sim/simulatedswitch.h"
 #include "sim/virtualclock.h"
@@ -24,14 +25,18 @@ struct WindowFixture
     sim::VirtualClock clock;
     sim::SimulatedSwitch simulatedSwitch{clock};
     sim::SimulatedDeviceProvider devices{simulatedSwitch, 1};
+    SerialLineDevices serialLines{devices};
     RecordingPrompts prompts;
     std::unique_ptr<link::Session> session;
     std::unique_ptr<app::MainForm> form;
 
-    WindowFixture()
+    // With `serialLine` the window sees its ports as serial lines, as on a
+    // real switch.
+    explicit WindowFixture(bool serialLine = false)
     {
         devices.setDevice(3, sim::SimulatedDevice::Silent);
-        session = std::make_unique<link::Session>(clock, prompts, devices);
+        DeviceProvider& shown = serialLine ? static_cast<DeviceProvider&>(serialLines) : devices;
+        session = std::make_unique<link::Session>(clock, prompts, shown);
         form = std::make_unique<app::MainForm>(
             app::MainFormServices{*session, systemDirectory.path()});
         form->Form_Initialize();

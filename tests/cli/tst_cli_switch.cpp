@@ -1,9 +1,12 @@
+#include "cli/command.h"
 #include "firmwaremaker.h"
 #include "link/link.h"
+#include "operationfixture.h"
 #include "ptysimulator.h"
 
 #include <QJsonObject>
 #include <QTest>
+#include <QTextStream>
 
 using namespace quorlink;
 using test::PtySimulator;
@@ -68,10 +71,22 @@ QString receivedText(const QJsonArray& cards)
     return entries.join(QLatin1Char(' '));
 }
 
+// Every byte on the line, both ways, with the PC's parity and the time since
+// `start`.
+QStringList lineText(const sim::SwitchTrace& trace, std::int64_t start)
+{
+    QStringList lines;
+    for (sim::TraceEntry entry : trace.entries()) {
+        entry.time -= start;
+        lines << sim::describe(entry);
+    }
+    return lines;
+}
+
 } // namespace
 
 // The switch commands of the tool against the simulated switch on a real
-// serial device.
+// serial device, and against the window.
 class CliSwitchTest : public QObject
 {
     Q_OBJECT
@@ -287,7 +302,45 @@ private slots:
         for (std::size_t i = 0; i < simulators.size(); ++i)
             verifyReceived(simulators[i]->stop(), received[static_cast<qsizetype>(i)]);
     }
+    // One core, two faces: an update of the same cards puts the same traffic
+    // on the line from the tool and from the window (the same bytes with the
+    // same parity at the same moments from the start of the command), which
+    // takes in the version run, the download and the read-back.
+    void toolAndWindowAgreeOnTheLine()
+    {
+        const QList<int> cards{3, 17, 40};
+        sim::VirtualClock clock;
+        sim::SimulatedSwitch switchBox(clock);
+        for (int card = 1; card <= 64; ++card) {
+            switchBox.card(card)
+                .setFirmwareVersion(QStringLiteral("FW%1").arg(card))
+                .setHardwareVersion(QStringLiteral("HW%1").arg(card));
+        }
+        sim::SimulatedDeviceProvider devices(switchBox, 1);
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        cli::Streams streams{outStream, errStream, {&clock, &devices}};
+        QVERIFY2(cli::runCommandLine({"update", remoteFilePath(), "--cards", "3,17,40", "--yes"},
+                                     streams) == 0,
+                 qPrintable(err));
+
+        test::OperationWindow window;
+        for (const int card : cards) {
+            const auto [index, row] = window.placeOf(card);
+            window.choose(index, row);
+        }
+        window.prompts.scriptFile(remoteFilePath());
+        window.window().controls().mnuOpen->trigger();
+        const std::int64_t start = window.clock.nowMicroseconds();
+        const test::VersionDialogAnswer ok(true);
+        window.pressButton(app::ToolbarButton::Start);
+
+        QVERIFY(!switchBox.trace().entries().empty());
+        QCOMPARE(lineText(window.simulatedSwitch.trace(), start), lineText(switchBox.trace(), 0));
+    }
 };
 
-QTEST_GUILESS_MAIN(CliSwitchTest)
+QTEST_MAIN(CliSwitchTest)
 #include "tst_cli_switch.moc"
