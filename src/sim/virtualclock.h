@@ -50,7 +50,6 @@ private:
     std::int64_t m_now = 0;
     std::vector<TimerEntry*> m_timers;
     std::multimap<std::int64_t, std::function<void()>> m_events;
-    std::uint64_t m_sequence = 0;
     int m_yields = 0;
     int m_waits = 0;
     std::int64_t m_slept = 0;
