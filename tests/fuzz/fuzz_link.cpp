@@ -14,6 +14,7 @@
 // record, the error is told at most once, and the link is left at rest.
 
 #include "link/download.h"
+#include "link/link.h"
 #include "link/protocol.h"
 #include "link/resetrun.h"
 #include "link/versionrun.h"
