@@ -13,9 +13,7 @@
 #include "link/protocol.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -31,36 +29,15 @@ namespace {
 constexpr int SmallRecordCount = 100;
 constexpr int Card = 7;
 
-double timedUpdate(const QString& file, const QString& device)
-{
-    QProcess update;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    update.start(toolPath(), {"update", file, "--device", device, "--cards",
-                              QString::number(Card), "--yes", "--json"});
-    if (!update.waitForFinished(1800000) || update.exitCode() != 0) {
-        std::fprintf(stderr, "update failed: %s\n%s\n", update.readAllStandardOutput().constData(),
-                     update.readAllStandardError().constData());
-        std::exit(1);
-    }
-    return static_cast<double>(elapsed.nsecsElapsed()) / 1e6;
-}
-
 // Milliseconds per record behind an adapter of `latencyMs` (0: none).
 double perRecordMs(int latencyMs, const QString& large, qsizetype largeCount, const QString& small,
                    qsizetype smallCount)
 {
     QProcess simulator;
-    simulator.start(toolPath(), {"simulate", "--pty", "--delay", "0", "--adapter-latency",
-                                 QString::number(latencyMs)});
-    const QDeadlineTimer deadline(10000);
-    while (!simulator.canReadLine() && !deadline.hasExpired())
-        simulator.waitForReadyRead(100);
-    const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
-    if (!device.startsWith(u'/'))
-        qFatal("the simulator gave no device");
-    const double largeMs = timedUpdate(large, device);
-    const double smallMs = timedUpdate(small, device);
+    const QString device =
+        startSimulator(simulator, {"--delay", "0", "--adapter-latency", QString::number(latencyMs)});
+    const double largeMs = timedUpdate(large, {device}, Card);
+    const double smallMs = timedUpdate(small, {device}, Card);
     simulator.terminate();
     simulator.waitForFinished();
     return (largeMs - smallMs) / static_cast<double>(largeCount - smallCount);

@@ -17,7 +17,6 @@
 #include "link/protocol.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -88,22 +87,6 @@ double minimalDownload(const QString& device, const QStringList& texts)
     return ms;
 }
 
-// Elapsed milliseconds of one `quorlink update`; exits on a failed update.
-double timedUpdate(const QString& file, const QString& device)
-{
-    QProcess update;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    update.start(toolPath(), {"update", file, "--device", device, "--cards",
-                              QString::number(Card), "--yes", "--json"});
-    if (!update.waitForFinished(600000) || update.exitCode() != 0) {
-        std::fprintf(stderr, "update failed: %s\n%s\n", update.readAllStandardOutput().constData(),
-                     update.readAllStandardError().constData());
-        std::exit(1);
-    }
-    return static_cast<double>(elapsed.nsecsElapsed()) / 1e6;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -119,16 +102,10 @@ int main(int argc, char* argv[])
     const qsizetype smallCount = smallTexts.size();
 
     QProcess simulator;
-    simulator.start(toolPath(), {"simulate", "--pty", "--instant"});
-    const QDeadlineTimer deadline(10000);
-    while (!simulator.canReadLine() && !deadline.hasExpired())
-        simulator.waitForReadyRead(100);
-    const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
-    if (!device.startsWith(u'/'))
-        qFatal("the simulator gave no device");
+    const QString device = startSimulator(simulator, {"--instant"});
 
-    const double largeMs = timedUpdate(large, device);
-    const double smallMs = timedUpdate(small, device);
+    const double largeMs = timedUpdate(large, {device}, Card);
+    const double smallMs = timedUpdate(small, {device}, Card);
     const double minimalLargeMs = minimalDownload(device, largeTexts);
     const double minimalSmallMs = minimalDownload(device, smallTexts);
     simulator.terminate();

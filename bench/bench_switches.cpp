@@ -9,9 +9,7 @@
 #include "toolbench.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -29,38 +27,6 @@ namespace {
 constexpr int SwitchCount = 3;
 constexpr int Card = 7;
 
-// A simulated switch behind a pseudo-terminal; returns its device path.
-QString startSimulator(QProcess& simulator)
-{
-    simulator.start(toolPath(), {"simulate", "--pty", "--cards", "2-8"});
-    const QDeadlineTimer deadline(10000);
-    while (!simulator.canReadLine() && !deadline.hasExpired())
-        simulator.waitForReadyRead(100);
-    const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
-    if (!device.startsWith(u'/'))
-        qFatal("the simulator gave no device");
-    return device;
-}
-
-// Elapsed milliseconds of one `quorlink update` on `devices`; exits on a
-// failed update.
-double timedUpdate(const QString& file, const QStringList& devices)
-{
-    QStringList arguments{"update", file, "--cards", QString::number(Card), "--yes", "--json"};
-    for (const QString& device : devices)
-        arguments << "--device" << device;
-    QProcess update;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    update.start(toolPath(), arguments);
-    if (!update.waitForFinished(600000) || update.exitCode() != 0) {
-        std::fprintf(stderr, "update failed: %s\n%s\n", update.readAllStandardOutput().constData(),
-                     update.readAllStandardError().constData());
-        std::exit(1);
-    }
-    return static_cast<double>(elapsed.nsecsElapsed()) / 1e6;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -75,18 +41,18 @@ int main(int argc, char* argv[])
     QStringList devices;
     for (auto& simulator : simulators) {
         simulator = std::make_unique<QProcess>();
-        devices << startSimulator(*simulator);
+        devices << startSimulator(*simulator, {"--cards", "2-8"});
     }
 
     std::printf("quorlink update of card %d with %lld records, switches at the wire's pace\n", Card,
                 static_cast<long long>(count));
     double slowestMs = 0;
     for (const QString& device : devices) {
-        const double aloneMs = timedUpdate(file, {device});
+        const double aloneMs = timedUpdate(file, {device}, Card);
         std::printf("  %s alone: %.0f ms\n", qPrintable(device), aloneMs);
         slowestMs = std::max(slowestMs, aloneMs);
     }
-    const double togetherMs = timedUpdate(file, devices);
+    const double togetherMs = timedUpdate(file, devices, Card);
     for (auto& simulator : simulators) {
         simulator->terminate();
         simulator->waitForFinished();
